@@ -1,0 +1,106 @@
+#include "BlobFile.h"
+
+#include <cstring>
+
+#include "ByteIo.h"
+#include "EngineError.h"
+#include "FileUtil.h"
+
+namespace ter5::engine {
+namespace {
+
+// .MB layout (pxlib doc/paradox4.txt, checked on real files).
+constexpr std::size_t kMbChunk = 0x1000;            // header and blocks come in 4 KB chunks
+constexpr std::uint8_t kTypeHeader = 0;
+constexpr std::uint8_t kTypeSingle = 2;             // one blob
+constexpr std::uint8_t kTypeSuballocated = 3;       // up to 64 small blobs
+constexpr std::size_t kSingleHeaderSize = 9;        // type, chunks u16, length u32, mod number u16
+constexpr std::size_t kSubHeaderSize = 12;          // type-3 block header
+constexpr std::size_t kSubEntrySize = 5;            // offset/16, length/16, mod u16, length%16
+constexpr std::size_t kSubEntries = 64;
+constexpr std::size_t kSubUnit = 16;                // type-3 offsets count 16-byte units
+constexpr std::uint8_t kSingleIndex = 0xFF;         // record index byte of a type-2 blob
+constexpr std::size_t kPicturePrefix = 8;           // graphic/OLE data prefix
+// Constant bytes 5..9 and 0x29 of the header block as the Paradox engine writes them.
+constexpr std::uint8_t kHeaderMagic[] = {0x82, 0x73, 0x02, 0x00, 0x29};
+constexpr std::size_t kHeaderMagicAt = 5;
+constexpr std::size_t kHeaderTrailerAt = 0x29;
+constexpr std::uint8_t kHeaderTrailer[] = {0xA1, 0x02};
+
+}  // namespace
+
+BlobFile BlobFile::Load(const std::filesystem::path& path) {
+    return FromBytes(ReadWholeFile(path), path.string());
+}
+
+BlobFile BlobFile::FromBytes(std::vector<std::uint8_t> bytes, std::string name) {
+    if (bytes.size() < kSingleHeaderSize || bytes[0] != kTypeHeader)
+        Fail(name, "not a Paradox blob file");
+    BlobFile f;
+    f.name_ = std::move(name);
+    f.bytes_ = std::move(bytes);
+    return f;
+}
+
+std::string BlobFile::Read(std::uint32_t offset, std::uint8_t index, std::uint32_t length) const {
+    const std::size_t start = offset & ~0xFFu;
+    const std::size_t size = bytes_.size();
+    auto bad = [&](const std::string& what) {
+        Fail(name_, "blob at offset " + std::to_string(start) + ": " + what);
+    };
+    if (start == 0 || start + kSingleHeaderSize > size) bad("lies outside the file");
+    const std::uint8_t* block = bytes_.data() + start;
+    if (index == kSingleIndex) {
+        if (block[0] != kTypeSingle) bad("not a single-blob block");
+        const std::uint32_t stored = ReadU32(block + 3);
+        if (stored != length) bad("length " + std::to_string(stored) + " differs from the record's " + std::to_string(length));
+        if (start + kSingleHeaderSize + length > size) bad("runs past the end of the file");
+        return std::string(reinterpret_cast<const char*>(block + kSingleHeaderSize), length);
+    }
+    if (block[0] != kTypeSuballocated) bad("not a suballocated block");
+    if (index >= kSubEntries || start + kMbChunk > size) bad("bad slot " + std::to_string(index));
+    const std::uint8_t* entry = block + kSubHeaderSize + kSubEntrySize * index;
+    const std::size_t dataOffset = static_cast<std::size_t>(entry[0]) * kSubUnit;
+    if (dataOffset == 0) bad("slot " + std::to_string(index) + " is free");
+    if (dataOffset + length > kMbChunk) bad("slot " + std::to_string(index) + " runs past its block");
+    return std::string(reinterpret_cast<const char*>(block + dataOffset), length);
+}
+
+std::string BlobFile::StripPicturePrefix(const std::string& data) {
+    return data.size() >= kPicturePrefix ? data.substr(kPicturePrefix) : data;
+}
+
+std::string BlobFile::AddPicturePrefix(const std::string& data) {
+    // Observed prefix: 01 00 00 01, then the picture length as u32.
+    std::string prefix(kPicturePrefix, '\0');
+    prefix[0] = 1;
+    prefix[3] = 1;
+    WriteU32(reinterpret_cast<std::uint8_t*>(prefix.data()) + 4, static_cast<std::uint32_t>(data.size()));
+    return prefix + data;
+}
+
+BlobWriter::BlobWriter() : bytes_(kMbChunk, 0) {
+    bytes_[0] = kTypeHeader;
+    WriteU16(bytes_.data() + 1, 1);
+    WriteU16(bytes_.data() + 3, 1);  // modification count
+    std::memcpy(bytes_.data() + kHeaderMagicAt, kHeaderMagic, sizeof kHeaderMagic);
+    std::memcpy(bytes_.data() + kHeaderTrailerAt, kHeaderTrailer, sizeof kHeaderTrailer);
+}
+
+std::uint32_t BlobWriter::Add(const std::string& data) {
+    const std::size_t chunks = (kSingleHeaderSize + data.size() + kMbChunk - 1) / kMbChunk;
+    if (chunks > 0xFFFF) throw EngineError("blob of " + std::to_string(data.size()) + " bytes is too large");
+    const std::size_t start = bytes_.size();
+    if (start > 0xFFFFFF00u) throw EngineError("blob file would exceed 4 GB");
+    bytes_.resize(start + chunks * kMbChunk, 0);
+    std::uint8_t* block = bytes_.data() + start;
+    block[0] = kTypeSingle;
+    WriteU16(block + 1, static_cast<std::uint16_t>(chunks));
+    WriteU32(block + 3, static_cast<std::uint32_t>(data.size()));
+    WriteU16(block + 7, 1);
+    std::memcpy(block + kSingleHeaderSize, data.data(), data.size());
+    ++blocks_;
+    return static_cast<std::uint32_t>(start) | kSingleIndex;
+}
+
+}  // namespace ter5::engine

@@ -1,0 +1,53 @@
+#pragma once
+// File-system helpers of the engine: case-insensitive name lookup (bases copied
+// from Windows keep any mix of cases), whole-file reads, atomic replacement and
+// advisory locks.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ter5::engine {
+
+// The entry of `dir` whose name equals `name` ignoring ASCII case; an exact match
+// wins over other spellings. nullopt when there is none.
+std::optional<std::filesystem::path> FindFileNoCase(const std::filesystem::path& dir, const std::string& name);
+
+// `path` itself if it exists, else the same name in another case in its directory.
+std::optional<std::filesystem::path> ResolveNoCase(const std::filesystem::path& path);
+
+// Every entry of `dir` whose name starts with `stem` + "." ignoring case.
+std::vector<std::filesystem::path> ListCompanions(const std::filesystem::path& dir, const std::string& stem);
+
+// Reads a whole file. Throws EngineError naming the file when it cannot be read.
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// Writes `data` to a temporary file beside `path`, syncs it and renames it over
+// `path`. On failure the original is untouched and EngineError is thrown.
+void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data);
+
+// Flushes a file's contents to disk (fsync). Missing files are ignored.
+void SyncFile(const std::filesystem::path& path);
+
+// An advisory lock on a table file, shared or exclusive, held until destruction.
+// A conflicting lock held by another open gives EngineError "Table is busy".
+class FileLock {
+public:
+    FileLock(const std::filesystem::path& path, bool exclusive);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool Exclusive() const { return exclusive_; }
+
+private:
+    int fd_ = -1;
+    bool exclusive_;
+};
+
+// ASCII case-insensitive equality of two names.
+bool EqualsNoCase(const std::string& a, const std::string& b);
+
+}  // namespace ter5::engine
