@@ -1,0 +1,95 @@
+// `ter5tool dump TABLE [--encoding CP]`: the table as CSV on standard output.
+//
+// Format: RFC 4180 fields (quoted only when they hold a comma, quote, CR or LF),
+// records ended by LF, not CRLF, so that the output diffs cleanly on every
+// platform; a quoted value keeps its own line breaks as stored. The first row holds
+// the field names; then every record in physical (block chain) order, each value
+// in its dump text (ValueText.h), NULL as an empty field. A secondary index file
+// (.Xnn/.XGn) is itself a table and dumps like one; .PX and .Y files are B-trees
+// without records of their own and are refused.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "engine/EngineError.h"
+#include "engine/TableFile.h"
+#include "engine/TextCodec.h"
+#include "engine/ValueText.h"
+
+namespace ter5::tool {
+namespace {
+
+using namespace ter5::engine;
+
+// Output is flushed whenever this much text has gathered.
+constexpr std::size_t kFlushSize = 1 << 16;
+
+struct DumpOptions {
+    std::string table;
+    int codePage = 0;  // 0: the table's default text page
+};
+
+DumpOptions ParseArgs(const std::vector<std::string>& args) {
+    DumpOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--encoding") {
+            if (i + 1 >= args.size()) Fail("", "--encoding needs a code page (e.g. 1251, cp866)");
+            o.codePage = ParseCodePage(args[++i]);
+        } else if (a.starts_with("--encoding=")) {
+            o.codePage = ParseCodePage(a.substr(a.find('=') + 1));
+        } else if (a.starts_with("--")) {
+            Fail("", "unknown option '" + a + "'");
+        } else if (o.table.empty()) {
+            o.table = a;
+        } else {
+            Fail("", "dump takes one table, got '" + o.table + "' and '" + a + "'");
+        }
+    }
+    if (o.table.empty()) Fail("", "dump needs a table");
+    return o;
+}
+
+void Flush(std::string& out) {
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) Fail("", "cannot write to standard output");
+    out.clear();
+}
+
+int RunDump(const std::vector<std::string>& args) {
+    const DumpOptions options = ParseArgs(args);
+    const auto table = TableFile::Load(options.table, options.codePage);
+    const auto& header = table->Header();
+    if (header.IsTreeFile())
+        Fail(table->Name(), "is an index tree (.PX/.Y file) with no records of its own; dump its table or .X file");
+
+    const auto& fields = table->Fields();
+    std::string out;
+    out.reserve(kFlushSize * 2);
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (f) out += ',';
+        out += CsvEscape(fields[f].name);
+    }
+    out += '\n';
+    for (std::size_t i = 0; i < table->RecordCount(); ++i) {
+        const std::uint8_t* record = table->Record(i);
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            if (f) out += ',';
+            out += CsvEscape(FormatValueText(fields[f].type, table->Decode(record, f)));
+        }
+        out += '\n';
+        if (out.size() >= kFlushSize) Flush(out);
+    }
+    Flush(out);
+    if (std::fflush(stdout) != 0) Fail("", "cannot write to standard output");
+    for (const auto& note : table->Notes()) std::fprintf(stderr, "ter5tool dump: %s: %s\n", table->Name().c_str(), note.c_str());
+    return 0;
+}
+
+const CommandRegistration kDump("dump", "TABLE [--encoding CP]  the table as CSV (LF line ends) on standard output",
+                                RunDump);
+
+}  // namespace
+}  // namespace ter5::tool
