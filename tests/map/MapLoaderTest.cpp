@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -21,7 +22,15 @@ public:
         std::vector<VertexRow> vertices;
     };
 
-    explicit ListSource(std::vector<Entry> entries) : entries_(std::move(entries)) {}
+    // Adds a parcel row with its vertex rows.
+    ListSource& Add(std::int32_t code, const std::string& house, std::vector<VertexRow> vertices) {
+        Entry entry;
+        entry.parcel.Code = code;
+        entry.parcel.House = house;
+        entry.vertices = std::move(vertices);
+        entries_.push_back(std::move(entry));
+        return *this;
+    }
 
     std::size_t ParcelCount() const override { return entries_.size(); }
     bool NextParcel(ParcelRow& parcel) override {
@@ -61,12 +70,14 @@ std::vector<VertexRow> Square(double y, double x) {
     return rows;
 }
 
-std::vector<ListSource::Entry> ThreeParcels() {
-    return {{{1, "уч. № 12"}, Square(100, 200)}, {{2, "без контура"}, {}}, {{3, "14"}, Square(300, 400)}};
+// Parcels 1 and 3 with an outline, parcel 2 without.
+void AddThreeParcels(ListSource& source) {
+    source.Add(1, "уч. № 12", Square(100, 200)).Add(2, "без контура", {}).Add(3, "14", Square(300, 400));
 }
 
 TEST(LoadMapObjects, SkipsParcelsWithoutVerticesAndReportsProgress) {
-    ListSource source(ThreeParcels());
+    ListSource source;
+    AddThreeParcels(source);
     TArrObjects objects;
     std::vector<std::pair<double, double>> progress;
     LoadMapObjects(objects, source, true, [&](double upper, double lower) { progress.emplace_back(upper, lower); });
@@ -89,7 +100,8 @@ TEST(LoadMapObjects, SkipsParcelsWithoutVerticesAndReportsProgress) {
     EXPECT_EQ(progress, expected);
 
     // Reloading replaces the model, and with the map button up it stays empty.
-    ListSource again(ThreeParcels());
+    ListSource again;
+    AddThreeParcels(again);
     LoadMapObjects(objects, again, false);
     EXPECT_TRUE(objects.Polys.empty());
     EXPECT_TRUE(objects.PointStore.empty());
@@ -100,7 +112,8 @@ TEST(LoadMapObjects, SkipsParcelsWithoutVerticesAndReportsProgress) {
 }
 
 TEST(LoadMapObjects, ErrorKeepsWhatWasRead) {
-    ListSource source(ThreeParcels());
+    ListSource source;
+    AddThreeParcels(source);
     source.failAtVertex = 7;  // the second vertex of parcel 3
     TArrObjects objects;
     EXPECT_THROW(LoadMapObjects(objects, source, true), std::runtime_error);
@@ -112,9 +125,8 @@ TEST(LoadMapObjects, ErrorKeepsWhatWasRead) {
 }
 
 TEST(LoadMapObjects, StoreHoldsNoGrowthSlack) {
-    std::vector<ListSource::Entry> entries;
-    for (int i = 0; i < 1000; ++i) entries.push_back({{i + 1, ""}, Square(1000 + 20 * i, 5000)});
-    ListSource source(std::move(entries));
+    ListSource source;
+    for (int i = 0; i < 1000; ++i) source.Add(i + 1, "", Square(1000 + 20 * i, 5000));
     TArrObjects objects;
     LoadMapObjects(objects, source, true);
     EXPECT_EQ(objects.PointStore.size(), 5000u);
@@ -134,7 +146,8 @@ TEST(ProgressStrips, Layout) {
 }
 
 TEST(WriteGeometryCsv, RowPerVertexWithParcelFigures) {
-    ListSource source({{{7, ""}, Square(100, 200)}});
+    ListSource source;
+    source.Add(7, "", Square(100, 200));
     TArrObjects objects;
     LoadMapObjects(objects, source, true);
     std::ostringstream out;
