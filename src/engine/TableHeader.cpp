@@ -15,6 +15,8 @@ using namespace format;
 constexpr std::uint8_t kValidBlockSizes[] = {1, 2, 3, 4, 8, 16, 32};
 // Field info starts right after the fixed header, or after the 4.x+ extension.
 constexpr std::size_t kMaxFields = 255;
+// A BCD field's size byte gives its decimals: at most all 32 of its digits.
+constexpr int kMaxBcdDecimals = 32;
 
 bool KindHasExtension(FileType type, std::uint8_t ver) {
     if (ver < version::k4First) return false;
@@ -140,7 +142,8 @@ TableHeader ParseHeader(const std::uint8_t* data, std::size_t size, const std::s
         f.size = sizeByte;
         f.length = FieldLength(f.type, sizeByte);
         const int fixed = ExpectedFixedSize(f.type);
-        if ((fixed && f.length != fixed) || f.length <= 0 || (IsBlobType(f.type) && f.length < 10))
+        if ((fixed && f.length != fixed) || f.length <= 0 || (IsBlobType(f.type) && f.length < 10) ||
+            (f.type == FieldType::Bcd && sizeByte > kMaxBcdDecimals))
             Fail(fileName, "corrupt header: field " + std::to_string(i + 1) + " of type " +
                                std::string(FieldTypeName(f.type)) + " has size " + std::to_string(sizeByte));
         f.offset = offset;
