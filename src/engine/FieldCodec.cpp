@@ -5,8 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <string_view>
 
 #include "EngineError.h"
 
@@ -19,8 +17,13 @@ constexpr int kLongSize = 4;
 constexpr int kDoubleSize = 8;
 constexpr int kLogicalSize = 1;
 constexpr int kBcdSize = 17;
-// Blob reference after the leader: offset+index (4), length (4), modification number (2).
+// Blob reference after the leader, little-endian: .MB offset with the index as its
+// low byte (4), length (4), modification number (2).
 constexpr int kBlobTailSize = 10;
+constexpr int kBlobOffsetAt = 0;
+constexpr int kBlobLengthAt = 4;
+constexpr int kBlobModAt = 8;
+constexpr std::uint32_t kBlobIndexMask = 0xFF;
 // Logical bytes.
 constexpr std::uint8_t kFalseByte = 0x80;
 constexpr std::uint8_t kTrueByte = 0x81;
@@ -28,6 +31,8 @@ constexpr std::uint8_t kTrueByte = 0x81;
 // would encode as all zeros, i.e. NULL.
 constexpr std::int64_t kShortMax = 32767;
 constexpr std::int64_t kLongMax = 2147483647;
+// Integral doubles are clamped to this before conversion to int64 (which overflows at 2^63).
+constexpr double kClampLimit = 1e18;
 // Sign bits of the stored integers and doubles.
 constexpr std::uint16_t kShortSign = 0x8000;
 constexpr std::uint32_t kLongSign = 0x8000'0000;
@@ -38,8 +43,11 @@ constexpr std::uint8_t kBcdPositive = 0x80;
 constexpr std::uint8_t kBcdFlag = 0x40;
 constexpr int kBcdDigits = 32;
 constexpr int kBcdFirstNibble = 2;
-// Day number of 0000-03-01 minus one: the civil-date arithmetic counts from that day
-// (0001-01-01 lies 306 days after it).
+// XOR that complements a digit nibble of a negative BCD.
+constexpr std::uint8_t kBcdNegativeFlip = 0x0F;
+// Characters of the longest shortest-fixed-notation double (about 330, for 5e-324).
+constexpr std::size_t kMaxFixedDoubleChars = 400;
+// 0001-01-01 (day 1) lies 306 days after 0000-03-01, where the date arithmetic counts from.
 constexpr std::int64_t kMarchZeroOffset = 305;
 constexpr std::int64_t kDaysPer400Years = 146097;
 // Day numbers whose date arithmetic cannot overflow.
@@ -49,22 +57,12 @@ constexpr std::int64_t kMaxDayMagnitude = std::int64_t{1} << 53;
     Fail("", "field '" + field.name + "': " + problem);
 }
 
-const char* KindName(Value::Kind kind) {
-    switch (kind) {
-        case Value::Kind::Null: return "NULL";
-        case Value::Kind::Int: return "integer";
-        case Value::Kind::Float: return "number";
-        case Value::Kind::Bool: return "logical";
-        case Value::Kind::Text: return "text";
-        case Value::Kind::Bytes: return "bytes";
-        case Value::Kind::Decimal: return "decimal";
-    }
-    return "unknown";
-}
-
 [[noreturn]] void FailMismatch(const FieldDesc& field, const Value& value) {
+    // Kind names in the order of Value::Kind.
+    static constexpr const char* kKindNames[] = {"NULL", "integer", "number", "logical", "text", "bytes", "decimal"};
+    const auto kind = static_cast<std::size_t>(value.kind);
     FailField(field, "type mismatch: " + std::string(FieldTypeName(field.type)) + " field given a " +
-                         KindName(value.kind) + " value");
+                         (kind < std::size(kKindNames) ? kKindNames[kind] : "unknown") + " value");
 }
 
 void CheckLength(const FieldDesc& field, int expected) {
@@ -73,14 +71,16 @@ void CheckLength(const FieldDesc& field, int expected) {
                              ", expected " + std::to_string(expected));
 }
 
-std::uint64_t LoadBigEndian(const std::uint8_t* p, int size) {
+// An unsigned integer of `size` bytes: record values are big-endian, blob references little-endian.
+std::uint64_t Load(const std::uint8_t* p, int size, std::endian order = std::endian::big) {
     std::uint64_t v = 0;
-    for (int i = 0; i < size; ++i) v = (v << 8) | p[i];
+    for (int i = 0; i < size; ++i) v = (v << 8) | p[order == std::endian::big ? i : size - 1 - i];
     return v;
 }
 
-void StoreBigEndian(std::uint64_t v, std::uint8_t* p, int size) {
-    for (int i = size - 1; i >= 0; --i, v >>= 8) p[i] = static_cast<std::uint8_t>(v);
+void Store(std::uint64_t v, std::uint8_t* p, int size, std::endian order = std::endian::big) {
+    for (int i = size - 1; i >= 0; --i, v >>= 8)
+        p[order == std::endian::big ? i : size - 1 - i] = static_cast<std::uint8_t>(v);
 }
 
 bool AllZero(const std::uint8_t* p, int size) {
@@ -91,7 +91,7 @@ void SetNull(Value& out) { out.kind = Value::Kind::Null; }
 
 // Stored two-byte or four-byte integer → value; 0 = NULL.
 void DecodeInteger(const std::uint8_t* p, int size, Value& out) {
-    const auto raw = LoadBigEndian(p, size);
+    const auto raw = Load(p, size);
     if (raw == 0) return SetNull(out);
     out.kind = Value::Kind::Int;
     out.integer = size == kShortSize ? std::int64_t{static_cast<std::int16_t>(raw ^ kShortSign)}
@@ -99,7 +99,7 @@ void DecodeInteger(const std::uint8_t* p, int size, Value& out) {
 }
 
 void DecodeDouble(const std::uint8_t* p, Value& out) {
-    auto raw = LoadBigEndian(p, kDoubleSize);
+    auto raw = Load(p, kDoubleSize);
     if (raw == 0) return SetNull(out);
     raw = (raw & kDoubleSign) ? raw ^ kDoubleSign : ~raw;
     out.kind = Value::Kind::Float;
@@ -110,7 +110,7 @@ void DecodeDouble(const std::uint8_t* p, Value& out) {
 void DecodeBcd(const FieldDesc& field, const std::uint8_t* p, Value& out) {
     if (AllZero(p, kBcdSize)) return SetNull(out);
     const bool negative = !(p[0] & kBcdPositive);
-    const std::uint8_t flip = negative ? 0x0F : 0x00;
+    const std::uint8_t flip = negative ? kBcdNegativeFlip : 0;
     const int decimals = field.size;
     char buf[kBcdDigits + 2];
     char* w = buf;
@@ -123,9 +123,9 @@ void DecodeBcd(const FieldDesc& field, const std::uint8_t* p, Value& out) {
             leading = false;
         }
         std::uint8_t nibble = ((k & 1) ? p[k / 2] & 0x0F : p[k / 2] >> 4) ^ flip;
-        if (nibble > 9) valid = false;
-        if (!valid) nibble = 0;
-        if (nibble != 0) nonZero = true;
+        valid = valid && nibble <= 9;
+        nibble = valid ? nibble : 0;
+        nonZero = nonZero || nibble != 0;
         if (leading && nibble == 0) continue;
         leading = false;
         *w++ = static_cast<char>('0' + nibble);
@@ -150,12 +150,15 @@ void EncodeBcd(const FieldDesc& field, std::string_view text, std::uint8_t* out)
     const auto point = s.find('.');
     std::string_view whole = s.substr(0, point);
     std::string_view fraction = point == std::string_view::npos ? std::string_view{} : s.substr(point + 1);
-    auto isDigits = [](std::string_view v) { return std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }); };
-    if ((whole.empty() && fraction.empty()) || !isDigits(whole) || !isDigits(fraction))
-        FailField(field, "'" + std::string(text) + "' is not a decimal number");
+    auto isDigits = [](std::string_view v) {
+        return std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    auto fail = [&](const char* problem) {
+        FailField(field, "'" + std::string(text) + "' " + problem + " for " + std::to_string(decimals) + " decimals");
+    };
+    if ((whole.empty() && fraction.empty()) || !isDigits(whole) || !isDigits(fraction)) fail("is not a decimal number");
     while (!whole.empty() && whole[0] == '0') whole.remove_prefix(1);
-    if (static_cast<int>(whole.size()) > kBcdDigits - decimals)
-        FailField(field, "'" + std::string(text) + "' out of range for " + std::to_string(decimals) + " decimals");
+    if (static_cast<int>(whole.size()) > kBcdDigits - decimals) fail("out of range");
     // All 32 digits, the point fixed before the last `decimals`.
     std::uint8_t digits[kBcdDigits] = {};
     const int intStart = kBcdDigits - decimals - static_cast<int>(whole.size());
@@ -165,11 +168,11 @@ void EncodeBcd(const FieldDesc& field, std::string_view text, std::uint8_t* out)
     if (static_cast<int>(fraction.size()) > decimals && fraction[decimals] >= '5') {
         int i = kBcdDigits - 1;
         for (; i >= 0 && digits[i] == 9; --i) digits[i] = 0;
-        if (i < 0) FailField(field, "'" + std::string(text) + "' out of range for " + std::to_string(decimals) + " decimals");
+        if (i < 0) fail("out of range");
         ++digits[i];
     }
     if (std::all_of(digits, digits + kBcdDigits, [](std::uint8_t d) { return d == 0; })) negative = false;
-    const std::uint8_t flip = negative ? 0x0F : 0x00;
+    const std::uint8_t flip = negative ? kBcdNegativeFlip : 0;
     out[0] = static_cast<std::uint8_t>((negative ? 0 : kBcdPositive) | kBcdFlag | decimals);
     for (int i = 0; i < kBcdDigits; i += 2)
         out[1 + i / 2] = static_cast<std::uint8_t>(((digits[i] ^ flip) << 4) | (digits[i + 1] ^ flip));
@@ -180,12 +183,9 @@ std::int64_t IntegerOf(const FieldDesc& field, const Value& value, std::int64_t 
     std::int64_t v = 0;
     if (value.kind == Value::Kind::Int) {
         v = value.integer;
-    } else if (value.kind == Value::Kind::Float) {
-        const double d = value.number;
-        if (!std::isfinite(d) || d != std::trunc(d))
-            FailField(field, "type mismatch: " + std::string(FieldTypeName(field.type)) + " field given non-integral number");
-        if (std::fabs(d) > static_cast<double>(max)) FailField(field, "value out of range ±" + std::to_string(max));
-        v = static_cast<std::int64_t>(d);
+    } else if (value.kind == Value::Kind::Float && value.number == std::trunc(value.number)) {
+        // Clamped into int64 range first; anything that large fails the range check below.
+        v = static_cast<std::int64_t>(std::clamp(value.number, -kClampLimit, kClampLimit));
     } else {
         FailMismatch(field, value);
     }
@@ -194,13 +194,8 @@ std::int64_t IntegerOf(const FieldDesc& field, const Value& value, std::int64_t 
 }
 
 double DoubleOf(const FieldDesc& field, const Value& value) {
-    double d = 0;
-    if (value.kind == Value::Kind::Float)
-        d = value.number;
-    else if (value.kind == Value::Kind::Int)
-        d = static_cast<double>(value.integer);
-    else
-        FailMismatch(field, value);
+    if (value.kind != Value::Kind::Float && value.kind != Value::Kind::Int) FailMismatch(field, value);
+    const double d = value.kind == Value::Kind::Float ? value.number : static_cast<double>(value.integer);
     if (!std::isfinite(d)) FailField(field, "infinite or NaN number cannot be stored");
     return d;
 }
@@ -212,13 +207,15 @@ void CheckBcdSize(const FieldDesc& field) {
 }
 
 void CheckBlobField(const FieldDesc& field) {
-    if (!IsBlobType(field.type)) FailField(field, std::string(FieldTypeName(field.type)) + " is not a blob type");
-    if (field.length < kBlobTailSize)
-        FailField(field, "blob field length " + std::to_string(field.length) + " shorter than its reference");
+    if (!IsBlobType(field.type) || field.length < kBlobTailSize)
+        FailField(field, std::string(FieldTypeName(field.type)) + " field of length " + std::to_string(field.length) +
+                             " holds no blob reference");
 }
 
 }  // namespace
 
+// The civil-date conversions are Howard Hinnant's civil_from_days / days_from_civil,
+// counted from 0000-03-01 so that leap days fall at the end of each year.
 CivilDate DayNumberToDate(std::int64_t dayNumber) {
     if (dayNumber > kMaxDayMagnitude || dayNumber < -kMaxDayMagnitude)
         Fail("", "day number " + std::to_string(dayNumber) + " out of range");
@@ -258,18 +255,18 @@ Value DecodeField(const FieldDesc& field, const std::uint8_t* p, const TextCodec
 }
 
 void DecodeFieldInto(const FieldDesc& field, const std::uint8_t* p, const TextCodec& codec, Value& out) {
+    if (field.length < 1) CheckLength(field, 1);
     switch (field.type) {
         case FieldType::Alpha: {
-            if (field.length < 1) CheckLength(field, 1);
-            const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(field.length)));
-            const auto size = end ? static_cast<std::size_t>(end - p) : static_cast<std::size_t>(field.length);
+            const auto length = static_cast<std::size_t>(field.length);
+            const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, length));
+            const auto size = end ? static_cast<std::size_t>(end - p) : length;
             if (size == 0) return SetNull(out);
             out.kind = Value::Kind::Text;
             codec.DecodeInto(std::string_view(reinterpret_cast<const char*>(p), size), out.text);
             return;
         }
         case FieldType::Bytes:
-            if (field.length < 1) CheckLength(field, 1);
             if (AllZero(p, field.length)) return SetNull(out);
             out.kind = Value::Kind::Bytes;
             out.text.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(field.length));
@@ -324,22 +321,19 @@ void EncodeField(const FieldDesc& field, const Value& value, std::uint8_t* out, 
             return;
         }
         case FieldType::Short:
-            CheckLength(field, kShortSize);
-            StoreBigEndian(static_cast<std::uint16_t>(IntegerOf(field, value, kShortMax)) ^ kShortSign, out, kShortSize);
-            return;
-        case FieldType::Time: {
-            CheckLength(field, kLongSize);
-            const std::int64_t ms = IntegerOf(field, value, kLongMax);
-            if (ms < 0 || ms >= kMsPerDay) FailField(field, "time " + std::to_string(ms) + " ms outside one day");
-            StoreBigEndian(static_cast<std::uint32_t>(ms) ^ kLongSign, out, kLongSize);
-            return;
-        }
         case FieldType::Long:
         case FieldType::AutoInc:
         case FieldType::Date:
-            CheckLength(field, kLongSize);
-            StoreBigEndian(static_cast<std::uint32_t>(IntegerOf(field, value, kLongMax)) ^ kLongSign, out, kLongSize);
+        case FieldType::Time: {
+            const bool isShort = field.type == FieldType::Short;
+            CheckLength(field, isShort ? kShortSize : kLongSize);
+            const std::int64_t v = IntegerOf(field, value, isShort ? kShortMax : kLongMax);
+            if (field.type == FieldType::Time && (v < 0 || v >= kMsPerDay))
+                FailField(field, "time " + std::to_string(v) + " ms outside one day");
+            // Store keeps the low bytes: the two's complement of negatives.
+            Store(static_cast<std::uint64_t>(v) ^ (isShort ? kShortSign : kLongSign), out, field.length);
             return;
+        }
         case FieldType::Number:
         case FieldType::Money:
         case FieldType::Timestamp: {
@@ -348,7 +342,7 @@ void EncodeField(const FieldDesc& field, const Value& value, std::uint8_t* out, 
             if (d == 0) d = 0.0;  // −0.0 is stored as +0.0
             auto raw = std::bit_cast<std::uint64_t>(d);
             raw = (raw & kDoubleSign) ? ~raw : raw | kDoubleSign;
-            StoreBigEndian(raw, out, kDoubleSize);
+            Store(raw, out, kDoubleSize);
             return;
         }
         case FieldType::Logical:
@@ -361,7 +355,7 @@ void EncodeField(const FieldDesc& field, const Value& value, std::uint8_t* out, 
             if (value.kind == Value::Kind::Decimal) return EncodeBcd(field, value.text, out);
             if (value.kind == Value::Kind::Int) return EncodeBcd(field, std::to_string(value.integer), out);
             const double d = DoubleOf(field, value);
-            char buf[400];  // the longest fixed-notation double has 309 integer digits
+            char buf[kMaxFixedDoubleChars];
             const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
             return EncodeBcd(field, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)), out);
         }
@@ -374,17 +368,13 @@ BlobRef DecodeBlobRef(const FieldDesc& field, const std::uint8_t* p) {
     CheckBlobField(field);
     const int leader = field.length - kBlobTailSize;
     const std::uint8_t* tail = p + leader;
-    auto le = [tail](int at, int size) {
-        std::uint32_t v = 0;
-        for (int i = size - 1; i >= 0; --i) v = (v << 8) | tail[at + i];
-        return v;
-    };
+    const auto offsetAndIndex = static_cast<std::uint32_t>(Load(tail + kBlobOffsetAt, 4, std::endian::little));
     BlobRef ref;
     ref.leader.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(leader));
-    ref.offset = le(0, 4) & 0xFFFF'FF00u;
-    ref.index = tail[0];
-    ref.length = le(4, 4);
-    ref.modNumber = static_cast<std::uint16_t>(le(8, 2));
+    ref.offset = offsetAndIndex & ~kBlobIndexMask;
+    ref.index = static_cast<std::uint8_t>(offsetAndIndex & kBlobIndexMask);
+    ref.length = static_cast<std::uint32_t>(Load(tail + kBlobLengthAt, 4, std::endian::little));
+    ref.modNumber = static_cast<std::uint16_t>(Load(tail + kBlobModAt, 2, std::endian::little));
     return ref;
 }
 
@@ -392,17 +382,16 @@ void EncodeBlobRef(const FieldDesc& field, const BlobRef& ref, std::uint8_t* out
     CheckBlobField(field);
     const auto leader = static_cast<std::size_t>(field.length - kBlobTailSize);
     if (ref.leader.size() > leader)
-        FailField(field, "blob leader of " + std::to_string(ref.leader.size()) + " bytes exceeds " + std::to_string(leader));
-    if (ref.offset & 0xFFu) FailField(field, "blob offset " + std::to_string(ref.offset) + " is not a multiple of 256");
+        FailField(field, "blob leader of " + std::to_string(ref.leader.size()) + " bytes exceeds " +
+                             std::to_string(leader));
+    if (ref.offset & kBlobIndexMask)
+        FailField(field, "blob offset " + std::to_string(ref.offset) + " is not a multiple of 256");
     std::memcpy(out, ref.leader.data(), ref.leader.size());
     std::memset(out + ref.leader.size(), 0, leader - ref.leader.size());
     std::uint8_t* tail = out + leader;
-    auto le = [tail](int at, int size, std::uint32_t v) {
-        for (int i = 0; i < size; ++i, v >>= 8) tail[at + i] = static_cast<std::uint8_t>(v);
-    };
-    le(0, 4, ref.offset | ref.index);
-    le(4, 4, ref.length);
-    le(8, 2, ref.modNumber);
+    Store(ref.offset | ref.index, tail + kBlobOffsetAt, 4, std::endian::little);
+    Store(ref.length, tail + kBlobLengthAt, 4, std::endian::little);
+    Store(ref.modNumber, tail + kBlobModAt, 2, std::endian::little);
 }
 
 }  // namespace ter5::engine

@@ -29,6 +29,9 @@ constexpr std::array<int, 4> kMultiBytePages{932, 936, 949, 950};
 constexpr int kMaxCodePage = 65535;
 // What a multi-byte page's undecodable byte becomes.
 constexpr char32_t kReplacementChar = 0xFFFD;
+// Output room for an iconv call: input size × growth + slack, grown by the same factor.
+constexpr std::size_t kIconvGrowth = 2;
+constexpr std::size_t kIconvSlack = 16;
 // Every byte with this bit clear is ASCII; tested eight bytes at a time.
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint8_t kAsciiLimit = 0x80;
@@ -63,15 +66,21 @@ bool NextUtf8(std::string_view s, std::size_t& pos, char32_t& c) {
     if (lead < 0x80) {
         c = lead;
     } else if ((lead & 0xE0) == 0xC0) {
-        c = lead & 0x1F, extra = 1, min = 0x80;
+        c = lead & 0x1F;
+        extra = 1;
+        min = 0x80;
     } else if ((lead & 0xF0) == 0xE0) {
-        c = lead & 0x0F, extra = 2, min = 0x800;
+        c = lead & 0x0F;
+        extra = 2;
+        min = 0x800;
     } else if ((lead & 0xF8) == 0xF0) {
-        c = lead & 0x07, extra = 3, min = 0x10000;
+        c = lead & 0x07;
+        extra = 3;
+        min = 0x10000;
     } else {
         return false;
     }
-    if (pos + extra >= s.size() && extra > 0) return false;
+    if (extra > 0 && pos + extra >= s.size()) return false;
     for (int k = 1; k <= extra; ++k) {
         const auto b = static_cast<std::uint8_t>(s[pos + k]);
         if ((b & 0xC0) != 0x80) return false;
@@ -80,6 +89,30 @@ bool NextUtf8(std::string_view s, std::size_t& pos, char32_t& c) {
     if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
     pos += 1 + extra;
     return true;
+}
+
+// Converts `in` with `cd` (reset first), appending to `out`. Returns the offset in
+// `in` of an invalid or truncated sequence, or npos when everything was converted.
+std::size_t RunIconv(iconv_t cd, std::string_view in, std::string& out) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* inPtr = const_cast<char*>(in.data());  // iconv's signature lacks const
+    std::size_t inLeft = in.size();
+    std::size_t used = out.size();
+    out.resize(used + in.size() * kIconvGrowth + kIconvSlack);
+    while (inLeft > 0) {
+        char* outPtr = out.data() + used;
+        std::size_t outLeft = out.size() - used;
+        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        used = static_cast<std::size_t>(outPtr - out.data());
+        if (r != static_cast<std::size_t>(-1)) break;
+        if (errno != E2BIG) {
+            out.resize(used);
+            return static_cast<std::size_t>(inPtr - in.data());
+        }
+        out.resize(out.size() * kIconvGrowth);
+    }
+    out.resize(used);
+    return std::string_view::npos;
 }
 
 std::string IconvName(int codePage) { return "CP" + std::to_string(codePage); }
@@ -266,32 +299,11 @@ void TextCodec::DecodeInto(std::string_view bytes, std::string& out) const {
         return;
     }
     std::lock_guard lock(multi_->mutex);
-    iconv_t cd = multi_->toUtf8.get();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = n;
-    out.resize(n * 2 + 16);
-    std::size_t used = 0;
-    while (inLeft > 0) {
-        char* outPtr = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        std::size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        used = static_cast<std::size_t>(outPtr - out.data());
-        if (r != static_cast<std::size_t>(-1)) break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        // Invalid or truncated sequence: replace one byte and go on.
-        out.resize(used);
+    // An invalid or truncated sequence costs one byte, written as U+FFFD.
+    for (std::size_t stop; (stop = RunIconv(multi_->toUtf8.get(), bytes, out)) != std::string_view::npos;) {
         AppendUtf8(kReplacementChar, out);
-        used = out.size();
-        out.resize(used + inLeft * 2 + 16);
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        bytes.remove_prefix(stop + 1);
     }
-    out.resize(used);
 }
 
 std::string TextCodec::Encode(std::string_view utf8) const {
@@ -315,33 +327,11 @@ std::string TextCodec::Encode(std::string_view utf8) const {
         return out;
     }
     std::lock_guard lock(multi_->mutex);
-    iconv_t cd = multi_->fromUtf8.get();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    out.resize(utf8.size() + 16);
-    std::size_t used = 0;
-    while (true) {
-        char* outPtr = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        std::size_t r = inLeft > 0 ? iconv(cd, &in, &inLeft, &outPtr, &outLeft)
-                                   : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-        used = static_cast<std::size_t>(outPtr - out.data());
-        if (r != static_cast<std::size_t>(-1)) {
-            if (inLeft == 0) break;
-            continue;
-        }
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        std::size_t pos = static_cast<std::size_t>(in - utf8.data());
-        char32_t c = 0;
-        if (!NextUtf8(utf8, pos, c)) Fail("", "invalid UTF-8 in text at byte " + std::to_string(pos));
-        FailUnencodable(c, codePage_);
-    }
-    out.resize(used);
-    return out;
+    std::size_t pos = RunIconv(multi_->fromUtf8.get(), utf8, out);
+    if (pos == std::string_view::npos) return out;
+    char32_t c = 0;
+    if (!NextUtf8(utf8, pos, c)) Fail("", "invalid UTF-8 in text at byte " + std::to_string(pos));
+    FailUnencodable(c, codePage_);
 }
 
 void TextCodec::UpperInPlace(std::string& codePageBytes) const {
