@@ -30,13 +30,18 @@ constexpr double kJitter = 0.3;                            // wobble of intermed
 // 4 corners + 15 intermediate points + the closing point = 20 vertices.
 constexpr int kSidePoints[4] = {3, 5, 3, 4};
 
-// A deterministic pseudo-random stream in [0, 1).
+// A deterministic pseudo-random stream in [0, 1): Knuth's MMIX linear congruential
+// generator, its top 53 bits scaled by 2^-53.
 class Lcg {
 public:
     explicit Lcg(std::uint64_t seed) : state_(seed) {}
     double Next() {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(state_ >> 11) * (1.0 / 9007199254740992.0);
+        constexpr std::uint64_t kMultiplier = 6364136223846793005ULL;
+        constexpr std::uint64_t kIncrement = 1442695040888963407ULL;
+        constexpr int kDroppedBits = 64 - 53;
+        constexpr double kTwoToMinus53 = 1.0 / 9007199254740992.0;
+        state_ = state_ * kMultiplier + kIncrement;
+        return static_cast<double>(state_ >> kDroppedBits) * kTwoToMinus53;
     }
 
 private:

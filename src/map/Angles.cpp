@@ -9,6 +9,10 @@ namespace {
 
 // Stand-in for a zero coordinate difference in VertexAngle's slope division, metres.
 constexpr double kZeroDifferenceStandIn = 0.001;
+// A full, a half and a quarter turn, degrees.
+constexpr double kFullTurn = 360.0;
+constexpr double kHalfTurn = 180.0;
+constexpr double kQuarterTurn = 90.0;
 
 // Direction of p -> q in degrees [0, 360] as VertexAngle measures it: axis-parallel
 // segments get the slightly tilted slope of the 0.001 m stand-in, and a p at exactly
@@ -38,30 +42,30 @@ double DirectionAngle(const WorldPoint& from, const WorldPoint& to) {
     const double dY = to.Y - from.Y;
     double angle = 0.0;  // degrees
     if (dX == 0.0) {
-        angle = dY >= 0.0 ? 90.0 : -90.0;
+        angle = dY >= 0.0 ? kQuarterTurn : -kQuarterTurn;
     } else {
         angle = std::atan(dY / dX) * kDegreesPerRadian;
     }
     double result = 0.0;
     if (dX >= 0.0) {
-        result = dY >= 0.0 ? angle : angle + 360.0;
+        result = dY >= 0.0 ? angle : angle + kFullTurn;
     } else {
-        result = angle + 180.0;
+        result = angle + kHalfTurn;
     }
     // A tiny negative angle plus 360 can round up to 360 itself; keep the range [0, 360).
-    return result >= 360.0 ? 0.0 : result;
+    return result >= kFullTurn ? 0.0 : result;
 }
 
 double VertexAngle(const WorldPoint& next, const WorldPoint& at, const WorldPoint& prev) {
     const double inbound = TiltedDirection(prev, at);   // degrees, prev -> at
     const double outbound = TiltedDirection(next, at);  // degrees, next -> at
-    double turn = inbound - 180.0 > 0.0 ? inbound - 180.0 : inbound + 180.0;
+    double turn = inbound - kHalfTurn > 0.0 ? inbound - kHalfTurn : inbound + kHalfTurn;
     if (turn < outbound) {
-        turn = turn + 360.0 - outbound;
+        turn = turn + kFullTurn - outbound;
     } else {
         turn = turn - outbound;
     }
-    return turn - 180.0;
+    return turn - kHalfTurn;
 }
 
 }  // namespace ter5::map

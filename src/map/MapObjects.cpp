@@ -23,10 +23,13 @@ void FoldMax(double& bound, double value) {
 // Centre of a box along one axis, m.
 double Middle(double min, double max) { return (max - min) / 2.0 + min; }
 
+// A full turn, degrees.
+constexpr double kFullTurn = 360.0;
+
 // Right-hand angle at a vertex, degrees [0, 360).
 double RightHandAngle(const TArrPoint& next, const TArrPoint& at, const TArrPoint& prev) {
     const double angle = VertexAngle(next.Position(), at.Position(), prev.Position());
-    return angle < 0.0 ? angle + 360.0 : angle;
+    return angle < 0.0 ? angle + kFullTurn : angle;
 }
 
 TArrPoly& PolyAt(TArrObjects& objects, std::size_t polyIndex) {

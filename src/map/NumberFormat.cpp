@@ -48,6 +48,7 @@ int DecimalsOf(PrecisionCode code, int decimals) {
                                         ", got " + std::to_string(decimals));
         }
         return decimals;
+    // The decimals each code stands for.
     case PrecisionCode::Millimetres: return 3;
     case PrecisionCode::SquareMetres: return 2;
     case PrecisionCode::Hectares: return 4;

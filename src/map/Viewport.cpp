@@ -83,6 +83,14 @@ void Viewport::FitAll(const TArrObjects& objects) {
     ViewAllPending = false;
 }
 
+void Viewport::MeasureForDrawing(const TArrObjects& objects) {
+    if (ViewAllPending) {
+        FitAll(objects);
+    } else {
+        SetupPage();
+    }
+}
+
 bool Viewport::SetScale(const TArrObjects& objects, ScaleMode mode, double value) {
     if (objects.Polys.empty()) return false;
     switch (mode) {

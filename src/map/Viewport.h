@@ -95,6 +95,9 @@ public:
     // margin of a tenth; clears ViewAllPending. The scale is not limited to 1:1.
     void FitAll(const TArrObjects& objects);
 
+    // Measures the view before a drawing: FitAll while ViewAllPending is set, else SetupPage.
+    void MeasureForDrawing(const TArrObjects& objects);
+
     // Mode Set: scale 1:(1 / value); ZoomIn / ZoomOut: twice / half the scale, keeping the
     // page centre. Scales beyond 1:1 are limited to 1:1. Does nothing and returns false on an
     // empty model; otherwise returns true: redraw, then refresh the status for the last
