@@ -12,6 +12,8 @@
 namespace ter5::engine {
 namespace {
 
+using T = FieldType;
+
 TEST(ValueText, NumbersAsEcmaScriptWritesThem) {
     const double inf = std::numeric_limits<double>::infinity();
     for (auto [v, text] : {std::pair{10.0, "10"},
@@ -41,23 +43,18 @@ TEST(ValueText, FormatsEachType) {
         Value value;
         const char* text;
     } cases[] = {
-        {FieldType::Short, Value::Int(-32767), "-32767"},
-        {FieldType::AutoInc, Value::Int(2147483647), "2147483647"},
-        {FieldType::Money, Value::Float(12.5), "12.5"},
-        {FieldType::Date, Value::Int(1), "0001-01-01"},
-        {FieldType::Date, Value::Int(730179), "2000-02-29"},
-        {FieldType::Time, Value::Int(0), "00:00:00.000"},
-        {FieldType::Time, Value::Int(86399999), "23:59:59.999"},
-        {FieldType::Timestamp, Value::Float(stamp), "2000-02-29T13:05:09.250"},
-        {FieldType::Timestamp, Value::Float(stamp + 0.5), "2000-02-29T13:05:09.251"},   // rounds half up
-        {FieldType::Timestamp, Value::Float(stamp + 0.49), "2000-02-29T13:05:09.250"},
-        {FieldType::Timestamp, Value::Float(kMsPerDay * 2.0 - 0.3), "0001-01-02T00:00:00.000"},  // carries a day
-        {FieldType::Logical, Value::Bool(true), "true"},
-        {FieldType::Bcd, Value::Decimal("-12.50"), "-12.50"},
-        {FieldType::Alpha, Value::Text("a,\"b\""), "a,\"b\""},
-        {FieldType::Bytes, Value::Bytes(std::string("\x00\xff\x1a", 3)), "00ff1a"},
-        {FieldType::Graphic, Value::Bytes("\xAB"), "ab"},
-        {FieldType::Number, Value::Null(), ""},
+        {T::Short, Value::Int(-32767), "-32767"}, {T::AutoInc, Value::Int(2147483647), "2147483647"},
+        {T::Money, Value::Float(12.5), "12.5"}, {T::Date, Value::Int(1), "0001-01-01"},
+        {T::Date, Value::Int(730179), "2000-02-29"}, {T::Time, Value::Int(0), "00:00:00.000"},
+        {T::Time, Value::Int(86399999), "23:59:59.999"},
+        {T::Timestamp, Value::Float(stamp), "2000-02-29T13:05:09.250"},
+        {T::Timestamp, Value::Float(stamp + 0.5), "2000-02-29T13:05:09.251"},   // rounds half up
+        {T::Timestamp, Value::Float(stamp + 0.49), "2000-02-29T13:05:09.250"},
+        {T::Timestamp, Value::Float(kMsPerDay * 2.0 - 0.3), "0001-01-02T00:00:00.000"},  // carries a day
+        {T::Logical, Value::Bool(true), "true"}, {T::Bcd, Value::Decimal("-12.50"), "-12.50"},
+        {T::Alpha, Value::Text("a,\"b\""), "a,\"b\""},
+        {T::Bytes, Value::Bytes(std::string("\x00\xff\x1a", 3)), "00ff1a"}, {T::Graphic, Value::Bytes("\xAB"), "ab"},
+        {T::Number, Value::Null(), ""},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatValueText(c.type, c.value), c.text) << c.text;
 }
@@ -67,29 +64,22 @@ TEST(ValueText, ParseInvertsFormat) {
         FieldType type;
         const char* text;
     } cases[] = {
-        {FieldType::Short, "-32767"},      {FieldType::Long, "2147483647"},  {FieldType::Number, "0.30000000000000004"},
-        {FieldType::Money, "-2.5e+30"},    {FieldType::Number, "1.5e-7"},    {FieldType::Bcd, "-12.50"},
-        {FieldType::Date, "0001-01-01"},   {FieldType::Date, "2000-02-29"},  {FieldType::Time, "23:59:59.999"},
-        {FieldType::Timestamp, "2000-02-29T13:05:09.250"},                   {FieldType::Logical, "false"},
-        {FieldType::Alpha, " spaced, \"quoted\" "},                           {FieldType::Bytes, "00ff1a"},
-        {FieldType::Memo, "line1\nline2"},
+        {T::Short, "-32767"}, {T::Long, "2147483647"}, {T::Number, "0.30000000000000004"}, {T::Money, "-2.5e+30"},
+        {T::Number, "1.5e-7"}, {T::Bcd, "-12.50"}, {T::Date, "0001-01-01"}, {T::Date, "2000-02-29"},
+        {T::Time, "23:59:59.999"}, {T::Timestamp, "2000-02-29T13:05:09.250"}, {T::Logical, "false"},
+        {T::Alpha, " spaced, \"quoted\" "}, {T::Bytes, "00ff1a"}, {T::Memo, "line1\nline2"},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatValueText(c.type, ParseValueText(c.type, c.text)), c.text) << c.text;
     // Accepted variants, written back in the one form.
-    for (auto [type, in, out] : {std::tuple{FieldType::Bcd, "+007.5", "7.5"},
-                                 {FieldType::Bcd, "-0.00", "0.00"},
-                                 {FieldType::Bcd, ".5", "0.5"},
-                                 {FieldType::Short, " +12 ", "12"},
-                                 {FieldType::Time, "07:30", "07:30:00.000"},
-                                 {FieldType::Time, "07:30:01.5", "07:30:01.500"},
-                                 {FieldType::Timestamp, "2024-12-31 23:00:00", "2024-12-31T23:00:00.000"},
-                                 {FieldType::Timestamp, "2024-12-31", "2024-12-31T00:00:00.000"},
-                                 {FieldType::Logical, "TRUE", "true"},
-                                 {FieldType::Bytes, "ABcd", "abcd"}})
+    for (auto [type, in, out] :
+         {std::tuple{T::Bcd, "+007.5", "7.5"}, {T::Bcd, "-0.00", "0.00"}, {T::Bcd, ".5", "0.5"}, {T::Short, " +12 ", "12"},
+          {T::Time, "07:30", "07:30:00.000"}, {T::Time, "07:30:01.5", "07:30:01.500"}, {T::Logical, "TRUE", "true"},
+          {T::Timestamp, "2024-12-31 23:00:00", "2024-12-31T23:00:00.000"}, {T::Bytes, "ABcd", "abcd"},
+          {T::Timestamp, "2024-12-31", "2024-12-31T00:00:00.000"}})
         EXPECT_EQ(FormatValueText(type, ParseValueText(type, in)), out) << in;
-    EXPECT_TRUE(ParseValueText(FieldType::Number, "").IsNull());
-    EXPECT_TRUE(ParseValueText(FieldType::Date, "  ").IsNull());
-    EXPECT_EQ(ParseValueText(FieldType::Alpha, "  ").text, "  ");
+    EXPECT_TRUE(ParseValueText(T::Number, "").IsNull());
+    EXPECT_TRUE(ParseValueText(T::Date, "  ").IsNull());
+    EXPECT_EQ(ParseValueText(T::Alpha, "  ").text, "  ");
 }
 
 TEST(ValueText, RejectsBadTextQuotingIt) {
@@ -97,13 +87,11 @@ TEST(ValueText, RejectsBadTextQuotingIt) {
         FieldType type;
         const char* text;
     } cases[] = {
-        {FieldType::Short, "32768"},      {FieldType::Short, "1.0"},        {FieldType::Long, "2147483648"},
-        {FieldType::Long, "99999999999999999999"},                           {FieldType::Number, "1,5"},
-        {FieldType::Number, "inf"},       {FieldType::Number, "nan"},       {FieldType::Bcd, "1.2.3"},
-        {FieldType::Bcd, "-"},            {FieldType::Date, "2023-02-29"},  {FieldType::Date, "0000-01-01"},
-        {FieldType::Date, "29.02.2000"},  {FieldType::Date, "2000-1-1"},    {FieldType::Time, "24:00:00"},
-        {FieldType::Time, "12:00:00.1234"}, {FieldType::Timestamp, "2000-01-01X10:00"},
-        {FieldType::Logical, "yes"},      {FieldType::Bytes, "abc"},        {FieldType::Blob, "zz"},
+        {T::Short, "32768"}, {T::Short, "1.0"}, {T::Long, "2147483648"}, {T::Long, "99999999999999999999"},
+        {T::Number, "1,5"}, {T::Number, "inf"}, {T::Number, "nan"}, {T::Bcd, "1.2.3"}, {T::Bcd, "-"},
+        {T::Date, "2023-02-29"}, {T::Date, "0000-01-01"}, {T::Date, "29.02.2000"}, {T::Date, "2000-1-1"},
+        {T::Time, "24:00:00"}, {T::Time, "12:00:00.1234"}, {T::Timestamp, "2000-01-01X10:00"}, {T::Logical, "yes"},
+        {T::Bytes, "abc"}, {T::Blob, "zz"},
     };
     for (const auto& c : cases) {
         try {
