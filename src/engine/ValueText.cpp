@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <istream>
 #include <streambuf>
 
@@ -35,32 +34,31 @@ constexpr char kHexDigits[] = "0123456789abcdef";
     Fail("", "cannot read '" + std::string(text) + "' as " + std::string(FieldTypeName(type)) + ": " + why);
 }
 
-void AppendPadded(std::string& out, std::int64_t v, int width) {
+void AppendPadded(std::string& out, std::uint64_t v, int width) {
     char buf[24];
-    std::snprintf(buf, sizeof buf, "%0*lld", width, static_cast<long long>(v));
+    std::snprintf(buf, sizeof buf, "%0*llu", width, static_cast<unsigned long long>(v));
     out += buf;
 }
 
 void AppendDate(std::string& out, std::int64_t dayNumber) {
     const CivilDate d = DayNumberToDate(dayNumber);
     if (d.year < 0) out += '-';
-    AppendPadded(out, std::llabs(d.year), 4);
+    AppendPadded(out, static_cast<std::uint64_t>(d.year < 0 ? -d.year : d.year), 4);
     out += '-';
     AppendPadded(out, d.month, 2);
     out += '-';
     AppendPadded(out, d.day, 2);
 }
 
-void AppendTime(std::string& out, std::int64_t ms) {
-    if (ms < 0) {
-        out += '-';
-        ms = -ms;
-    }
+void AppendTime(std::string& out, std::int64_t signedMs) {
+    if (signedMs < 0) out += '-';
+    // Unsigned, so that the magnitude of INT64_MIN does not overflow.
+    const std::uint64_t ms = signedMs < 0 ? 0 - static_cast<std::uint64_t>(signedMs) : static_cast<std::uint64_t>(signedMs);
     AppendPadded(out, ms / kMsPerHour, 2);
     out += ':';
-    AppendPadded(out, ms / kMsPerMinute % 60, 2);
+    AppendPadded(out, ms % kMsPerHour / kMsPerMinute, 2);
     out += ':';
-    AppendPadded(out, ms / kMsPerSecond % 60, 2);
+    AppendPadded(out, ms % kMsPerMinute / kMsPerSecond, 2);
     out += '.';
     AppendPadded(out, ms % kMsPerSecond, 3);
 }
@@ -129,13 +127,13 @@ bool ReadTime(std::string_view s, std::size_t& pos, std::int64_t& ms) {
             if (digits == 0) return false;
         }
     }
-    if (h > 23 || m > 59 || sec > 59) return false;
+    if (h * kMsPerHour >= kMsPerDay || m * kMsPerMinute >= kMsPerHour || sec * kMsPerSecond >= kMsPerMinute) return false;
     ms = h * kMsPerHour + m * kMsPerMinute + sec * kMsPerSecond + frac;
     return true;
 }
 
 Value ParseInteger(FieldType type, std::string_view text, std::string_view s, std::int64_t max) {
-    if (!s.empty() && s[0] == '+') s.remove_prefix(1);
+    if (s.size() > 1 && s[0] == '+' && s[1] != '-') s.remove_prefix(1);
     std::int64_t v = 0;
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     if (r.ec == std::errc::result_out_of_range) FailText(type, text, "out of range");
@@ -276,7 +274,7 @@ Value ParseValueText(FieldType type, std::string_view text) {
             return ParseInteger(type, text, s, kLongMax);
         case FieldType::Number:
         case FieldType::Money: {
-            const std::string_view digits = s[0] == '+' ? s.substr(1) : s;
+            const std::string_view digits = s.size() > 1 && s[0] == '+' && s[1] != '-' ? s.substr(1) : s;
             double v = 0;
             const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);
             if (r.ec != std::errc() || r.ptr != digits.data() + digits.size() || !std::isfinite(v))

@@ -87,7 +87,7 @@ TEST(ValueText, RejectsBadTextQuotingIt) {
         FieldType type;
         const char* text;
     } cases[] = {
-        {T::Short, "32768"}, {T::Short, "1.0"}, {T::Long, "2147483648"}, {T::Long, "99999999999999999999"},
+        {T::Short, "32768"}, {T::Short, "1.0"}, {T::Short, "+-5"}, {T::Long, "2147483648"}, {T::Long, "99999999999999999999"},
         {T::Number, "1,5"}, {T::Number, "inf"}, {T::Number, "nan"}, {T::Bcd, "1.2.3"}, {T::Bcd, "-"},
         {T::Date, "2023-02-29"}, {T::Date, "0000-01-01"}, {T::Date, "29.02.2000"}, {T::Date, "2000-1-1"},
         {T::Time, "24:00:00"}, {T::Time, "12:00:00.1234"}, {T::Timestamp, "2000-01-01X10:00"}, {T::Logical, "yes"},
