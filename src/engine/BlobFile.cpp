@@ -87,6 +87,11 @@ BlobWriter::BlobWriter() : bytes_(kMbChunk, 0) {
     std::memcpy(bytes_.data() + kHeaderTrailerAt, kHeaderTrailer, sizeof kHeaderTrailer);
 }
 
+BlobWriter::BlobWriter(std::vector<std::uint8_t> existing) : bytes_(std::move(existing)) {
+    if (bytes_.size() < kMbChunk || bytes_[0] != kTypeHeader) *this = BlobWriter();
+    bytes_.resize((bytes_.size() + kMbChunk - 1) / kMbChunk * kMbChunk, 0);
+}
+
 std::uint32_t BlobWriter::Add(const std::string& data) {
     const std::size_t chunks = (kSingleHeaderSize + data.size() + kMbChunk - 1) / kMbChunk;
     if (chunks > 0xFFFF) throw EngineError("blob of " + std::to_string(data.size()) + " bytes is too large");

@@ -35,9 +35,12 @@ private:
 class BlobWriter {
 public:
     BlobWriter();
+    // Continues an existing .MB image: new blobs go after its last block.
+    explicit BlobWriter(std::vector<std::uint8_t> existing);
     std::uint32_t Add(const std::string& data);
     bool Empty() const { return blocks_ == 0; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    std::vector<std::uint8_t> Release() { return std::move(bytes_); }
 
 private:
     std::vector<std::uint8_t> bytes_;

@@ -1,0 +1,166 @@
+#include "TableEditor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "EngineError.h"
+#include "FieldCodec.h"
+#include "FileUtil.h"
+#include "IndexMaintenance.h"
+#include "TableWriter.h"
+
+namespace ter5::engine {
+namespace {
+
+// Modification number written with new blobs (a restructure resets it to 1).
+constexpr std::uint16_t kBlobModNumber = 1;
+
+}  // namespace
+
+TableEditor::TableEditor(const std::filesystem::path& path, int codePage)
+    : path_(path), codePage_(codePage), source_(TableFile::Load(path, codePage)) {
+    path_ = source_->Path();
+    records_.reserve(source_->RecordCount());
+    for (std::size_t i = 0; i < source_->RecordCount(); ++i)
+        records_.emplace_back(reinterpret_cast<const char*>(source_->Record(i)), source_->Header().recordSize);
+    const int ai = AutoIncField();
+    nextAutoInc_ = static_cast<std::int64_t>(source_->Header().autoIncrement) + 1;
+    if (ai >= 0)
+        for (std::size_t i = 0; i < records_.size(); ++i) {
+            const Value v = GetField(records_[i], ai);
+            if (!v.IsNull()) nextAutoInc_ = std::max(nextAutoInc_, v.integer + 1);
+        }
+}
+
+int TableEditor::AutoIncField() const {
+    const auto& fields = source_->Fields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].type == FieldType::AutoInc) return static_cast<int>(i);
+    return -1;
+}
+
+Value TableEditor::Get(std::size_t i, std::size_t field) const { return GetField(records_.at(i), field); }
+
+Value TableEditor::GetField(const std::string& record, std::size_t field) const {
+    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    if (IsBlobType(source_->Fields().at(field).type) && blobImage_) {
+        // A blob written since loading lives in the pending .MB image.
+        const FieldDesc& f = source_->Fields()[field];
+        const auto* p = reinterpret_cast<const std::uint8_t*>(record.data()) + f.offset;
+        const BlobRef ref = DecodeBlobRef(f, p);
+        if (ref.offset != 0) {
+            const BlobFile mb = BlobFile::FromBytes(*blobImage_, path_.string());
+            std::string data = mb.Read(ref.offset, ref.index, ref.length);
+            if (f.type == FieldType::Memo) return Value::Text(source_->Codec().Decode(data));
+            if (f.type == FieldType::Graphic || f.type == FieldType::Ole) data = BlobFile::StripPicturePrefix(data);
+            return Value::Bytes(std::move(data));
+        }
+    }
+    return source_->Decode(reinterpret_cast<const std::uint8_t*>(record.data()), field);
+}
+
+std::string TableEditor::BlankRecord() const { return std::string(source_->Header().recordSize, '\0'); }
+
+void TableEditor::SetField(std::string& record, std::size_t field, const Value& value) {
+    const FieldDesc& f = source_->Fields().at(field);
+    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    auto* out = reinterpret_cast<std::uint8_t*>(record.data()) + f.offset;
+    if (!IsBlobType(f.type)) {
+        std::string tmp(f.length, '\0');
+        EncodeField(f, value, reinterpret_cast<std::uint8_t*>(tmp.data()), source_->Codec());
+        std::memcpy(out, tmp.data(), f.length);
+        return;
+    }
+    if (value.IsNull()) {
+        std::memset(out, 0, f.length);
+        return;
+    }
+    std::string data;
+    if (value.kind == Value::Kind::Text)
+        data = source_->Codec().Encode(value.text);
+    else if (value.kind == Value::Kind::Bytes)
+        data = value.text;
+    else
+        Fail(path_.string(), "type mismatch: field '" + f.name + "' takes text or bytes");
+    BlobRef ref;
+    const std::size_t leaderSize = f.length - 10;
+    ref.length = static_cast<std::uint32_t>(data.size());
+    ref.modNumber = kBlobModNumber;
+    if (data.size() <= leaderSize) {
+        ref.leader = data;
+    } else {
+        ref.leader = data.substr(0, leaderSize);
+        if (f.type == FieldType::Graphic || f.type == FieldType::Ole) data = BlobFile::AddPicturePrefix(data);
+        ref.length = static_cast<std::uint32_t>(data.size());
+        if (!blobImage_) {
+            std::vector<std::uint8_t> existing;
+            if (auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB")) existing = ReadWholeFile(*mb);
+            blobImage_ = std::make_unique<std::vector<std::uint8_t>>(std::move(existing));
+        }
+        BlobWriter writer(std::move(*blobImage_));
+        const std::uint32_t at = writer.Add(data);
+        *blobImage_ = writer.Release();
+        ref.offset = at & ~0xFFu;
+        ref.index = static_cast<std::uint8_t>(at & 0xFF);
+    }
+    std::string tmp(f.length, '\0');
+    EncodeBlobRef(f, ref, reinterpret_cast<std::uint8_t*>(tmp.data()));
+    std::memcpy(out, tmp.data(), f.length);
+}
+
+std::int64_t TableEditor::Append(std::string record) {
+    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    std::int64_t assigned = 0;
+    const int ai = AutoIncField();
+    if (ai >= 0) {
+        Value v = GetField(record, ai);
+        if (v.IsNull()) {
+            assigned = nextAutoInc_++;
+            SetField(record, ai, Value::Int(assigned));
+        } else {
+            assigned = v.integer;
+            nextAutoInc_ = std::max(nextAutoInc_, v.integer + 1);
+        }
+    }
+    records_.push_back(std::move(record));
+    return assigned;
+}
+
+void TableEditor::Update(std::size_t i, std::string record) {
+    if (i >= records_.size()) Fail(path_.string(), "record " + std::to_string(i + 1) + " out of range");
+    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    records_[i] = std::move(record);
+}
+
+void TableEditor::Delete(std::size_t i) {
+    if (i >= records_.size()) Fail(path_.string(), "record " + std::to_string(i + 1) + " out of range");
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void TableEditor::SortByKey() {
+    const std::size_t keyLen = KeyLength(source_->Header());
+    if (source_->Header().fileType != FileType::KeyedDb || keyLen == 0) return;
+    std::stable_sort(records_.begin(), records_.end(), [keyLen](const std::string& a, const std::string& b) {
+        return std::memcmp(a.data(), b.data(), keyLen) < 0;
+    });
+    for (std::size_t i = 1; i < records_.size(); ++i)
+        if (std::memcmp(records_[i - 1].data(), records_[i].data(), keyLen) == 0)
+            Fail(path_.string(), "Key violation: two records have the same key");
+}
+
+void TableEditor::Save() {
+    SortByKey();
+    TableHeader header = source_->Header();
+    if (AutoIncField() >= 0) header.autoIncrement = static_cast<std::uint32_t>(nextAutoInc_ - 1);
+    std::vector<std::uint8_t> image = BuildTableImage(header, records_);
+    if (blobImage_) {
+        const auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB");
+        WriteFileAtomic(mb ? *mb : path_.parent_path() / (path_.stem().string() + ".MB"), *blobImage_);
+    }
+    WriteFileAtomic(path_, image);
+    RebuildIndexes(path_, codePage_);
+    source_ = TableFile::Load(path_, codePage_);
+    blobImage_.reset();
+}
+
+}  // namespace ter5::engine

@@ -1,0 +1,53 @@
+#pragma once
+// Writing whole table files: headers for new tables and the packing of records
+// into data blocks. Every file is written to a temporary name and renamed over
+// the original, so a failure leaves the old file as it was.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FieldType.h"
+#include "Format.h"
+#include "TableHeader.h"
+
+namespace ter5::engine {
+
+// A field of a table to create. `size` is the template width: characters for A,
+// bytes for Y, decimals for #, the leader for M B G O F; ignored for other types.
+struct FieldDef {
+    std::string name;  // UTF-8
+    FieldType type = FieldType::Alpha;
+    int size = 0;
+    bool required = false;
+};
+
+// File format of new tables: 7.x with the Pdox ANSI Cyrillic driver unless told otherwise.
+struct TableFormat {
+    std::uint8_t version = version::k7;
+    std::uint8_t blockSizeKb = 4;
+    int codePage = 1251;
+    std::string sortOrderId = "ancyrr";  // Pdox ANSI Cyrillic
+    std::uint8_t sortOrder = 0x8F;        // sort byte of that driver in real tables
+};
+
+// The header of a new empty table named `fileName` ("POLIGON.DB"). Names are
+// encoded in the format's code page. Throws EngineError for bad definitions
+// (empty or duplicate names, sizes out of range, record too large for a block).
+TableHeader MakeTableHeader(const std::string& fileName, const std::vector<FieldDef>& fields, int numKeyFields,
+                            const TableFormat& format = {});
+
+// The complete .DB image for `records` (each header.recordSize bytes) packed into
+// full blocks in the given order; updates the header's counters to match.
+// Throws EngineError when the records need more blocks than a table can address.
+std::vector<std::uint8_t> BuildTableImage(TableHeader& header, const std::vector<std::string>& records);
+
+// Raw key bytes of a record: its leading key fields.
+inline std::size_t KeyLength(const TableHeader& header) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < header.numKeyFields && i < header.fields.size(); ++i) n += header.fields[i].length;
+    return n;
+}
+
+}  // namespace ter5::engine
