@@ -1,0 +1,270 @@
+#include "IndexBuilder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "ByteIo.h"
+#include "EngineError.h"
+#include "FileUtil.h"
+
+namespace ter5::engine {
+namespace {
+
+using namespace format;
+
+// Header bytes of index files whose meaning is only known from real files.
+// u16 at 0x12 rises by one per file of a table family: .DB n, .PX n+1, then the
+// X file n+2 (n+1 on an unkeyed table) and its tree file one more.
+constexpr std::size_t kFamilySequence = 0x12;
+// Tree files: the indexed table's change counter plus IndexCounterOffset(). X files: 0xFF.
+constexpr std::size_t kTreeCounterLink = 0x2C;
+constexpr std::uint8_t kXCounterLinkValue = 0xFF;
+// X files: the same value a .PX of the table carries at kTreeCounterLink.
+constexpr std::size_t kXTableLink = 0x2F;
+// Tree files carry 1 in the auto-increment slot (pxlib's .PX files and AREACODES.PX).
+constexpr std::uint32_t kTreeAutoIncrement = 1;
+
+// Sort order ids and the offset real files show between the table's counter at
+// 0x2D and its indexes' counters (AREACODES, C, fk4, GENERAL, KOMMENT and others;
+// ANSIINTL from pxlib, which writes 2 and 102).
+struct CounterOffset {
+    const char* sortOrderId;
+    std::uint8_t offset;
+};
+constexpr CounterOffset kCounterOffsets[] = {
+    {"ascii", 0}, {"ANSII850", 19}, {"DBWINUS0", 78}, {"ANSIINTL", 100}, {"china", 5}, {"nordan40", 233},
+};
+// For other sort orders: the sort byte plus this, which fits four of the five
+// non-ascii drivers above.
+constexpr std::uint8_t kUnknownCounterOffset = 2;
+
+// Block sizes in KB a tree file may take, smallest first.
+constexpr std::uint8_t kTreeBlockSizes[] = {2, 4, 8, 16, 32};
+constexpr std::uint8_t kDefaultTreeBlockKb = 2;
+// A B-tree level must shrink: at least two entries per block.
+constexpr std::size_t kMinTreeFanout = 2;
+// Block sizes an X file may grow to when a record does not fit the table's size.
+constexpr std::uint8_t kDataBlockSizes[] = {1, 2, 3, 4, 8, 16, 32};
+// Block numbers are 16-bit.
+constexpr std::size_t kMaxBlocks = 0xFFFF;
+
+std::string FileNameBytes(const std::filesystem::path& p) { return p.filename().string(); }
+
+std::vector<std::uint8_t> BlocksImage(std::vector<std::uint8_t> header, std::size_t blockSize, std::size_t blocks) {
+    header.resize(header.size() + blocks * blockSize, 0);
+    return header;
+}
+
+// Writes a block header at `p` for block `number` of `total` chained in order.
+void WriteBlockHeader(std::uint8_t* p, std::size_t number, std::size_t total, std::size_t count, std::size_t recordSize) {
+    WriteU16(p + kBlockNext, static_cast<std::uint16_t>(number < total ? number + 1 : 0));
+    WriteU16(p + kBlockPrev, static_cast<std::uint16_t>(number - 1));
+    WriteU16(p + kBlockAddDataSize, static_cast<std::uint16_t>((count - 1) * recordSize));
+}
+
+void SetBlockCounters(TableHeader& h, std::size_t blocks) {
+    h.blocksInUse = h.fileBlocks = static_cast<std::uint16_t>(blocks);
+    h.firstBlock = blocks ? 1 : 0;
+    h.lastBlock = static_cast<std::uint16_t>(blocks);
+}
+
+std::uint16_t TableSequence(const TableHeader& table) { return ReadU16(table.raw.data() + kFamilySequence); }
+
+std::uint8_t TreeLink(const TableHeader& table) {
+    return static_cast<std::uint8_t>(table.raw[kChangeCount1] + IndexCounterOffset(table));
+}
+
+}  // namespace
+
+std::uint8_t IndexCounterOffset(const TableHeader& table) {
+    for (const auto& c : kCounterOffsets)
+        if (table.sortOrderId == c.sortOrderId) return c.offset;
+    if (table.sortOrder == 0) return 0;
+    return static_cast<std::uint8_t>(table.sortOrder + kUnknownCounterOffset);
+}
+
+std::uint8_t TreeBlockSizeKb(std::uint8_t tableVersion, std::uint8_t tableBlockSizeKb, std::size_t entrySize) {
+    const std::uint8_t first = tableVersion <= version::k30 ? tableBlockSizeKb : kDefaultTreeBlockKb;
+    if ((first * kBlockUnit - kBlockHeaderSize) / entrySize >= kMinTreeFanout) return first;
+    for (std::uint8_t kb : kTreeBlockSizes)
+        if ((kb * kBlockUnit - kBlockHeaderSize) / entrySize >= kMinTreeFanout) return kb;
+    throw EngineError("index key of " + std::to_string(entrySize) + " bytes is too large for an index block");
+}
+
+std::vector<std::uint8_t> BuildTreeFile(const TableHeader& indexed, FileType type, const std::vector<FieldDesc>& keyFields,
+                                        const std::vector<TreeEntry>& leaves, const std::string& fileName) {
+    TableHeader h;
+    h.fileType = type;
+    h.version = indexed.version;
+    h.sortOrder = indexed.sortOrder;
+    for (const auto& f : keyFields) {
+        FieldDesc k;
+        k.type = f.type;
+        k.size = f.size;
+        h.fields.push_back(k);
+    }
+    h.tableName = fileName;
+    h.autoIncrement = kTreeAutoIncrement;
+    const std::size_t keySize = LeadingSize(keyFields, keyFields.size());
+    const std::size_t entrySize = keySize + kIndexEntryTail;
+    h.blockSizeKb = TreeBlockSizeKb(indexed.version, indexed.blockSizeKb, entrySize);
+    const std::size_t blockSize = h.BlockSize();
+    const std::size_t perBlock = (blockSize - kBlockHeaderSize) / entrySize;
+
+    // Levels bottom-up (levels[0] = leaves); each upper level has one entry per block below.
+    std::vector<std::vector<TreeEntry>> levels;
+    if (!leaves.empty()) levels.push_back(leaves);
+    while (!levels.empty() && levels.back().size() > perBlock) {
+        const auto& below = levels.back();
+        std::vector<TreeEntry> upper;
+        for (std::size_t i = 0; i < below.size(); i += perBlock) {
+            TreeEntry e{below[i].key, 0, 0};
+            for (std::size_t j = i; j < std::min(below.size(), i + perBlock); ++j) e.count += below[j].count;
+            upper.push_back(std::move(e));
+        }
+        levels.push_back(std::move(upper));
+    }
+    // Block numbers top-down: the root is block 1, each level's blocks follow in key order.
+    std::vector<std::size_t> firstBlockOfLevel(levels.size());
+    std::size_t total = 0;
+    for (std::size_t k = levels.size(); k-- > 0;) {
+        firstBlockOfLevel[k] = total + 1;
+        total += (levels[k].size() + perBlock - 1) / perBlock;
+    }
+    if (total > kMaxBlocks) throw EngineError(fileName + ": the index needs more blocks than a file can address");
+    for (std::size_t k = 1; k < levels.size(); ++k)
+        for (std::size_t j = 0; j < levels[k].size(); ++j)
+            levels[k][j].child = static_cast<std::uint16_t>(firstBlockOfLevel[k - 1] + j);
+
+    std::size_t entries = 0;
+    for (const auto& level : levels) entries += level.size();
+    h.numRecords = static_cast<std::uint32_t>(entries);
+    SetBlockCounters(h, total);
+    h.indexRoot = 1;
+    h.indexLevels = static_cast<std::uint8_t>(levels.size());
+    std::vector<std::uint8_t> header = BuildHeader(h);
+    WriteU16(header.data() + kFamilySequence, static_cast<std::uint16_t>(TableSequence(indexed) + 1));
+    header[kTreeCounterLink] = TreeLink(indexed);
+    const std::size_t headerSize = header.size();
+    std::vector<std::uint8_t> image = BlocksImage(std::move(header), blockSize, total);
+
+    for (std::size_t k = levels.size(); k-- > 0;) {
+        const auto& level = levels[k];
+        for (std::size_t i = 0, block = firstBlockOfLevel[k]; i < level.size(); i += perBlock, ++block) {
+            std::uint8_t* p = image.data() + headerSize + (block - 1) * blockSize;
+            const std::size_t count = std::min(perBlock, level.size() - i);
+            WriteBlockHeader(p, block, total, count, entrySize);
+            std::uint8_t* e = p + kBlockHeaderSize;
+            for (std::size_t j = i; j < i + count; ++j, e += entrySize) {
+                std::memcpy(e, level[j].key.data(), std::min(keySize, level[j].key.size()));
+                WriteFlippedU16(e + keySize, level[j].child);
+                WriteFlippedU16(e + keySize + 2, static_cast<std::uint16_t>(level[j].count));  // 16-bit: sums wrap
+                WriteFlippedU16(e + keySize + 4, 0);
+            }
+        }
+    }
+    return image;
+}
+
+std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table) {
+    const TableHeader& th = table.Header();
+    if (th.fileType != FileType::KeyedDb || th.numKeyFields == 0) Fail(table.Name(), "the table has no primary key");
+    const std::vector<FieldDesc> keyFields(th.fields.begin(), th.fields.begin() + th.numKeyFields);
+    const std::string name = table.Path().empty()
+                                 ? std::filesystem::path(table.Name()).stem().string() + ".PX"
+                                 : FileNameBytes(ChooseIndexFiles(table, IndexDef{{}, {}, true}).x);
+    return BuildTreeFile(th, FileType::PrimaryIndex, keyFields, LeafEntries(table, LeadingSize(keyFields, keyFields.size())),
+                         name);
+}
+
+SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files) {
+    const TableHeader& th = table.Header();
+    const SecondaryLayout layout = MakeSecondaryLayout(table, def);
+    if (files.composite && th.version < version::k4First)
+        Fail(table.Name(), "a named, composite or case-insensitive index needs a 4.x or later table");
+    const bool maintained = layout.keyedTable;
+
+    TableHeader h;
+    h.fileType = files.composite ? (maintained ? FileType::CompositeIndexMaint : FileType::CompositeIndex)
+                                 : (maintained ? FileType::SecondaryIndexMaint : FileType::SecondaryIndex);
+    h.version = th.version;
+    h.sortOrder = th.sortOrder;
+    h.sortOrderId = th.sortOrderId;
+    h.codePage = th.codePage;
+    h.fields = layout.fields;
+    h.fieldNumbers = layout.fieldNumbers;
+    h.numKeyFields = static_cast<std::uint16_t>(layout.keyFields);
+    h.indexFieldNumber = static_cast<std::uint8_t>(layout.fieldNumbers.front() & ~kDescendingFieldBit);
+    h.flags = static_cast<std::uint8_t>((def.caseInsensitive ? kIndexFlagCaseInsensitive : 0) |
+                                        (def.descending ? kIndexFlagDescending : 0));
+    h.tableName = FileNameBytes(files.x);
+    if (files.composite) h.indexName = table.Codec().Encode(def.name);
+    h.blockSizeKb = th.blockSizeKb;
+    for (std::uint8_t kb : kDataBlockSizes)
+        if (h.BlockSize() < layout.recordSize + kBlockHeaderSize && kb > h.blockSizeKb) h.blockSizeKb = kb;
+    if (h.BlockSize() < layout.recordSize + kBlockHeaderSize) Fail(table.Name(), "index record too large for a block");
+
+    const RecordBuffer records = MakeSecondaryRecords(table, layout);
+    const std::size_t blockSize = h.BlockSize();
+    const std::size_t perBlock = (blockSize - kBlockHeaderSize) / layout.recordSize;
+    const std::size_t n = records.Count();
+    const std::size_t blocks = (n + perBlock - 1) / perBlock;
+    if (blocks > kMaxBlocks) Fail(table.Name(), "the index needs more blocks than a file can address");
+    h.numRecords = static_cast<std::uint32_t>(n);
+    SetBlockCounters(h, blocks);
+
+    std::vector<std::uint8_t> header = BuildHeader(h);
+    WriteU16(header.data() + kHighFieldId, static_cast<std::uint16_t>(h.fields.size() + 1));
+    const std::uint16_t sequence = static_cast<std::uint16_t>(TableSequence(th) + (maintained ? 2 : 1));
+    WriteU16(header.data() + kFamilySequence, sequence);
+    header[kTreeCounterLink] = kXCounterLinkValue;
+    header[kChangeCount1] = th.raw[kChangeCount1];
+    header[kChangeCount2] = th.raw[kChangeCount2];
+    header[kXTableLink] = TreeLink(th);
+    const std::size_t headerSize = header.size();
+    SecondaryImages out;
+    out.x = BlocksImage(std::move(header), blockSize, blocks);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        std::uint8_t* p = out.x.data() + headerSize + b * blockSize;
+        const std::size_t first = b * perBlock;
+        const std::size_t count = std::min(perBlock, n - first);
+        WriteBlockHeader(p, b + 1, blocks, count, layout.recordSize);
+        std::memcpy(p + kBlockHeaderSize, records.At(first), count * layout.recordSize);
+    }
+
+    // The tree over the X file: reread the image so its leaves come from its blocks.
+    const auto x = TableFile::FromBytes(out.x, FileNameBytes(files.x), table.Codec().CodePage());
+    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
+    TableHeader yBase = th;
+    yBase.raw = x->Header().raw;  // the X's own sequence and change counter
+    WriteU16(yBase.raw.data() + kFamilySequence, sequence);
+    out.y = BuildTreeFile(yBase, files.composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields,
+                          LeafEntries(*x, layout.keySize), FileNameBytes(files.y));
+    return out;
+}
+
+IndexFiles WriteIndex(const TableFile& table, const IndexDef& def) {
+    const IndexFiles files = ChooseIndexFiles(table, def);
+    if (def.primary) {
+        WriteFileAtomic(files.x, BuildPrimaryIndex(table));
+        return files;
+    }
+    const SecondaryImages images = BuildSecondaryIndex(table, def, files);
+    WriteFileAtomic(files.x, images.x);
+    WriteFileAtomic(files.y, images.y);
+    for (const auto& old : files.obsolete) {
+        std::error_code ec;
+        std::filesystem::remove(old, ec);
+        if (ec) Fail(old.string(), "cannot delete the replaced index file: " + ec.message());
+    }
+    return files;
+}
+
+std::vector<IndexFiles> RewriteIndexes(const TableFile& table) {
+    std::vector<IndexFiles> written;
+    for (const IndexInfo& info : DiscoverIndexes(table)) written.push_back(WriteIndex(table, info.def));
+    return written;
+}
+
+}  // namespace ter5::engine

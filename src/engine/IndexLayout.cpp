@@ -1,0 +1,154 @@
+#include "IndexLayout.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "ByteIo.h"
+#include "EngineError.h"
+
+namespace ter5::engine {
+namespace {
+
+// Sizes of the fields an X record adds (their types' storage sizes).
+constexpr int kShortSize = 2;
+constexpr int kLongSize = 4;
+
+FieldDesc MakeField(const char* name, FieldType type, int size) {
+    FieldDesc f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    f.length = size;
+    return f;
+}
+
+}  // namespace
+
+std::size_t LeadingSize(const std::vector<FieldDesc>& fields, std::size_t count) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count && i < fields.size(); ++i) n += static_cast<std::size_t>(fields[i].length);
+    return n;
+}
+
+SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def) {
+    SecondaryLayout l;
+    l.indexFields = ResolveFields(table, def.fields);
+    if (l.indexFields.empty()) Fail(table.Name(), "an index needs at least one field");
+    const TableHeader& th = table.Header();
+    l.keyedTable = th.fileType == FileType::KeyedDb && th.numKeyFields > 0;
+    l.caseInsensitive = def.caseInsensitive;
+    l.descending = def.descending;
+
+    for (int i : l.indexFields) {
+        const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
+        if (IsBlobType(f.type))
+            Fail(table.Name(), "field '" + table.Fields()[static_cast<std::size_t>(i)].name + "' of type " +
+                                   std::string(FieldTypeName(f.type)) + " cannot be indexed");
+        l.fields.push_back(f);
+        const auto number = static_cast<std::uint16_t>(table.Fields()[static_cast<std::size_t>(i)].fieldNumber);
+        l.fieldNumbers.push_back(def.descending ? static_cast<std::uint16_t>(number | kDescendingFieldBit) : number);
+    }
+    if (l.keyedTable) {
+        for (std::size_t i = 0; i < th.numKeyFields; ++i) l.fields.push_back(th.fields[i]);
+        l.keyFields = l.fields.size();
+        l.fields.push_back(MakeField(kBlockNumberField, FieldType::Short, kShortSize));
+    } else {
+        l.fields.push_back(MakeField(kTupleNumberField, FieldType::Long, kLongSize));
+        l.fields.push_back(MakeField(kBlockNumberField, FieldType::Short, kShortSize));
+        l.keyFields = l.fields.size();  // Tup No and Blk Num belong to the key
+        l.fields.push_back(MakeField(kTupleOffsetField, FieldType::Short, kShortSize));
+    }
+    // X fields after the index fields are numbered by their own position.
+    for (std::size_t i = l.indexFields.size(); i < l.fields.size(); ++i)
+        l.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
+
+    int offset = 0;
+    for (auto& f : l.fields) {
+        f.offset = offset;
+        offset += f.length;
+    }
+    l.recordSize = static_cast<std::size_t>(offset);
+    l.keySize = LeadingSize(l.fields, l.keyFields);
+    const std::size_t blockNumberAt = l.keyedTable ? l.keySize : l.recordSize - kShortSize - kShortSize;
+    l.hintRanges.push_back({blockNumberAt, blockNumberAt + kShortSize});
+    if (!l.keyedTable) l.hintRanges.push_back({l.recordSize - kShortSize, l.recordSize});
+    return l;
+}
+
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout) {
+    const std::size_t n = table.RecordCount();
+    const std::size_t size = layout.recordSize;
+    const TableHeader& th = table.Header();
+    RecordBuffer unsorted{size, std::vector<std::uint8_t>(n * size, 0)};
+    std::string folded;
+    std::size_t ordinal = 0;
+    for (const auto& block : table.Blocks()) {
+        for (std::size_t pos = 0; pos < block.count; ++pos, ++ordinal) {
+            const std::uint8_t* rec = table.Record(ordinal);
+            std::uint8_t* out = unsorted.bytes.data() + ordinal * size;
+            std::size_t at = 0;
+            for (int i : layout.indexFields) {
+                const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
+                const auto len = static_cast<std::size_t>(f.length);
+                if (layout.caseInsensitive && f.type == FieldType::Alpha) {
+                    folded.assign(reinterpret_cast<const char*>(rec + f.offset), len);
+                    table.Codec().UpperInPlace(folded);
+                    if (folded.size() != len) Fail(table.Name(), "upper-casing changed the length of an index key");
+                    std::memcpy(out + at, folded.data(), len);
+                } else {
+                    std::memcpy(out + at, rec + f.offset, len);
+                }
+                at += len;
+            }
+            if (layout.keyedTable) {
+                const std::size_t keyLength = LeadingSize(th.fields, th.numKeyFields);
+                std::memcpy(out + at, rec, keyLength);
+                at += keyLength;
+                WriteFlippedU16(out + at, block.number);
+            } else {
+                WriteFlippedU32(out + at, static_cast<std::uint32_t>(ordinal + 1));
+                WriteFlippedU16(out + at + kLongSize, block.number);
+                WriteFlippedU16(out + at + kLongSize + kShortSize, static_cast<std::uint16_t>(pos * th.recordSize));
+            }
+        }
+    }
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return CompareSecondaryKeys(layout, unsorted.At(a), unsorted.At(b)) < 0;
+    });
+    RecordBuffer sorted{size, std::vector<std::uint8_t>(n * size)};
+    for (std::size_t i = 0; i < n; ++i) std::memcpy(sorted.bytes.data() + i * size, unsorted.At(order[i]), size);
+    return sorted;
+}
+
+int CompareSecondaryKeys(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b) {
+    for (std::size_t i = 0; i < layout.keyFields; ++i) {
+        const FieldDesc& f = layout.fields[i];
+        const int c = std::memcmp(a + f.offset, b + f.offset, static_cast<std::size_t>(f.length));
+        if (c != 0) return (layout.descending && i < layout.indexFields.size()) ? -c : c;
+    }
+    return 0;
+}
+
+bool SameIgnoringHints(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b) {
+    std::size_t at = 0;
+    for (const auto& [first, last] : layout.hintRanges) {
+        if (std::memcmp(a + at, b + at, first - at) != 0) return false;
+        at = last;
+    }
+    return std::memcmp(a + at, b + at, layout.recordSize - at) == 0;
+}
+
+std::vector<TreeEntry> LeafEntries(const TableFile& file, std::size_t keySize) {
+    std::vector<TreeEntry> entries;
+    for (const auto& block : file.Blocks()) {
+        if (block.count == 0) continue;
+        const std::uint8_t* first = file.Record(block.firstRecord);
+        entries.push_back({std::string(reinterpret_cast<const char*>(first), keySize), block.number, block.count});
+    }
+    return entries;
+}
+
+}  // namespace ter5::engine

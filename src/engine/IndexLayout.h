@@ -1,0 +1,83 @@
+#pragma once
+// What the records of index files hold for a table, independent of how the files
+// are laid out in blocks: the X record of a secondary index, the key order, and the
+// entries of the B-tree levels (.PX, .Y) over a file's data blocks.
+//
+// X record on a keyed table:   index fields, the whole primary key, Blk Num (S).
+// X record on an unkeyed table: index fields, Tup No (I, 1-based record ordinal),
+//                               Blk Num (S), Tup Offset (S, position × record size).
+// Case-insensitive indexes store their alpha index fields upper-cased in the
+// table's code page. Records sort by the X key fields as raw bytes; the index
+// fields of a descending index sort in reverse.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FieldDesc.h"
+#include "IndexCatalog.h"
+#include "TableFile.h"
+
+namespace ter5::engine {
+
+// Names of the fields an X record adds after the index fields.
+inline constexpr char kBlockNumberField[] = "Blk Num";
+inline constexpr char kTupleNumberField[] = "Tup No";
+inline constexpr char kTupleOffsetField[] = "Tup Offset";
+
+// The X record layout of a secondary index on a table.
+struct SecondaryLayout {
+    std::vector<int> indexFields;             // positions in the table's fields
+    std::vector<FieldDesc> fields;            // X fields; names as raw code-page bytes
+    std::vector<std::uint16_t> fieldNumbers;  // the X header's field-number array
+    std::size_t keyFields = 0;                // leading X fields that form its key
+    std::size_t keySize = 0;                  // bytes of those fields
+    std::size_t recordSize = 0;
+    bool keyedTable = false;
+    bool caseInsensitive = false;
+    bool descending = false;
+    // Byte ranges [first, second) of an X record that are hints (Blk Num, Tup Offset):
+    // they name where the table record lies and may be stale in real files.
+    std::vector<std::pair<std::size_t, std::size_t>> hintRanges;
+};
+
+// Raw records of equal size in one buffer.
+struct RecordBuffer {
+    std::size_t recordSize = 0;
+    std::vector<std::uint8_t> bytes;
+
+    std::size_t Count() const { return recordSize ? bytes.size() / recordSize : 0; }
+    const std::uint8_t* At(std::size_t i) const { return bytes.data() + i * recordSize; }
+};
+
+// One entry of a B-tree level: the key of the first record of a block below,
+// that block's number, and the records under it.
+struct TreeEntry {
+    std::string key;
+    std::uint16_t child = 0;
+    std::uint32_t count = 0;
+};
+
+// The X layout for `def` on `table`. Throws EngineError naming the table for
+// unknown fields, a blob field in the index, or an X record too large for a block.
+SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def);
+
+// The X records `table` calls for, in index order, with true hints.
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout);
+
+// Orders two X records by the layout's key fields: <0, 0 or >0.
+int CompareSecondaryKeys(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b);
+
+// True when two X records agree outside the hint ranges.
+bool SameIgnoringHints(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b);
+
+// The leaf entries of a B-tree over `file` (a .DB or an X file), one per non-empty
+// data block in chain order: the leading `keySize` bytes of its first record, the
+// block number and its record count.
+std::vector<TreeEntry> LeafEntries(const TableFile& file, std::size_t keySize);
+
+// The size in bytes of the leading `count` fields of `fields`.
+std::size_t LeadingSize(const std::vector<FieldDesc>& fields, std::size_t count);
+
+}  // namespace ter5::engine

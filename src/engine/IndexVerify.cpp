@@ -1,0 +1,260 @@
+#include "IndexVerify.h"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "ByteIo.h"
+#include "EngineError.h"
+#include "FileUtil.h"
+#include "IndexBuilder.h"
+#include "IndexCatalog.h"
+#include "IndexLayout.h"
+#include "IndexReader.h"
+
+namespace ter5::engine {
+namespace {
+
+using namespace format;
+
+// Mismatches listed one per line for each check before a summary line takes over.
+constexpr std::size_t kMaxListed = 5;
+// Header bytes that tie an index to its table (see IndexBuilder.cpp).
+constexpr std::size_t kTreeCounterLink = 0x2C;
+constexpr std::size_t kXTableLink = 0x2F;
+// Tree counts are 16-bit; upper-level sums are compared modulo this.
+constexpr std::uint32_t kCountModulus = 0x10000;
+
+class Report {
+public:
+    void Add(bool note, const std::string& file, const std::string& text) { problems.push_back({note, file + ": " + text}); }
+    void Error(const std::string& file, const std::string& text) { Add(false, file, text); }
+    void Note(const std::string& file, const std::string& text) { Add(true, file, text); }
+    std::vector<VerifyProblem> problems;
+};
+
+// Lists the first few findings of one check, then says how many more there were.
+class Findings {
+public:
+    Findings(Report& report, std::string file, bool note) : report_(report), file_(std::move(file)), note_(note) {}
+    ~Findings() {
+        if (count_ > kMaxListed) report_.Add(note_, file_, "… and " + std::to_string(count_ - kMaxListed) + " more like these");
+    }
+    void Add(const std::string& text) {
+        if (++count_ <= kMaxListed) report_.Add(note_, file_, text);
+    }
+
+private:
+    Report& report_;
+    std::string file_;
+    bool note_;
+    std::size_t count_ = 0;
+};
+
+std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    for (unsigned char c : bytes) {
+        s += digits[c >> 4];
+        s += digits[c & 0xF];
+    }
+    return s;
+}
+
+// Header counters against the block chain and the free list of a .DB or X file.
+void CheckBlocks(const TableFile& file, Report& r) {
+    const std::string& name = file.Name();
+    for (const auto& note : file.Notes()) r.Error(name, note);
+    const TableHeader& h = file.Header();
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file.Path());
+    const std::size_t blockSize = h.BlockSize();
+    auto blockAt = [&](std::uint16_t n) -> const std::uint8_t* {
+        const std::size_t offset = h.headerSize + (static_cast<std::size_t>(n) - 1) * blockSize;
+        return offset + kBlockHeaderSize <= bytes.size() ? bytes.data() + offset : nullptr;
+    };
+    std::unordered_set<std::uint16_t> chain;
+    std::uint16_t last = 0;
+    for (std::uint16_t n = h.firstBlock; n != 0 && chain.insert(n).second; n = ReadU16(blockAt(n) + kBlockNext)) {
+        if (n > h.fileBlocks) r.Error(name, "block " + std::to_string(n) + " of the chain lies beyond the " + std::to_string(h.fileBlocks) + " blocks the header counts");
+        last = n;
+        if (!blockAt(n)) break;  // TableFile has reported it
+    }
+    std::size_t freeBlocks = 0;
+    std::unordered_set<std::uint16_t> seen;
+    for (std::uint16_t n = h.firstFreeBlock; n != 0; ++freeBlocks) {
+        if (n > h.fileBlocks || !blockAt(n) || chain.count(n) || !seen.insert(n).second) {
+            r.Error(name, "the free list reaches block " + std::to_string(n) + ", which is beyond the file, in the chain or already free");
+            break;
+        }
+        n = ReadU16(blockAt(n) + kBlockNext);
+    }
+    if (chain.size() != h.blocksInUse)
+        r.Error(name, "header counts " + std::to_string(h.blocksInUse) + " blocks in use, the chain has " + std::to_string(chain.size()));
+    if (last != h.lastBlock)
+        r.Error(name, "header names block " + std::to_string(h.lastBlock) + " as last, the chain ends at " + std::to_string(last));
+    if (chain.size() + freeBlocks != h.fileBlocks)
+        r.Error(name, std::to_string(chain.size()) + " blocks in the chain and " + std::to_string(freeBlocks) +
+                          " free, the header counts " + std::to_string(h.fileBlocks));
+    const std::size_t fullSize = h.headerSize + static_cast<std::size_t>(h.fileBlocks) * blockSize;
+    if (bytes.size() < fullSize)
+        r.Note(name, "the file ends " + std::to_string(fullSize - bytes.size()) + " bytes short of its last block");
+}
+
+void CheckKeyOrder(const TableFile& table, Report& r) {
+    const TableHeader& h = table.Header();
+    if (h.fileType != FileType::KeyedDb || h.numKeyFields == 0) return;
+    const std::size_t keySize = LeadingSize(h.fields, h.numKeyFields);
+    Findings found(r, table.Name(), false);
+    for (std::size_t i = 1; i < table.RecordCount(); ++i) {
+        const int c = std::memcmp(table.Record(i - 1), table.Record(i), keySize);
+        if (c >= 0)
+            found.Add("records " + std::to_string(i) + " and " + std::to_string(i + 1) +
+                      (c == 0 ? " have the same key" : " are out of key order"));
+    }
+}
+
+// A B-tree file against the leaf entries its indexed file calls for.
+void CheckTree(const IndexTree& tree, const std::vector<FieldDesc>& keyFields, const std::vector<TreeEntry>& expected,
+               Report& r) {
+    const std::string& name = tree.name;
+    bool sameFields = tree.header.fields.size() == keyFields.size();
+    for (std::size_t i = 0; sameFields && i < keyFields.size(); ++i)
+        sameFields = tree.header.fields[i].type == keyFields[i].type && tree.header.fields[i].length == keyFields[i].length;
+    if (!sameFields) return r.Error(name, "its key fields differ from the fields it indexes");
+    if (tree.header.numRecords != tree.EntryCount())
+        r.Error(name, "header counts " + std::to_string(tree.header.numRecords) + " entries, the tree has " +
+                          std::to_string(tree.EntryCount()));
+
+    const std::vector<TreeEntry> leaves = tree.Leaves();
+    if (leaves.size() != expected.size())
+        r.Error(name, std::to_string(leaves.size()) + " leaf entries for " + std::to_string(expected.size()) +
+                          " non-empty blocks of the indexed file");
+    Findings leafFindings(r, name, false);
+    for (std::size_t i = 0; i < std::min(leaves.size(), expected.size()); ++i) {
+        const TreeEntry& a = leaves[i];
+        const TreeEntry& e = expected[i];
+        if (a.child != e.child) leafFindings.Add("leaf entry " + std::to_string(i + 1) + " points to block " + std::to_string(a.child) + ", expected " + std::to_string(e.child));
+        else if (a.count != e.count) leafFindings.Add("leaf entry " + std::to_string(i + 1) + " counts " + std::to_string(a.count) + " records, block " + std::to_string(e.child) + " holds " + std::to_string(e.count));
+        else if (a.key != e.key) leafFindings.Add("leaf entry " + std::to_string(i + 1) + " has key " + Hex(a.key) + ", block " + std::to_string(e.child) + " starts with " + Hex(e.key));
+    }
+    Findings upper(r, name, false);
+    for (std::size_t k = 0; k + 1 < tree.levels.size(); ++k) {
+        std::size_t j = 0;
+        for (const auto& block : tree.levels[k])
+            for (const auto& entry : block.entries) {
+                const TreeBlock& child = tree.levels[k + 1][j++];
+                std::uint32_t sum = 0;
+                for (const auto& e : child.entries) sum += e.count;
+                if (entry.key != child.entries.front().key) upper.Add("entry for block " + std::to_string(child.number) + " does not carry its first key");
+                if (entry.count != sum % kCountModulus) upper.Add("entry for block " + std::to_string(child.number) + " counts " + std::to_string(entry.count) + ", its entries add up to " + std::to_string(sum));
+            }
+    }
+    Findings reserved(r, name, true);
+    for (const auto& level : tree.levels)
+        for (const auto& block : level)
+            for (std::uint16_t v : block.reserved)
+                if (v != 0) reserved.Add("block " + std::to_string(block.number) + " has an entry whose third word is " + std::to_string(v));
+}
+
+void CheckLink(Report& r, const std::string& name, const char* what, std::uint8_t actual, std::uint8_t expected) {
+    if (actual != expected)
+        r.Note(name, std::string(what) + " is " + std::to_string(actual) + ", real files tie it to " + std::to_string(expected));
+}
+
+std::uint8_t LinkValue(const std::vector<std::uint8_t>& raw, const TableHeader& table) {
+    return static_cast<std::uint8_t>(raw[kChangeCount1] + IndexCounterOffset(table));
+}
+
+void CheckPrimary(const TableFile& table, Report& r) {
+    const TableHeader& th = table.Header();
+    const IndexInfo info = DescribePrimaryIndex(table);
+    if (info.files.empty()) return r.Note(table.Name(), "keyed table without a primary index file (.PX)");
+    IndexTree tree;
+    try {
+        tree = LoadIndexTree(info.files[0]);
+    } catch (const EngineError& e) {
+        return r.Error(info.files[0].string(), std::string("unreadable: ") + e.what());
+    }
+    if (tree.header.fileType != FileType::PrimaryIndex) return r.Error(tree.name, "not a primary index file");
+    const std::vector<FieldDesc> keyFields(th.fields.begin(), th.fields.begin() + th.numKeyFields);
+    CheckTree(tree, keyFields, LeafEntries(table, LeadingSize(keyFields, keyFields.size())), r);
+    CheckLink(r, tree.name, "change counter link at 0x2C", tree.header.raw[kTreeCounterLink], LinkValue(th.raw, th));
+}
+
+void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) {
+    const std::string xName = set.x.string();
+    IndexInfo info;
+    std::shared_ptr<TableFile> x;
+    SecondaryLayout layout;
+    try {
+        info = DescribeIndex(table, set);
+        x = TableFile::Load(set.x, table.Codec().CodePage());
+        layout = MakeSecondaryLayout(table, info.def);
+    } catch (const EngineError& e) {
+        return r.Error(xName, std::string("unreadable: ") + e.what());
+    }
+    CheckBlocks(*x, r);
+    const TableHeader& xh = x->Header();
+    bool sameFields = xh.fields.size() == layout.fields.size() && xh.numKeyFields == layout.keyFields;
+    for (std::size_t i = 0; sameFields && i < layout.fields.size(); ++i)
+        sameFields = xh.fields[i].type == layout.fields[i].type && xh.fields[i].length == layout.fields[i].length;
+    if (!sameFields) return r.Error(xName, "its fields do not fit an index on " + table.Name());
+
+    const RecordBuffer expected = MakeSecondaryRecords(table, layout);
+    const RecordBuffer actual = ReadIndexRecords(*x);
+    const std::size_t common = std::min(expected.Count(), actual.Count());
+    std::size_t differing = 0;
+    std::size_t stale = 0;
+    {
+        Findings found(r, xName, !info.maintained);
+        if (info.maintained && expected.Count() != actual.Count())
+            found.Add("holds " + std::to_string(actual.Count()) + " entries, the table has " + std::to_string(expected.Count()) + " records");
+        for (std::size_t i = 0; i < common; ++i) {
+            if (!SameIgnoringHints(layout, actual.At(i), expected.At(i))) {
+                ++differing;
+                if (info.maintained) found.Add("entry " + std::to_string(i + 1) + " does not match the table's records in index order");
+            } else if (std::memcmp(actual.At(i), expected.At(i), layout.recordSize) != 0) {
+                ++stale;
+            }
+        }
+        for (std::size_t i = 1; i < actual.Count(); ++i)
+            if (CompareSecondaryKeys(layout, actual.At(i - 1), actual.At(i)) >= 0 && info.maintained)
+                found.Add("entries " + std::to_string(i) + " and " + std::to_string(i + 1) + " are out of index order");
+    }
+    if (!info.maintained && (differing || expected.Count() != actual.Count()))
+        r.Note(xName, "non-maintained index lags behind its table: it holds " + std::to_string(actual.Count()) +
+                          " entries for " + std::to_string(expected.Count()) + " records, " + std::to_string(differing) + " differ");
+    if (stale) r.Note(xName, std::to_string(stale) + " of " + std::to_string(common) + " entries carry stale block hints");
+    CheckLink(r, xName, "change counter at 0x2E", xh.raw[kChangeCount2], table.Header().raw[kChangeCount2]);
+    CheckLink(r, xName, "change counter link at 0x2F", xh.raw[kXTableLink], LinkValue(table.Header().raw, table.Header()));
+
+    if (set.y.empty()) return r.Note(xName, "no tree file (.Y) beside the index");
+    IndexTree tree;
+    try {
+        tree = LoadIndexTree(set.y);
+    } catch (const EngineError& e) {
+        return r.Error(set.y.string(), std::string("unreadable: ") + e.what());
+    }
+    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
+    CheckTree(tree, keyFields, LeafEntries(*x, layout.keySize), r);
+    CheckLink(r, tree.name, "change counter link at 0x2C", tree.header.raw[kTreeCounterLink], LinkValue(xh.raw, table.Header()));
+}
+
+}  // namespace
+
+std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int codePage) {
+    const auto table = TableFile::Load(path, codePage);
+    if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
+    Report r;
+    CheckBlocks(*table, r);
+    CheckKeyOrder(*table, r);
+    const TableHeader& th = table->Header();
+    if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {
+        CheckPrimary(*table, r);
+    } else if (auto px = FindFileNoCase(table->Path().parent_path(), table->Path().stem().string() + ".PX")) {
+        r.Note(px->string(), "primary index file beside an unkeyed table");
+    }
+    for (const auto& set : ListIndexFiles(*table)) CheckSecondary(*table, set, r);
+    return r.problems;
+}
+
+}  // namespace ter5::engine

@@ -1,0 +1,78 @@
+// `ter5tool verify PATH…`: checks tables and their index files. A directory stands
+// for every .DB in it. One line per problem on standard output ("error: …" or
+// "note: …"). Exit code 0: consistent (notes allowed), 1: inconsistent, 2: a table
+// could not be read at all.
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "engine/EngineError.h"
+#include "engine/FileUtil.h"
+#include "engine/IndexVerify.h"
+
+namespace ter5::tool {
+namespace {
+
+using namespace ter5::engine;
+namespace fs = std::filesystem;
+
+// Exit codes of the command.
+constexpr int kConsistent = 0;
+constexpr int kInconsistent = 1;
+constexpr int kUnreadable = 2;
+
+std::vector<fs::path> TablesIn(const fs::path& dir) {
+    std::vector<fs::path> tables;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec) && EqualsNoCase(it->path().extension().string(), ".db")) tables.push_back(it->path());
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+// Verifies one table; returns its exit code.
+int VerifyOne(const fs::path& path) {
+    std::vector<VerifyProblem> problems;
+    try {
+        problems = VerifyTable(path);
+    } catch (const EngineError& e) {
+        std::printf("unreadable: %s\n", e.what());
+        return kUnreadable;
+    }
+    bool consistent = true;
+    for (const auto& p : problems) {
+        std::printf("%s: %s\n", p.isNote ? "note" : "error", p.text.c_str());
+        consistent = consistent && p.isNote;
+    }
+    return consistent ? kConsistent : kInconsistent;
+}
+
+int RunVerify(const std::vector<std::string>& args) {
+    if (args.empty()) Fail("", "verify needs at least one table or directory");
+    int result = kConsistent;
+    for (const auto& arg : args) {
+        const fs::path path(arg);
+        std::error_code ec;
+        std::vector<fs::path> tables;
+        if (fs::is_directory(path, ec)) {
+            tables = TablesIn(path);
+            if (tables.empty()) std::fprintf(stderr, "ter5tool verify: %s: no .DB tables in this directory\n", arg.c_str());
+        } else {
+            tables.push_back(path);
+        }
+        for (const auto& t : tables) result = std::max(result, VerifyOne(t));
+    }
+    std::fflush(stdout);
+    return result;
+}
+
+const CommandRegistration kVerify("verify", "PATH...  check tables and their index files (a directory: every .DB in it); "
+                                            "exit 0 consistent, 1 inconsistent, 2 unreadable",
+                                  RunVerify);
+
+}  // namespace
+}  // namespace ter5::tool
