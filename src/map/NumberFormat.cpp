@@ -207,8 +207,8 @@ FormattedNumber FormatNumber(double value, PrecisionCode code, int decimals, boo
 }
 
 std::int64_t ParseWholeNumber(std::string_view typed) {
-    std::string text(Trim(typed));
-    if (text.empty()) text = "0";
+    const std::string_view trimmed = Trim(typed);
+    std::string text = trimmed.empty() ? std::string(1, '0') : std::string(trimmed);  // blank reads as 0
 
     const char separator = DecimalSeparator();
     const char other = separator == ',' ? '.' : ',';
