@@ -46,10 +46,10 @@ DumpOptions ParseArgs(const std::vector<std::string>& args) {
         } else if (o.table.empty()) {
             o.table = a;
         } else {
-            Fail("", "dump takes one table, got '" + o.table + "' and '" + a + "'");
+            Fail("", "one table only, got '" + o.table + "' and '" + a + "'");
         }
     }
-    if (o.table.empty()) Fail("", "dump needs a table");
+    if (o.table.empty()) Fail("", "no table given (usage: dump TABLE [--encoding CP])");
     return o;
 }
 

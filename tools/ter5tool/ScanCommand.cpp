@@ -23,17 +23,18 @@ int RunScan(const std::vector<std::string>& args) {
     std::string path;
     int codePage = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--encoding" && i + 1 < args.size()) {
+        if (args[i] == "--encoding") {
+            if (i + 1 >= args.size()) Fail("", "--encoding needs a code page (e.g. 1251, cp866)");
             codePage = ParseCodePage(args[++i]);
         } else if (args[i].starts_with("--")) {
             Fail("", "unknown option '" + args[i] + "'");
         } else if (path.empty()) {
             path = args[i];
         } else {
-            Fail("", "scan takes one table");
+            Fail("", "one table only, got more than one");
         }
     }
-    if (path.empty()) Fail("", "scan needs a table");
+    if (path.empty()) Fail("", "no table given (usage: scan TABLE [--encoding CP])");
 
     const auto table = TableFile::Load(path, codePage);
     const auto& fields = table->Fields();
