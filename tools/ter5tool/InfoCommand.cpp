@@ -11,6 +11,7 @@
 #include "engine/EngineError.h"
 #include "engine/FieldType.h"
 #include "engine/FileUtil.h"
+#include "engine/IndexCatalog.h"
 #include "engine/TableFile.h"
 #include "engine/TableHeader.h"
 
@@ -117,6 +118,50 @@ void PrintFields(const TableFile& t) {
     PrintTable(rows);
 }
 
+std::string Join(const std::vector<std::string>& items, const char* separator) {
+    std::string out;
+    for (const auto& item : items) out += (out.empty() ? "" : separator) + item;
+    return out;
+}
+
+std::string IndexOptions(const IndexInfo& index) {
+    std::vector<std::string> options;
+    if (index.def.primary)
+        options.push_back("primary key");
+    else
+        options.push_back(index.def.caseInsensitive ? "case-insensitive" : "case-sensitive");
+    if (index.def.descending) options.push_back("descending");
+    if (!index.maintained) options.push_back("not maintained");
+    return Join(options, ", ");
+}
+
+// Prints the primary key and secondary indexes of a table. Returns false when an
+// index file cannot be read.
+bool PrintIndexes(const TableFile& t) {
+    std::vector<IndexInfo> indexes;
+    try {
+        indexes = DiscoverIndexes(t);
+    } catch (const EngineError& e) {
+        std::printf("%sindexes: cannot be read\n", kIndent);
+        std::fprintf(stderr, "ter5tool info: %s\n", e.what());
+        return false;
+    }
+    if (indexes.empty()) {
+        std::printf("%sindexes: none\n", kIndent);
+        return true;
+    }
+    std::vector<std::vector<std::string>> rows{{"name", "fields", "options", "files"}};
+    for (const auto& index : indexes) {
+        std::vector<std::string> files;
+        for (const auto& f : index.files) files.push_back(f.filename().string());
+        rows.push_back({index.def.primary ? std::string("(primary)") : index.def.name, Join(index.def.fields, "; "),
+                        IndexOptions(index), files.empty() ? std::string("(no file)") : Join(files, ", ")});
+    }
+    std::printf("%sindexes\n", kIndent);
+    PrintTable(rows);
+    return true;
+}
+
 // Prints one table. Returns false when it could not be read at all.
 bool PrintTableInfo(const fs::path& path) {
     std::printf("%s\n", path.string().c_str());
@@ -152,8 +197,9 @@ bool PrintTableInfo(const fs::path& path) {
         Line("next auto-inc", std::to_string(h.autoIncrement));
     for (const auto& note : table->Notes()) Line("note", note);
     PrintFields(*table);
+    const bool indexesRead = !h.IsTable() || PrintIndexes(*table);
     std::printf("\n");
-    return true;
+    return indexesRead;
 }
 
 // The .DB files of a directory, sorted by name.
@@ -168,7 +214,7 @@ std::vector<fs::path> TablesIn(const fs::path& dir) {
 }
 
 int RunInfo(const std::vector<std::string>& args) {
-    if (args.empty()) Fail("", "info needs at least one table or directory");
+    if (args.empty()) Fail("", "no table or directory given (usage: info PATH...)");
     bool allRead = true;
     for (const auto& arg : args) {
         const fs::path path(arg);
