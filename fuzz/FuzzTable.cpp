@@ -1,6 +1,7 @@
-// libFuzzer target: any bytes as a Paradox table or index file. Loading and
-// reading every value must either work or throw EngineError; ASan and UBSan catch
-// everything else (out-of-bounds reads, overflows, leaks).
+// libFuzzer target: any bytes as a Paradox table or index file. The image is read
+// as a table (every value decoded and formatted), as an X index (its records), and
+// as a B-tree file (.PX/.Y: every level). Each either works or throws EngineError;
+// ASan and UBSan catch everything else (out-of-bounds reads, overflows, leaks).
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "engine/EngineError.h"
+#include "engine/IndexReader.h"
 #include "engine/TableFile.h"
 #include "engine/ValueText.h"
 
@@ -38,10 +40,18 @@ void ReadTable(const TableFile& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::vector<std::uint8_t> bytes(data, data + size);
     try {
         const int codePage = kCodePages[size % std::size(kCodePages)];
-        const auto table = TableFile::FromBytes(std::vector<std::uint8_t>(data, data + size), "fuzz.db", codePage);
+        const auto table = TableFile::FromBytes(bytes, "fuzz.db", codePage);
         ReadTable(*table);
+        if (table->Header().IsSecondaryIndex()) ReadIndexRecords(*table);
+    } catch (const EngineError&) {
+    }
+    try {
+        const IndexTree tree = ReadIndexTree(bytes, "fuzz.px");
+        tree.Leaves();
+        tree.EntryCount();
     } catch (const EngineError&) {
     }
     return 0;
