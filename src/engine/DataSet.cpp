@@ -1,0 +1,403 @@
+#include "DataSet.h"
+
+#include <algorithm>
+
+#include "Collation.h"
+#include "EngineError.h"
+#include "FieldCodec.h"
+#include "FileUtil.h"
+#include "ValueConversion.h"
+
+namespace ter5::engine {
+namespace {
+
+// Separator of field lists ("Code_Bases;Number").
+constexpr char kFieldListSeparator = ';';
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool SameFieldName(const std::string& a, std::string_view b) {
+    if (EqualsNoCase(a, std::string(b))) return true;
+    return !(IsAscii(a) && IsAscii(b)) && FoldedText(a) == FoldedText(b);
+}
+
+std::string Trim(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+DataSet::~DataSet() {
+    Notify([this](DataSetObserver& o) { o.Destroyed(*this); });
+}
+
+// --- Lifecycle and notifications ---------------------------------------------------
+
+void DataSet::Open() {
+    if (Active()) return;
+    DoOpen();
+    try {
+        CheckDeclaredFields();
+    } catch (...) {
+        rows_ = {};
+        DoClose();
+        throw;
+    }
+    state_ = DataSetState::Browse;
+    ResetCursor();
+    NotifyActive();
+}
+
+void DataSet::Close() {
+    if (!Active()) return;
+    if (state_ != DataSetState::Browse) {
+        state_ = DataSetState::Browse;
+        buffer_.clear();
+        modified_ = false;
+    }
+    DoFlush(CurrentRecord(), false);
+    rows_ = {};
+    DoClose();
+    state_ = DataSetState::Inactive;
+    ResetCursor();
+    NotifyActive();
+}
+
+void DataSet::AddObserver(DataSetObserver& observer) {
+    if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end()) observers_.push_back(&observer);
+}
+
+void DataSet::RemoveObserver(DataSetObserver& observer) { std::erase(observers_, &observer); }
+
+void DataSet::Notify(const std::function<void(DataSetObserver&)>& call) {
+    const std::vector<DataSetObserver*> snapshot = observers_;
+    for (DataSetObserver* o : snapshot)
+        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) call(*o);
+}
+
+void DataSet::NotifyActive() { Notify([this](DataSetObserver& o) { o.ActiveChanged(*this); }); }
+void DataSet::NotifyMoved() { Notify([this](DataSetObserver& o) { o.CursorMoved(*this); }); }
+void DataSet::NotifyData(DataChange change) { Notify([this, change](DataSetObserver& o) { o.DataChanged(*this, change); }); }
+void DataSet::NotifyState() { Notify([this](DataSetObserver& o) { o.StateChanged(*this); }); }
+
+void DataSet::CheckActive() const {
+    if (!Active()) Fail(DisplayName(), "Cannot perform this operation on a closed dataset");
+}
+
+void DataSet::CheckInactive(const char* what) const {
+    if (Active()) Fail(DisplayName(), std::string("Cannot change ") + what + " of an open dataset");
+}
+
+void DataSet::CheckCanModify() const {
+    CheckActive();
+    if (!CanModify()) Fail(DisplayName(), "Cannot modify a read-only dataset");
+}
+
+void DataSet::CheckDeclaredFields() const {
+    for (const DeclaredField& d : declared_) {
+        const int i = FieldIndex(d.name);
+        if (i < 0) Fail(DisplayName(), "Field '" + d.name + "' not found");
+        const FieldType actual = fields_[static_cast<std::size_t>(i)].type;
+        if (actual != d.type)
+            Fail(DisplayName(), "Type mismatch for field '" + d.name + "', expecting: " +
+                                    std::string(FieldTypeName(d.type)) + " actual: " + std::string(FieldTypeName(actual)));
+    }
+}
+
+// --- Fields and rows -------------------------------------------------------------------
+
+void DataSet::SetFields(std::vector<FieldDesc> fields) { fields_ = std::move(fields); }
+
+int DataSet::FieldIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (SameFieldName(fields_[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+int DataSet::RequireField(std::string_view name) const {
+    const int i = FieldIndex(name);
+    if (i < 0) Fail(DisplayName(), "Field '" + std::string(name) + "' not found");
+    return i;
+}
+
+void DataSet::SetRows(std::span<const std::uint32_t> rows, std::uint32_t record) {
+    rows_ = rows;
+    if (rows_.empty()) {
+        row_ = 0;
+        bof_ = eof_ = true;
+        return;
+    }
+    row_ = std::min(row_, rows_.size() - 1);
+    MoveToRecord(record);
+}
+
+void DataSet::MoveToRecord(std::uint32_t record) {
+    const auto it = std::find(rows_.begin(), rows_.end(), record);
+    if (it != rows_.end()) row_ = static_cast<std::size_t>(it - rows_.begin());
+    bof_ = eof_ = rows_.empty();
+}
+
+void DataSet::ResetCursor() {
+    row_ = 0;
+    bof_ = true;
+    eof_ = rows_.empty();
+}
+
+// --- Cursor ---------------------------------------------------------------------------------
+
+void DataSet::First() {
+    CheckActive();
+    CheckBrowseMode();
+    const std::size_t before = row_;
+    ResetCursor();
+    if (before != row_) NotifyMoved();
+}
+
+void DataSet::Last() {
+    CheckActive();
+    CheckBrowseMode();
+    const std::size_t before = row_;
+    row_ = rows_.empty() ? 0 : rows_.size() - 1;
+    eof_ = true;
+    bof_ = rows_.empty();
+    if (before != row_) NotifyMoved();
+}
+
+void DataSet::Next() {
+    CheckActive();
+    CheckBrowseMode();
+    if (row_ + 1 < rows_.size()) {
+        ++row_;
+        bof_ = eof_ = false;
+        NotifyMoved();
+    } else {
+        eof_ = true;
+        bof_ = rows_.empty();
+    }
+}
+
+void DataSet::Prior() {
+    CheckActive();
+    CheckBrowseMode();
+    if (row_ > 0 && !rows_.empty()) {
+        --row_;
+        bof_ = eof_ = false;
+        NotifyMoved();
+    } else {
+        bof_ = true;
+        eof_ = rows_.empty();
+    }
+}
+
+void DataSet::MoveTo(std::size_t recNo) {
+    CheckActive();
+    CheckBrowseMode();
+    if (recNo < 1 || recNo > rows_.size())
+        Fail(DisplayName(), "record number " + std::to_string(recNo) + " out of range 1.." + std::to_string(rows_.size()));
+    const std::size_t before = row_;
+    row_ = recNo - 1;
+    bof_ = eof_ = false;
+    if (before != row_) NotifyMoved();
+}
+
+std::size_t DataSet::RecNo() const { return Active() && !rows_.empty() ? row_ + 1 : 0; }
+
+// --- Field access ----------------------------------------------------------------------
+
+Value DataSet::GetValue(int field) const {
+    const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
+    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) return buffer_[static_cast<std::size_t>(field)];
+    if (!Active() || rows_.empty()) return Value::Null();
+    const std::uint32_t record = rows_[row_];
+    if (IsBlobType(f.type)) return DecodeBlob(record, field);
+    return DecodeField(f, RecordBytes(record) + f.offset, Codec());
+}
+
+std::int64_t DataSet::AsInteger(int field) const {
+    const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
+    if (state_ != DataSetState::Browse || rows_.empty() || IsBlobType(f.type)) return ValueAsInteger(f, GetValue(field));
+    DecodeFieldInto(f, RecordBytes(rows_[row_]) + f.offset, Codec(), scratch_);
+    return ValueAsInteger(f, scratch_);
+}
+
+double DataSet::AsFloat(int field) const {
+    const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
+    if (state_ != DataSetState::Browse || rows_.empty() || IsBlobType(f.type)) return ValueAsFloat(f, GetValue(field));
+    DecodeFieldInto(f, RecordBytes(rows_[row_]) + f.offset, Codec(), scratch_);
+    return ValueAsFloat(f, scratch_);
+}
+
+std::string DataSet::AsString(int field) const {
+    const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
+    return ValueAsString(f, GetValue(field));
+}
+
+void DataSet::SetAsString(std::string_view name, const std::string& v) { SetValue(name, Value::Text(v)); }
+
+void DataSet::SetValue(int field, const Value& value) {
+    CheckActive();
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        Fail(DisplayName(), "Dataset not in edit or insert mode");
+    const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
+    if (f.type == FieldType::AutoInc && state_ == DataSetState::Edit)
+        Fail(DisplayName(), "Field '" + f.name + "' cannot be modified (auto-increment)");
+    Value v = CoerceForAssignment(f, value);
+    if (!IsBlobType(f.type)) {  // fails here, naming the field, rather than at Post
+        std::vector<std::uint8_t> check(static_cast<std::size_t>(f.length));
+        EncodeField(f, v, check.data(), Codec());
+    }
+    buffer_[static_cast<std::size_t>(field)] = std::move(v);
+    assigned_[static_cast<std::size_t>(field)] = true;
+    if (!settingUp_) modified_ = true;
+    Notify([this, field](DataSetObserver& o) { o.FieldChanged(*this, field); });
+}
+
+// --- Locate -----------------------------------------------------------------------------------
+
+bool DataSet::Locate(std::string_view fields, const std::vector<Value>& values, LocateOptions options) {
+    CheckActive();
+    CheckBrowseMode();
+    std::vector<int> positions;
+    std::string_view rest = fields;
+    for (;;) {
+        const auto cut = rest.find(kFieldListSeparator);
+        positions.push_back(RequireField(Trim(rest.substr(0, cut))));
+        if (cut == std::string_view::npos) break;
+        rest.remove_prefix(cut + 1);
+    }
+    const RecordMatcher matcher(fields_, positions, values, options, Codec());
+    if (!matcher.Possible()) return false;
+    std::uint32_t record = 0;
+    const RecordMatcher::BlobReader blob = [this, &record](int field) { return DecodeBlob(record, field); };
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        record = rows_[r];
+        if (!matcher.Matches(RecordBytes(record), blob)) continue;
+        const bool moved = r != row_;
+        row_ = r;
+        bof_ = eof_ = false;
+        if (moved) NotifyMoved();
+        return true;
+    }
+    return false;
+}
+
+// --- Editing ------------------------------------------------------------------------------------
+
+void DataSet::CheckBrowseMode() {
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert) return;
+    if (modified_)
+        Post();
+    else
+        Cancel();
+}
+
+void DataSet::Insert() { BeginNewRow(false); }
+void DataSet::Append() { BeginNewRow(true); }
+
+void DataSet::BeginNewRow(bool append) {
+    CheckCanModify();
+    CheckBrowseMode();
+    if (beforeInsert_) beforeInsert_(*this);
+    CheckBrowseMode();
+    if (append && !rows_.empty()) row_ = rows_.size() - 1;
+    buffer_.assign(fields_.size(), Value::Null());
+    assigned_.assign(fields_.size(), false);
+    state_ = DataSetState::Insert;
+    settingUp_ = true;
+    try {
+        SetUpNewRow(buffer_, assigned_);
+        if (onNewRecord_) onNewRecord_(*this);
+    } catch (...) {
+        settingUp_ = false;
+        state_ = DataSetState::Browse;
+        buffer_.clear();
+        throw;
+    }
+    settingUp_ = false;
+    modified_ = false;
+    NotifyState();
+}
+
+void DataSet::SetUpNewRow(std::vector<Value>&, std::vector<bool>&) {}
+
+void DataSet::Edit() {
+    CheckCanModify();
+    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) return;
+    if (rows_.empty()) {
+        Insert();
+        return;
+    }
+    buffer_.clear();
+    for (std::size_t f = 0; f < fields_.size(); ++f) buffer_.push_back(GetValue(static_cast<int>(f)));
+    assigned_.assign(fields_.size(), false);
+    editRecord_ = CurrentRecord();
+    modified_ = false;
+    state_ = DataSetState::Edit;
+    NotifyState();
+}
+
+void DataSet::Post() {
+    CheckActive();
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        Fail(DisplayName(), "Dataset not in edit or insert mode");
+    PendingRow row{state_ == DataSetState::Insert, editRecord_, buffer_, assigned_};
+    const std::uint32_t record = DoPost(row);  // a failure leaves the row pending
+    state_ = DataSetState::Browse;
+    buffer_.clear();
+    modified_ = false;
+    MoveToRecord(record);
+    NotifyData(DataChange::Post);
+    NotifyState();
+    NotifyMoved();
+}
+
+void DataSet::Cancel() {
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert) return;
+    state_ = DataSetState::Browse;
+    buffer_.clear();
+    modified_ = false;
+    NotifyState();
+}
+
+void DataSet::Delete() {
+    CheckCanModify();
+    if (state_ == DataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    Cancel();
+    if (rows_.empty()) Fail(DisplayName(), "Cannot perform this operation on an empty dataset");
+    if (beforeDelete_) beforeDelete_(*this);
+    if (rows_.empty()) Fail(DisplayName(), "Cannot perform this operation on an empty dataset");
+    const std::size_t at = row_;
+    DoDelete(CurrentRecord());
+    row_ = rows_.empty() ? 0 : std::min(at, rows_.size() - 1);
+    bof_ = eof_ = rows_.empty();
+    NotifyData(DataChange::Delete);
+    NotifyMoved();
+}
+
+void DataSet::Refresh() {
+    CheckActive();
+    CheckBrowseMode();
+    MoveToRecord(DoRefresh(CurrentRecord()));
+    NotifyData(DataChange::Refresh);
+    NotifyMoved();
+}
+
+void DataSet::FlushBuffers() {
+    CheckActive();
+    CheckBrowseMode();
+    MoveToRecord(DoFlush(CurrentRecord(), true));
+}
+
+std::uint32_t DataSet::DoPost(const PendingRow&) { Fail(DisplayName(), "Cannot modify a read-only dataset"); }
+void DataSet::DoDelete(std::uint32_t) { Fail(DisplayName(), "Cannot modify a read-only dataset"); }
+std::uint32_t DataSet::DoRefresh(std::uint32_t current) { return current; }
+std::uint32_t DataSet::DoFlush(std::uint32_t current, bool) { return current; }
+
+}  // namespace ter5::engine

@@ -1,0 +1,72 @@
+#pragma once
+// The order of a table's records by the fields of an index, as the index keeps
+// them: each record gets a key of its index fields' raw bytes (alpha fields
+// upper-cased in the table's code page for a case-insensitive index, every byte
+// inverted for a descending one), so that comparing keys byte by byte gives the
+// index order; equal keys keep record order. The field encodings are built for
+// this: numbers, dates and times compare numerically, NULL first.
+//
+// The order is computed once per load of the table. A master–detail link then
+// finds the detail rows of a master key with two binary searches on the leading
+// key fields (EqualRange), so moving the master costs O(log n).
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FieldDesc.h"
+#include "TextCodec.h"
+#include "Value.h"
+
+namespace ter5::engine {
+
+class RecordOrder {
+public:
+    // The raw bytes of record `i`.
+    using RecordAccess = std::function<const std::uint8_t*(std::uint32_t)>;
+
+    // The key layout: `keyFields` are positions in `fields`; none means record order.
+    RecordOrder(std::vector<FieldDesc> fields, std::vector<int> keyFields, bool caseInsensitive, bool descending,
+                TextCodec codec);
+
+    // Computes the keys and the order of `count` records.
+    void Build(std::size_t count, const RecordAccess& record);
+
+    // Adds record number Size() (appended since Build) at its place in the order.
+    void Add(const std::uint8_t* record);
+
+    // Record numbers in index order.
+    const std::vector<std::uint32_t>& Order() const { return order_; }
+    std::size_t Size() const { return order_.size(); }
+    std::size_t KeyFieldCount() const { return keyFields_.size(); }
+
+    // The key bytes of the leading `values.size()` key fields holding `values`;
+    // nullopt when a value cannot occur in its field. Throws EngineError naming the
+    // field for a value of an incompatible kind.
+    std::optional<std::string> EncodePrefix(const std::vector<Value>& values) const;
+
+    // The positions [first, last) in Order() of the records whose key starts with `prefix`.
+    std::pair<std::size_t, std::size_t> EqualRange(std::string_view prefix) const;
+
+private:
+    void MakeKey(const std::uint8_t* record, std::uint8_t* out) const;
+    void NormaliseAlpha(std::uint8_t* bytes, std::size_t length) const;
+    const std::uint8_t* KeyOf(std::uint32_t record) const { return keys_.data() + record * keyLength_; }
+    bool Less(std::uint32_t a, std::uint32_t b) const;
+
+    std::vector<FieldDesc> keyFields_;
+    bool caseInsensitive_;
+    bool descending_;
+    TextCodec codec_;
+    std::size_t keyLength_ = 0;
+    std::vector<std::uint8_t> upper_;  // byte → upper-case byte (single-byte pages)
+    std::vector<std::uint8_t> keys_;   // keyLength_ bytes per record, by record number
+    std::vector<std::uint32_t> order_;
+};
+
+}  // namespace ter5::engine
