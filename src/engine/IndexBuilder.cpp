@@ -215,12 +215,14 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     SetBlockCounters(h, blocks);
 
     std::vector<std::uint8_t> header = BuildHeader(h);
-    // The highest field id: the largest number of the field-number array (descending bit
-    // cleared) plus one, as in multiple.X04 ([4, 2, 3] → 5) and indexed.xg0 ([0x8001, 2, 3, 4] → 5).
-    std::uint16_t highest = 0;
-    for (std::uint16_t number : h.fieldNumbers)
-        highest = std::max<std::uint16_t>(highest, static_cast<std::uint16_t>(number & ~kDescendingFieldBit));
-    WriteU16(header.data() + kHighFieldId, static_cast<std::uint16_t>(highest + 1));
+    if (h.hasExtension) {
+            // The highest field id: the largest number of the field-number array (descending bit
+        // cleared) plus one, as in multiple.X04 ([4, 2, 3] → 5) and indexed.xg0 ([0x8001, 2, 3, 4] → 5).
+        std::uint16_t highest = 0;
+        for (std::uint16_t number : h.fieldNumbers)
+            highest = std::max<std::uint16_t>(highest, static_cast<std::uint16_t>(number & ~kDescendingFieldBit));
+        WriteU16(header.data() + kHighFieldId, static_cast<std::uint16_t>(highest + 1));
+    }
     const std::uint16_t sequence = static_cast<std::uint16_t>(TableSequence(th) + (maintained ? 2 : 1));
     WriteU16(header.data() + kFamilySequence, sequence);
     header[kTreeCounterLink] = kXCounterLinkValue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <tuple>
 
@@ -24,6 +25,8 @@ constexpr char kCompositeLetter = 'G';
 constexpr int kFieldNumberDigits = 2;
 constexpr int kCompositeNumberBase = 36;
 constexpr int kMaxFieldFileNumber = 0xFF;
+// A header size is a 16-bit value.
+constexpr std::size_t kMaxHeaderBytes = 0xFFFF;
 // Fields an X record has after the index fields: Blk Num on a keyed table (besides the
 // primary key); Tup No, Blk Num and Tup Offset on an unkeyed one.
 constexpr std::size_t kKeyedTailFields = 1;
@@ -91,6 +94,16 @@ fs::path ExistingOrNew(const TableFile& table, const std::string& upperExt) {
     if (auto found = FindFileNoCase(table.Path().parent_path(), table.Path().stem().string() + "." + upperExt))
         return *found;
     return Companion(table, upperExt);
+}
+
+// The leading bytes of a file that can hold its header (an X file may be large).
+std::vector<std::uint8_t> ReadHeaderBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail(path.string(), "cannot open");
+    std::vector<std::uint8_t> bytes(kMaxHeaderBytes);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 std::string SecondarySuffix(bool composite, int number) {
@@ -182,7 +195,7 @@ std::vector<IndexFileSet> ListIndexFiles(const TableFile& table) {
 
 IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     const std::string name = set.x.string();
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(set.x);
+    const std::vector<std::uint8_t> bytes = ReadHeaderBytes(set.x);
     const TableHeader h = ParseHeader(bytes.data(), bytes.size(), name);
     if (!h.IsSecondaryIndex())
         Fail(name, "not a secondary index file (file kind " + std::to_string(static_cast<int>(h.fileType)) + ")");

@@ -81,6 +81,7 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
     const std::size_t size = layout.recordSize;
     const TableHeader& th = table.Header();
     RecordBuffer unsorted{size, std::vector<std::uint8_t>(n * size, 0)};
+    const std::size_t primaryKeySize = LeadingSize(th.fields, th.numKeyFields);
     std::string folded;
     std::size_t ordinal = 0;
     for (const auto& block : table.Blocks()) {
@@ -102,9 +103,8 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
                 at += len;
             }
             if (layout.keyedTable) {
-                const std::size_t keyLength = LeadingSize(th.fields, th.numKeyFields);
-                std::memcpy(out + at, rec, keyLength);
-                at += keyLength;
+                std::memcpy(out + at, rec, primaryKeySize);
+                at += primaryKeySize;
                 WriteFlippedU16(out + at, block.number);
             } else {
                 WriteFlippedU32(out + at, static_cast<std::uint32_t>(ordinal + 1));
