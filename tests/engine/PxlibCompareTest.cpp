@@ -6,13 +6,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <iconv.h>
 
 #include "engine/EngineError.h"
 #include "engine/FieldType.h"
@@ -20,7 +18,8 @@
 #include "engine/TableFile.h"
 
 #ifdef TER5_HAVE_PXLIB
-extern "C" {
+#include <iconv.h>
+extern "C" {  // paradox.h declares its functions without C linkage
 #include <paradox.h>
 }
 #endif
@@ -71,6 +70,11 @@ class RealTable : public ::testing::TestWithParam<fs::path> {};
 TEST(RealTables, DataDirectoryHoldsTheTables) {
     const auto tables = RealTables();
     EXPECT_GE(tables.size(), 40u) << "test data missing under " << kDataDir;
+    // Exactly the two tables of encrypt/ are password-protected.
+    std::vector<std::string> encrypted;
+    for (const auto& t : tables)
+        if (HeaderSaysEncrypted(t)) encrypted.push_back(t.filename().string());
+    EXPECT_EQ(encrypted, (std::vector<std::string>{"encrypted.db", "encrypted35.db"}));
 }
 
 // Loads and decodes every field of every record, blobs included.
