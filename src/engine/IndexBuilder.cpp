@@ -13,15 +13,13 @@ namespace {
 
 using namespace format;
 
-// Header bytes of index files whose meaning is only known from real files.
-// u16 at 0x12 rises by one per file of a table family: .DB n, .PX n+1, then the
-// X file n+2 (n+1 on an unkeyed table) and its tree file one more.
-constexpr std::size_t kFamilySequence = 0x12;
-// Tree files: the indexed table's change counter plus IndexCounterOffset(). X files: 0xFF.
-constexpr std::size_t kTreeCounterLink = 0x2C;
+using namespace indexheader;
+
+// What the X file adds to the table's kFamilySequence: a keyed table's .PX takes +1.
+constexpr std::uint16_t kXSequenceKeyed = 2;
+constexpr std::uint16_t kXSequenceUnkeyed = 1;
+// X files hold this at kTreeCounterLink.
 constexpr std::uint8_t kXCounterLinkValue = 0xFF;
-// X files: the same value a .PX of the table carries at kTreeCounterLink.
-constexpr std::size_t kXTableLink = 0x2F;
 // Tree files carry 1 in the auto-increment slot (pxlib's .PX files and AREACODES.PX).
 constexpr std::uint32_t kTreeAutoIncrement = 1;
 
@@ -158,9 +156,9 @@ std::vector<std::uint8_t> BuildTreeFile(const TableHeader& indexed, FileType typ
             std::uint8_t* e = p + kBlockHeaderSize;
             for (std::size_t j = i; j < i + count; ++j, e += entrySize) {
                 std::memcpy(e, level[j].key.data(), std::min(keySize, level[j].key.size()));
-                WriteFlippedU16(e + keySize, level[j].child);
-                WriteFlippedU16(e + keySize + 2, static_cast<std::uint16_t>(level[j].count));  // 16-bit: sums wrap
-                WriteFlippedU16(e + keySize + 4, 0);
+                WriteFlippedU16(e + keySize + kEntryChild, level[j].child);
+                WriteFlippedU16(e + keySize + kEntryCount, static_cast<std::uint16_t>(level[j].count));  // sums wrap
+                WriteFlippedU16(e + keySize + kEntryReserved, 0);
             }
         }
     }
@@ -181,6 +179,8 @@ std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table) {
 SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files) {
     const TableHeader& th = table.Header();
     const SecondaryLayout layout = MakeSecondaryLayout(table, def);
+    if (!files.composite && !IsFieldNamedIndex(def))
+        Fail(table.Name(), "index '" + def.name + "' must be kept in an .XGn file");
     if (files.composite && th.version < version::k4First)
         Fail(table.Name(), "a named, composite or case-insensitive index needs a 4.x or later table");
     const bool maintained = layout.keyedTable;
@@ -223,7 +223,7 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
             highest = std::max<std::uint16_t>(highest, static_cast<std::uint16_t>(number & ~kDescendingFieldBit));
         WriteU16(header.data() + kHighFieldId, static_cast<std::uint16_t>(highest + 1));
     }
-    const std::uint16_t sequence = static_cast<std::uint16_t>(TableSequence(th) + (maintained ? 2 : 1));
+    const std::uint16_t sequence = static_cast<std::uint16_t>(TableSequence(th) + (maintained ? kXSequenceKeyed : kXSequenceUnkeyed));
     WriteU16(header.data() + kFamilySequence, sequence);
     header[kTreeCounterLink] = kXCounterLinkValue;
     header[kChangeCount1] = th.raw[kChangeCount1];

@@ -21,6 +21,17 @@
 
 namespace ter5::engine {
 
+// Header bytes of index files known only from real files (doc/paradox-indexes.md).
+namespace indexheader {
+// u16 that rises by one per file of a table family: .DB n, .PX n+1, X n+2 (n+1 on an
+// unkeyed table), its tree file one more.
+inline constexpr std::size_t kFamilySequence = 0x12;
+// Tree files: the indexed file's change counter (0x2D) plus IndexCounterOffset().
+inline constexpr std::size_t kTreeCounterLink = 0x2C;
+// X files: the value the table's .PX holds at kTreeCounterLink.
+inline constexpr std::size_t kXTableLink = 0x2F;
+}  // namespace indexheader
+
 // The two images of a secondary index.
 struct SecondaryImages {
     std::vector<std::uint8_t> x;

@@ -23,6 +23,9 @@ constexpr char kTreeLetter = 'Y';
 constexpr char kCompositeLetter = 'G';
 // .Xnn carries the field number in two hex digits, .XGn one digit 0-9 then A-Z.
 constexpr int kFieldNumberDigits = 2;
+constexpr int kHexBase = 16;
+// "Xnn", "XGn": index extensions have three letters.
+constexpr std::size_t kIndexExtLength = 3;
 constexpr int kCompositeNumberBase = 36;
 constexpr int kMaxFieldFileNumber = 0xFF;
 // A header size is a 16-bit value.
@@ -173,14 +176,14 @@ std::vector<IndexFileSet> ListIndexFiles(const TableFile& table) {
     for (const auto& p : ListCompanions(dir, stem)) {
         if (!EqualsNoCase(p.stem().string(), stem)) continue;  // "T.OLD.X01" belongs to no table "T"
         const std::string ext = UpperAscii(p.extension().string().substr(1));
-        if (ext.size() != 3 || ext[0] != kSecondaryLetter) continue;
+        if (ext.size() != kIndexExtLength || ext[0] != kSecondaryLetter) continue;
         IndexFileSet set;
         set.x = p;
         if (ext[1] == kCompositeLetter && DigitValue(ext[2]) >= 0) {
             set.composite = true;
             set.fileNumber = DigitValue(ext[2]);
         } else if (std::isxdigit(static_cast<unsigned char>(ext[1])) && std::isxdigit(static_cast<unsigned char>(ext[2]))) {
-            set.fileNumber = std::stoi(ext.substr(1), nullptr, 16);
+            set.fileNumber = std::stoi(ext.substr(1), nullptr, kHexBase);
         } else {
             continue;
         }

@@ -26,6 +26,11 @@ inline constexpr char kBlockNumberField[] = "Blk Num";
 inline constexpr char kTupleNumberField[] = "Tup No";
 inline constexpr char kTupleOffsetField[] = "Tup Offset";
 
+// Offsets of the three sign-flipped shorts that follow the key in a B-tree entry.
+inline constexpr std::size_t kEntryChild = 0;     // block number below
+inline constexpr std::size_t kEntryCount = 2;     // records under it
+inline constexpr std::size_t kEntryReserved = 4;  // always 0 in real files
+
 // The X record layout of a secondary index on a table.
 struct SecondaryLayout {
     std::vector<int> indexFields;             // positions in the table's fields

@@ -11,11 +11,6 @@ namespace {
 
 using namespace format;
 
-// Offsets of the three shorts after an entry's key.
-constexpr std::size_t kEntryChild = 0;
-constexpr std::size_t kEntryCount = 2;
-constexpr std::size_t kEntryReserved = 4;
-
 class TreeParser {
 public:
     TreeParser(const std::vector<std::uint8_t>& bytes, const std::string& name, IndexTree& tree)

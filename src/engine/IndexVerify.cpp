@@ -18,9 +18,9 @@ using namespace format;
 
 // Mismatches listed one per line for each check before a summary line takes over.
 constexpr std::size_t kMaxListed = 5;
-// Header bytes that tie an index to its table (see IndexBuilder.cpp).
-constexpr std::size_t kTreeCounterLink = 0x2C;
-constexpr std::size_t kXTableLink = 0x2F;
+using namespace indexheader;
+// Extension of the primary index file.
+constexpr char kPrimaryIndexExt[] = ".PX";
 // Tree counts are 16-bit; upper-level sums are compared modulo this.
 constexpr std::uint32_t kCountModulus = 0x10000;
 
@@ -250,7 +250,7 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {
         CheckPrimary(*table, r);
-    } else if (auto px = FindFileNoCase(table->Path().parent_path(), table->Path().stem().string() + ".PX")) {
+    } else if (auto px = FindFileNoCase(table->Path().parent_path(), table->Path().stem().string() + kPrimaryIndexExt)) {
         r.Note(px->string(), "primary index file beside an unkeyed table");
     }
     for (const auto& set : ListIndexFiles(*table)) CheckSecondary(*table, set, r);

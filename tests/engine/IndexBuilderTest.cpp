@@ -6,8 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "engine/ByteIo.h"
 #include "engine/EngineError.h"
 #include "engine/FieldCodec.h"
 #include "engine/FileUtil.h"
@@ -42,82 +44,62 @@ std::vector<std::uint8_t> UsedBytes(const std::vector<std::uint8_t>& image) {
     return used;
 }
 
+auto TreeShape(const IndexTree& t) {
+    return std::tuple(t.header.fileType, t.header.indexLevels, t.header.indexRoot, t.header.numRecords,
+                      t.header.sortOrder, t.header.version, t.header.fields.size());
+}
+
+auto Entry(const TreeEntry& e) { return std::tuple(e.key, e.child, e.count); }
+
 void ExpectSameTree(const std::vector<std::uint8_t>& ours, const fs::path& original) {
     const IndexTree a = ReadIndexTree(ours, "rebuilt");
     const IndexTree b = LoadIndexTree(original);
-    EXPECT_EQ(a.header.fileType, b.header.fileType);
-    EXPECT_EQ(a.header.indexLevels, b.header.indexLevels);
-    EXPECT_EQ(a.header.indexRoot, b.header.indexRoot);
-    EXPECT_EQ(a.header.numRecords, b.header.numRecords);
-    EXPECT_EQ(a.header.sortOrder, b.header.sortOrder);
-    EXPECT_EQ(a.header.version, b.header.version);
-    ASSERT_EQ(a.header.fields.size(), b.header.fields.size());
+    EXPECT_EQ(TreeShape(a), TreeShape(b));
     const auto la = a.Leaves(), lb = b.Leaves();
     ASSERT_EQ(la.size(), lb.size());
-    for (std::size_t i = 0; i < la.size(); ++i) {
-        EXPECT_EQ(la[i].key, lb[i].key);
-        EXPECT_EQ(la[i].child, lb[i].child);
-        EXPECT_EQ(la[i].count, lb[i].count);
-    }
+    for (std::size_t i = 0; i < la.size(); ++i) EXPECT_EQ(Entry(la[i]), Entry(lb[i]));
     // Real tree files use 2 KB blocks except the 4 KB ones of the field-type samples.
     if (a.header.blockSizeKb == b.header.blockSizeKb) {
         EXPECT_EQ(UsedBytes(ours), UsedBytes(ReadWholeFile(original)));
     }
 }
 
-TEST(IndexBuilder, RebuiltPrimaryIndexesEqualTheOriginals) {
+// What an X header says beyond its counters, pointers and time stamps.
+auto XHeaderFacts(const TableHeader& h) {
+    std::vector<std::tuple<std::string, FieldType, int>> fields;
+    for (const auto& f : h.fields) fields.emplace_back(f.name, f.type, f.size);
+    return std::tuple(h.fileType, h.numKeyFields, h.fieldNumbers, h.flags, h.indexFieldNumber, h.indexName,
+                      h.sortOrderId, h.codePage, h.blockSizeKb, h.numRecords, ReadU16(h.raw.data() + format::kHighFieldId),
+                      fields);
+}
+
+TEST(IndexBuilder, RebuiltIndexesEqualTheOriginals) {
     for (const char* name : {"leonhad+paradoxdriver/db/AREACODES.DB", "leonhad+paradoxdriver/db/GENERAL.DB",
                              "leonhad+paradoxdriver/joins/C.DB", "leonhad+paradoxdriver/joins/fk4.db",
                              "leonhad+paradoxdriver/joins/multiple.db", "leonhad+paradoxdriver/mtdemo/FILMS.DB",
                              "leonhad+paradoxdriver/mtdemo/TAXRATE.DB", "leonhad+paradoxdriver/fields/long.db",
-                             "leonhad+paradoxdriver/fields/memo.db", "Chevich+KsmProj/ValutC.db", "Chevich+KsmProj/SPRKU.DB",
-                             "Chevich+KsmProj/SPRPRPL.DB", "nilsfr+python-pxlib/KOMMENT.DB",
-                             "ShellsOfSilver+CDSkakun/MARKAAUTO.DB", "ShellsOfSilver+CDSkakun/bdd.db"}) {
-        SCOPED_TRACE(name);
-        const auto table = TableFile::Load(kDataDir / name);
-        const IndexInfo primary = DescribePrimaryIndex(*table);
-        ASSERT_EQ(primary.files.size(), 1u);
-        ExpectSameTree(BuildPrimaryIndex(*table), primary.files[0]);
-    }
-    EXPECT_THROW(BuildPrimaryIndex(*TableFile::Load(kDataDir / "Chevich+KsmProj/Conf.DB")), EngineError);
-}
-
-TEST(IndexBuilder, RebuiltSecondaryIndexesEqualTheOriginals) {
-    for (const char* name : {"leonhad+paradoxdriver/db/AREACODES.DB", "leonhad+paradoxdriver/joins/C.DB",
-                             "leonhad+paradoxdriver/joins/fk4.db", "leonhad+paradoxdriver/joins/multiple.db",
-                             "Chevich+KsmProj/ValutC.db", "t232006+Individual-dictionary/_QSQ33.DB"}) {
+                             "Chevich+KsmProj/ValutC.db", "Chevich+KsmProj/SPRPRPL.DB", "nilsfr+python-pxlib/KOMMENT.DB",
+                             "ShellsOfSilver+CDSkakun/MARKAAUTO.DB", "ShellsOfSilver+CDSkakun/bdd.db",
+                             "t232006+Individual-dictionary/_QSQ33.DB"}) {
         const auto table = TableFile::Load(kDataDir / name);
         for (const IndexInfo& info : DiscoverIndexes(*table)) {
-            if (info.def.primary) continue;
-            SCOPED_TRACE(info.files[0].string());
+            SCOPED_TRACE(info.files.at(0).string());
+            if (info.def.primary) {
+                ExpectSameTree(BuildPrimaryIndex(*table), info.files[0]);
+                continue;
+            }
             const IndexFiles files = ChooseIndexFiles(*table, info.def);
             EXPECT_EQ(files.x, info.files[0]);
             const SecondaryImages built = BuildSecondaryIndex(*table, info.def, files);
             const auto original = ReadWholeFile(info.files[0]);
-            const TableHeader a = ParseHeader(built.x.data(), built.x.size(), "rebuilt");
-            const TableHeader b = ParseHeader(original.data(), original.size(), "original");
-            EXPECT_EQ(a.fileType, b.fileType);
-            EXPECT_EQ(a.numKeyFields, b.numKeyFields);
-            EXPECT_EQ(a.fieldNumbers, b.fieldNumbers);
-            EXPECT_EQ(a.flags, b.flags);
-            EXPECT_EQ(a.indexFieldNumber, b.indexFieldNumber);
-            EXPECT_EQ(a.indexName, b.indexName);
-            EXPECT_EQ(a.sortOrderId, b.sortOrderId);
-            EXPECT_EQ(a.codePage, b.codePage);
-            EXPECT_EQ(a.blockSizeKb, b.blockSizeKb);
-            EXPECT_EQ(a.numRecords, b.numRecords);
-            EXPECT_EQ(std::memcmp(a.raw.data() + format::kHighFieldId, b.raw.data() + format::kHighFieldId, 2), 0);
-            ASSERT_EQ(a.fields.size(), b.fields.size());
-            for (std::size_t i = 0; i < a.fields.size(); ++i) {
-                EXPECT_EQ(a.fields[i].name, b.fields[i].name);
-                EXPECT_EQ(a.fields[i].type, b.fields[i].type);
-                EXPECT_EQ(a.fields[i].size, b.fields[i].size);
-            }
+            EXPECT_EQ(XHeaderFacts(ParseHeader(built.x.data(), built.x.size(), "rebuilt")),
+                      XHeaderFacts(ParseHeader(original.data(), original.size(), "original")));
             // The real hints are all true, so the records are equal byte for byte.
             EXPECT_EQ(UsedBytes(built.x), UsedBytes(original));
             if (info.files.size() > 1) ExpectSameTree(built.y, info.files[1]);
         }
     }
+    EXPECT_THROW(BuildPrimaryIndex(*TableFile::Load(kDataDir / "Chevich+KsmProj/Conf.DB")), EngineError);
 }
 
 class IndexBuildTest : public ::testing::Test {
@@ -208,9 +190,8 @@ void ExpectPxlibAcceptsIndex(const fs::path& db, const std::vector<std::uint8_t>
 }
 
 TEST_F(IndexBuildTest, PxlibAcceptsOurPrimaryIndexes) {
-    for (const char* name : {"leonhad+paradoxdriver/db/AREACODES.DB", "leonhad+paradoxdriver/joins/C.DB",
-                             "leonhad+paradoxdriver/joins/fk4.db", "leonhad+paradoxdriver/mtdemo/TAXRATE.DB",
-                             "Chevich+KsmProj/ValutC.db", "Chevich+KsmProj/SPRKU.DB"}) {
+    for (const char* name : {"leonhad+paradoxdriver/db/AREACODES.DB", "leonhad+paradoxdriver/mtdemo/TAXRATE.DB",
+                             "Chevich+KsmProj/ValutC.db"}) {
         SCOPED_TRACE(name);
         const fs::path copy = dir_ / fs::path(name).filename();
         fs::copy_file(kDataDir / name, copy, fs::copy_options::overwrite_existing);

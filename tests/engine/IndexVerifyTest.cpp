@@ -176,10 +176,14 @@ TEST_F(IndexDamageTest, CorruptTreeFilesGiveEngineErrors) {
         }
     }
 
-    // A damaged index file is a verify error, not an exception.
+    // Damaged index files are verify errors naming the file, not exceptions.
     fs::resize_file(dir_ / "C.Y03", 0x800 + 3);
-    const auto problems = VerifyTable(dir_ / "C.DB");
-    EXPECT_NE(Errors(problems).find("C.Y03: unreadable: "), std::string::npos) << Errors(problems);
+    fs::resize_file(dir_ / "C.X02", 40);  // shorter than any header
+    const std::string errors = Errors(VerifyTable(dir_ / "C.DB"));
+    EXPECT_NE(errors.find("C.Y03: unreadable: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("C.X02: unreadable: " + (dir_ / "C.X02").string() + ": not a Paradox file"), std::string::npos)
+        << errors;
+    EXPECT_THROW(DiscoverIndexes(*table), EngineError);
 }
 
 int RunTool(const std::string& args, const fs::path& output) {
