@@ -16,6 +16,9 @@ bool IsWordChar(unsigned char c) { return IsWordStart(c) || std::isdigit(c); }
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 bool IsSymbolChar(char c) { return c == ',' || c == '.' || c == '*' || c == '(' || c == ')' || c == ';'; }
 
+// Words of the subset that cannot name a column.
+constexpr std::string_view kReservedWords[] = {"SELECT", "FROM", "WHERE", "LIKE", "ORDER", "BY"};
+
 // The query text from `position` to the end of its line, cut to kExcerptLength
 // bytes at a character boundary.
 std::string Excerpt(std::string_view sql, std::size_t position) {
@@ -47,6 +50,7 @@ void SqlParser::FailAt(const std::string& problem, std::size_t position) const {
 }
 
 void SqlParser::Advance() {
+    consumedEnd_ = pos_;
     while (pos_ < sql_.size() && IsBlank(static_cast<unsigned char>(sql_[pos_]))) ++pos_;
     token_ = Token{};
     token_.position = pos_;
@@ -107,19 +111,24 @@ void SqlParser::ExpectSymbol(char symbol) {
 }
 
 SqlColumn SqlParser::ParseColumn() {
-    if (token_.kind != TokenKind::Word) FailAt("expected a column name");
+    const auto reserved = [this] {
+        for (std::string_view word : kReservedWords)
+            if (IsKeyword(word)) return true;
+        return false;
+    };
+    if (token_.kind != TokenKind::Word || reserved()) FailAt("expected a column name");
     const std::size_t start = token_.position;
     SqlColumn column;
     column.name = token_.text;
     Advance();
     if (IsSymbol('.')) {
         Advance();
-        if (token_.kind != TokenKind::Word) FailAt("expected a column name after '.'");
+        if (token_.kind != TokenKind::Word || reserved()) FailAt("expected a column name after '.'");
         column.qualifier = std::move(column.name);
         column.name = token_.text;
         Advance();
     }
-    column.text = std::string(sql_.substr(start, pos_ - start));
+    column.text = std::string(sql_.substr(start, consumedEnd_ - start));
     return column;
 }
 

@@ -67,6 +67,7 @@ private:
 
     std::string_view sql_;
     std::size_t pos_ = 0;
+    std::size_t consumedEnd_ = 0;  // end of the last token consumed
     Token token_;
 };
 

@@ -97,6 +97,17 @@ void Table::SetDeferredWrites(bool deferred) {
     if (store_) store_->SetDeferred(deferred);
 }
 
+void Table::CancelDeferredWrites() {
+    if (!Active()) return;
+    Cancel();
+    if (!store_->HasPending()) return;
+    store_->DiscardPending();
+    Rebuild(0);
+    ResetCursor();
+    NotifyData(DataChange::Refresh);
+    NotifyMoved();
+}
+
 void Table::SetIndexFieldNames(std::string fields) {
     if (Active()) CheckBrowseMode();
     indexFieldNames_ = std::move(fields);

@@ -66,6 +66,8 @@ public:
     DataSet* MasterSource() const { return master_; }
     // Holds posted rows in memory until FlushBuffers or Close (bulk loads).
     void SetDeferredWrites(bool deferred);
+    // Drops a pending row and every posted row held back by deferred writes.
+    void CancelDeferredWrites();
 
     // The file opened (valid while open).
     const std::filesystem::path& FilePath() const;

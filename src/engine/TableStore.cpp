@@ -160,6 +160,12 @@ void TableStore::SavePending() {
     Load(true);
 }
 
+void TableStore::DiscardPending() {
+    if (!editor_) return;
+    editor_.reset();
+    ++generation_;
+}
+
 void TableStore::Sync() const {
     SyncFile(path_);
     for (const fs::path& companion : ListCompanions(path_.parent_path(), path_.stem().string())) SyncFile(companion);

@@ -78,6 +78,8 @@ public:
     bool HasPending() const { return editor_ != nullptr; }
     // Writes the pending rows. Throws EngineError (then they stay pending).
     void SavePending();
+    // Drops the pending rows; the records are those of the file read.
+    void DiscardPending();
     // Changes whenever record numbers may have changed other than by a deferred
     // insert adding the next number: a read, the start of deferred writes, a
     // deferred update or delete, a save.

@@ -1,0 +1,71 @@
+// `ter5tool sql DIR "select …"`: runs a query over the tables of a directory and
+// prints the result as CSV in the form of `dump`: a header row of field names,
+// then one row per result row, values in their dump text (ValueText.h), NULL as
+// an empty field, LF line ends. Line breaks in the query text separate its lines.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
+#include "engine/ValueText.h"
+
+namespace ter5::tool {
+namespace {
+
+using namespace ter5::engine;
+
+// Output is written whenever this much text has gathered.
+constexpr std::size_t kFlushSize = 1 << 16;
+
+void Write(std::string& out) {
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) Fail("", "cannot write to standard output");
+    out.clear();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t cut = text.find('\n', start);
+        std::string line = text.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        if (cut == std::string::npos) return lines;
+        start = cut + 1;
+    }
+}
+
+int RunSql(const std::vector<std::string>& args) {
+    if (args.size() != 2) Fail("", "sql takes a directory and one query text, e.g. sql base \"select * from ter\"");
+    Query query;
+    query.SetDatabaseName(args[0]);
+    query.SetSql(SplitLines(args[1]));
+    query.Open();
+
+    const auto& fields = query.Fields();
+    std::string out;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (f) out += ',';
+        out += CsvEscape(fields[f].name);
+    }
+    out += '\n';
+    for (query.First(); !query.Eof(); query.Next()) {
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            if (f) out += ',';
+            out += CsvEscape(FormatValueText(fields[f].type, query.GetValue(static_cast<int>(f))));
+        }
+        out += '\n';
+        if (out.size() >= kFlushSize) Write(out);
+    }
+    Write(out);
+    if (std::fflush(stdout) != 0) Fail("", "cannot write to standard output");
+    return 0;
+}
+
+const CommandRegistration kSql("sql", "DIR \"SELECT …\"  runs a query over the tables of DIR; the result as CSV", RunSql);
+
+}  // namespace
+}  // namespace ter5::tool
