@@ -79,6 +79,9 @@ public:
     void SetImageSize(std::int64_t widthPx, std::int64_t heightPx);
     // Physical size of the display; read by SetupPage.
     void SetScreen(const ScreenMetrics& screen);
+    // The map image's size in pixels as last set.
+    std::int64_t ImageWidthPx() const { return imageWidthPx_; }
+    std::int64_t ImageHeightPx() const { return imageHeightPx_; }
 
     // World point to page, each coordinate rounded to nearest, halves to even.
     PageIntPoint WorldToPage(const WorldPoint& world) const;

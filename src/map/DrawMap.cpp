@@ -1,0 +1,277 @@
+#include "map/DrawMap.h"
+
+#include <cmath>
+#include <numbers>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "map/LabelledSides.h"
+#include "map/MapLabels.h"
+#include "map/PageClip.h"
+#include "map/TextMetrics.h"
+
+namespace ter5::map {
+
+namespace {
+
+// Radians per degree.
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+// Quarter turn between a side's bearing and the direction of its label, degrees.
+constexpr double kQuarterTurn = 90.0;
+// Pixels a label may reach beyond its measured width before it counts as off the page:
+// the screen's substitute font may run wider than the metrics the picture is placed by.
+constexpr double kLabelWidthSlack = 1.25;
+constexpr int kLabelMarginPx = 4;
+
+// One ring of a parcel's points: [Begin, End).
+struct Ring {
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+};
+
+// Splits a parcel's points into rings as the model closes them: a ring ends at the first
+// later point equal to its first one once it counts 3 points; points left over at the end
+// form one more, open ring.
+void FindRings(std::span<const TArrPoint> points, std::vector<Ring>& rings) {
+    rings.clear();
+    RingTracker tracker;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (tracker.Step(points[i].Position())) {
+            rings.push_back({begin, i + 1});
+            begin = i + 1;
+        }
+    }
+    if (begin < points.size()) rings.push_back({begin, points.size()});
+}
+
+// WorldToPage of the viewport, inlined for the million points of a district: the same
+// expression, rounded to nearest with halves to even by the FPU's default mode.
+class PageTransform {
+public:
+    explicit PageTransform(const Viewport& view)
+        : centreY_(view.ViewCenterY), centreX_(view.ViewCenterX), scale_(view.ViewScale),
+          halfWidth_(view.PageWidth / 2.0), halfHeight_(view.PageHeight / 2.0) {}
+
+    PageIntPoint operator()(double y, double x) const {
+        return {static_cast<std::int64_t>(std::nearbyint((y - centreY_) * scale_ + halfWidth_)),
+                static_cast<std::int64_t>(std::nearbyint((x - centreX_) * scale_ - halfHeight_))};
+    }
+
+private:
+    double centreY_, centreX_, scale_, halfWidth_, halfHeight_;
+};
+
+// One drawing run: the steps of DrawMap over the parcels, with the scratch space they share.
+class MapDrawing {
+public:
+    MapDrawing(const TArrObjects& objects, const Viewport& view, const DisplayOptions& options,
+               const DrawMapContext& context, Picture& picture)
+        : objects_(objects), view_(view), options_(options), context_(context), picture_(picture),
+          toPage_(view), ppx_(view.PagePerPixelX), ppy_(view.PagePerPixelY),
+          fontPixels_(FontPixelSize(kLabelFontPoints, context.TextDotsPerInch)),
+          textHeight_(TextHeightPx(fontPixels_)),
+          offsetUnit_(kLabelOffsetUnit / view.ViewScale),
+          guard_{-kGuardBandPage, -view.PageHeight - kGuardBandPage, view.PageWidth + kGuardBandPage,
+                 static_cast<double>(kGuardBandPage)} {}
+
+    int FontPixels() const { return fontPixels_; }
+
+    // Step 8 for every parcel, between the two emptyings of LabelledSides.
+    void DrawParcels() {
+        const WorldPoint lowLeft = view_.PageToWorld({0.0, -view_.PageHeight});
+        const WorldPoint highRight = view_.PageToWorld({view_.PageWidth, 0.0});
+        labelled_.Clear();
+        for (const TArrPoly& poly : objects_.Polys) {
+            const PageIntPoint low = toPage_(poly.MinY, poly.MinX);
+            const PageIntPoint high = toPage_(poly.MaxY, poly.MaxX);
+            const std::int64_t widthPx = std::llrint(static_cast<double>(high.x - low.x) / ppx_);
+            const std::int64_t heightPx = std::llrint(static_cast<double>(high.y - low.y) / ppy_);
+            const bool visible = !(poly.MinY > highRight.Y || poly.MaxY < lowLeft.Y || poly.MinX > highRight.X ||
+                                   poly.MaxX < lowLeft.X);
+            if (!visible) continue;
+            if (widthPx > kSmallParcelPixels || heightPx > kSmallParcelPixels) {
+                DrawDetailed(poly, low, high);
+            } else {
+                DrawSmallMark(low, high);
+            }
+        }
+        labelled_.Clear();
+    }
+
+private:
+    void DrawDetailed(const TArrPoly& poly, PageIntPoint low, PageIntPoint high) {
+        const std::span<const TArrPoint> points = objects_.Points(poly);
+        FindRings(points, rings_);
+        page_.clear();
+        for (const TArrPoint& p : points) page_.push_back(toPage_(p.Y, p.X));
+        // Most parcels lie wholly inside the guard band and need no clipping.
+        clip_ = !guard_.Contains(static_cast<double>(low.x), static_cast<double>(low.y),
+                                 static_cast<double>(high.x), static_cast<double>(high.y));
+
+        if (options_.cbShadow && context_.CurrentCode && poly.Code == *context_.CurrentCode) {
+            picture_.SetBrush({BrushStyle::DiagonalHatch, kYellow});
+            for (const Ring& ring : rings_) DrawPolygon(ring);
+            picture_.SetBrush({BrushStyle::Clear, kWhite});
+        }
+        if (options_.cbLine) {
+            for (const Ring& ring : rings_) DrawPolyline(ring);
+        }
+        picture_.SetBrush({BrushStyle::Solid, kWhite});
+        if (options_.cbPoints) {
+            for (const PageIntPoint& p : page_) DrawPointCircle(p);
+        }
+        picture_.SetBrush({BrushStyle::Clear, kWhite});
+        if (options_.cbLength || options_.cbNumPoints) {
+            for (const Ring& ring : rings_) DrawSideLabels(points, ring);
+        }
+        DrawParcelLabels(poly);
+    }
+
+    void DrawSmallMark(PageIntPoint low, PageIntPoint high) {
+        picture_.Ellipse({static_cast<std::int32_t>(low.x - kSmallMarkMargin),
+                          static_cast<std::int32_t>(low.y - kSmallMarkMargin)},
+                         {static_cast<std::int32_t>(high.x + kSmallMarkMargin),
+                          static_cast<std::int32_t>(high.y + kSmallMarkMargin)});
+    }
+
+    void DrawPolygon(const Ring& ring) {
+        const std::span<const PageIntPoint> points(page_.data() + ring.Begin, ring.End - ring.Begin);
+        if (clip_) {
+            ClipRingToBox(points, guard_, clipped_);
+        } else {
+            Narrow(points);
+        }
+        if (!clipped_.empty()) picture_.Polygon(clipped_);
+    }
+
+    void DrawPolyline(const Ring& ring) {
+        const std::span<const PageIntPoint> points(page_.data() + ring.Begin, ring.End - ring.Begin);
+        if (points.size() < 2) return;  // a lone point only moves the pen
+        if (clip_) {
+            ClipLineToBox(points, guard_, [this](std::span<const PicturePoint> run) { picture_.Polyline(run); });
+        } else {
+            Narrow(points);
+            picture_.Polyline(clipped_);
+        }
+    }
+
+    void DrawPointCircle(PageIntPoint p) {
+        const double x = static_cast<double>(p.x);
+        const double y = static_cast<double>(p.y);
+        if (!guard_.Intersects(x - kPointCircleRadius, y - kPointCircleRadius, x + kPointCircleRadius,
+                               y + kPointCircleRadius)) {
+            return;
+        }
+        picture_.Ellipse({static_cast<std::int32_t>(p.x - kPointCircleRadius),
+                          static_cast<std::int32_t>(p.y - kPointCircleRadius)},
+                         {static_cast<std::int32_t>(p.x + kPointCircleRadius),
+                          static_cast<std::int32_t>(p.y + kPointCircleRadius)});
+    }
+
+    // Side lengths and point numbers of one ring, side by side in point order.
+    void DrawSideLabels(std::span<const TArrPoint> points, const Ring& ring) {
+        for (std::size_t i = ring.Begin; i + 1 < ring.End; ++i) {
+            const TArrPoint& p = points[i];
+            const TArrPoint& q = points[i + 1];
+            if (options_.cbLength && labelled_.AddIfNew(p.Position(), q.Position())) {
+                const double theta = (p.Bearing - kQuarterTurn) * kRadiansPerDegree;
+                const double reach = kSideLabelOffsets * offsetUnit_;
+                DrawLabel(p.Y + (q.Y - p.Y) / 2.0 + reach * std::sin(theta),
+                          p.X + (q.X - p.X) / 2.0 + reach * std::cos(theta), SideLengthText(q.Length),
+                          LabelPlacement::Centred);
+            }
+            if (options_.cbNumPoints) {
+                const double theta = (p.Bearing + p.Angle / 2.0) * kRadiansPerDegree;
+                const double reach = kPointLabelOffsets * offsetUnit_;
+                DrawLabel(p.Y + reach * std::sin(theta), p.X + reach * std::cos(theta), PointNumberText(p.Number),
+                          LabelPlacement::Centred);
+            }
+        }
+    }
+
+    void DrawParcelLabels(const TArrPoly& poly) {
+        if (options_.cbArea) {
+            DrawLabel(poly.CenterY, poly.CenterX, AreaLabelText(options_, poly.Area), LabelPlacement::Centred);
+        }
+        if (options_.cbPerimetr) {
+            DrawLabel(poly.CenterY, poly.CenterX, PerimeterLabelText(poly.Perimeter), LabelPlacement::Below);
+        }
+        if (options_.cbNumber || options_.cbCode) {
+            DrawLabel(poly.CenterY, poly.CenterX, ParcelNameText(options_, poly), LabelPlacement::Above);
+        }
+    }
+
+    // A label anchored at world (y, x): the anchor to page units, then to pixels; left out
+    // when empty or wholly off the picture.
+    void DrawLabel(double y, double x, const std::string& text, LabelPlacement placement) {
+        if (text.empty()) return;
+        const PageIntPoint page = toPage_(y, x);
+        const double px = std::nearbyint(static_cast<double>(page.x) / ppx_);
+        const double py = std::nearbyint(-static_cast<double>(page.y) / ppy_);
+        if (!std::isfinite(px) || !std::isfinite(py)) return;
+        const double halfWidth = TextWidthPx(text, fontPixels_) * kLabelWidthSlack / 2.0 + kLabelMarginPx;
+        const double width = picture_.WidthPx();
+        const double height = picture_.HeightPx();
+        // The anchor row bounds the label's rows: it spans at most 1.5 lines above it and 1.5 below.
+        const double reachY = 1.5 * textHeight_ + kLabelMarginPx;
+        if (px + halfWidth < 0.0 || px - halfWidth > width || py + reachY < 0.0 || py - reachY > height) return;
+        const int anchorY = static_cast<int>(py);
+        picture_.Text(static_cast<std::int32_t>(px), LabelTop(placement, anchorY, textHeight_), text);
+    }
+
+    // Copies page points that lie in the guard band into clipped_ as picture points.
+    void Narrow(std::span<const PageIntPoint> points) {
+        clipped_.clear();
+        for (const PageIntPoint& p : points) {
+            clipped_.push_back({static_cast<std::int32_t>(p.x), static_cast<std::int32_t>(p.y)});
+        }
+    }
+
+    const TArrObjects& objects_;
+    const Viewport& view_;
+    const DisplayOptions& options_;
+    const DrawMapContext& context_;
+    Picture& picture_;
+    PageTransform toPage_;
+    double ppx_;
+    double ppy_;
+    int fontPixels_;
+    int textHeight_;
+    double offsetUnit_;  // d: the ground length of 50 page units, m
+    PageBox guard_;
+    LabelledSides labelled_;
+    std::vector<Ring> rings_;
+    std::vector<PageIntPoint> page_;
+    std::vector<PicturePoint> clipped_;
+    bool clip_ = false;
+};
+
+}  // namespace
+
+std::optional<Picture> DrawMap(const TArrObjects& objects, Viewport& viewport, const DisplayOptions& options,
+                               const DrawMapContext& context) {
+    if (objects.Polys.empty() && !context.ParcelQueryOpen) return std::nullopt;
+    viewport.MeasureForDrawing(objects);
+
+    Picture picture(static_cast<int>(viewport.ImageWidthPx()), static_cast<int>(viewport.ImageHeightPx()),
+                    viewport.PageWidth, viewport.PageHeight);
+    picture.Reserve(objects.PointStore.size(), objects.Polys.size() * 2);
+    const auto pageWidth = static_cast<std::int32_t>(viewport.PageWidth);
+    const auto pageHeight = static_cast<std::int32_t>(viewport.PageHeight);
+    picture.SetPen({kWhite, 1});
+    picture.SetBrush({BrushStyle::Solid, kWhite});
+    picture.Rectangle({0, 0}, {pageWidth, -pageHeight});
+
+    picture.SetPen({kBlack, kOutlinePenWidth});
+    // An image without pixels or a view without a scale shows the white page alone.
+    const bool drawable = viewport.PagePerPixelX > 0.0 && viewport.PagePerPixelY > 0.0 &&
+                          viewport.ViewScale > 0.0 && std::isfinite(viewport.ViewScale);
+    MapDrawing drawing(objects, viewport, options, context, picture);
+    picture.SetFont({kLabelFontFace, kCyrillicCharSet, drawing.FontPixels()});
+    if (drawable) drawing.DrawParcels();
+    return picture;
+}
+
+}  // namespace ter5::map

@@ -1,0 +1,36 @@
+#pragma once
+// The picture file map.wmf that every drawing writes into the current directory. A
+// directory where it cannot be written (a base on a CD or a read-only share) does not stop
+// the map: the new picture is shown all the same, and the failure is reported once for that
+// directory rather than at every redraw.
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "map/Picture.h"
+
+namespace ter5::map {
+
+// Name of the picture file.
+inline constexpr const char* kMapFileName = "map.wmf";
+
+// What became of one write.
+struct MapFileStatus {
+    bool Written = false;  // the file now holds the picture
+    bool Report = false;   // the failure is new for this directory: show Message to the user
+    std::string Message;   // "Cannot create file <path>" on failure, empty otherwise
+};
+
+class MapFileWriter {
+public:
+    // Writes the picture as map.wmf in `directory`, replacing the old file through a
+    // temporary file and a rename. On failure Report is set only for the first failure in
+    // the directory since its last successful write.
+    MapFileStatus Write(const Picture& picture, const std::filesystem::path& directory);
+
+private:
+    std::set<std::filesystem::path> failedDirectories_;  // failures already reported
+};
+
+}  // namespace ter5::map

@@ -1,0 +1,397 @@
+#include "map/WmfWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/EngineError.h"
+#include "engine/FileUtil.h"
+#include "engine/TextCodec.h"
+
+namespace ter5::map {
+
+namespace {
+
+// Record functions (low byte: the function, high byte: its parameter words in GDI).
+constexpr std::uint16_t kMetaEof = 0x0000;
+constexpr std::uint16_t kMetaSetBkMode = 0x0102;
+constexpr std::uint16_t kMetaSetMapMode = 0x0103;
+constexpr std::uint16_t kMetaSetWindowOrg = 0x020B;
+constexpr std::uint16_t kMetaSetWindowExt = 0x020C;
+constexpr std::uint16_t kMetaSetTextColor = 0x0209;
+constexpr std::uint16_t kMetaSetTextAlign = 0x012E;
+constexpr std::uint16_t kMetaSelectObject = 0x012D;
+constexpr std::uint16_t kMetaDeleteObject = 0x01F0;
+constexpr std::uint16_t kMetaCreatePenIndirect = 0x02FA;
+constexpr std::uint16_t kMetaCreateBrushIndirect = 0x02FC;
+constexpr std::uint16_t kMetaCreateFontIndirect = 0x02FB;
+constexpr std::uint16_t kMetaRectangle = 0x041B;
+constexpr std::uint16_t kMetaEllipse = 0x0418;
+constexpr std::uint16_t kMetaPolygon = 0x0324;
+constexpr std::uint16_t kMetaPolyline = 0x0325;
+constexpr std::uint16_t kMetaTextOut = 0x0521;
+
+// Parameters of the records.
+constexpr std::uint16_t kMapModeAnisotropic = 8;   // MM_ANISOTROPIC
+constexpr std::uint16_t kBkModeTransparent = 1;    // TRANSPARENT
+constexpr std::uint16_t kTextAlignCentreTop = 6;   // TA_CENTER | TA_TOP
+constexpr std::uint16_t kPenSolid = 0;             // PS_SOLID
+constexpr std::uint16_t kBrushSolid = 0;           // BS_SOLID
+constexpr std::uint16_t kBrushNull = 1;            // BS_NULL
+constexpr std::uint16_t kBrushHatched = 2;         // BS_HATCHED
+constexpr std::uint16_t kHatchBDiagonal = 3;       // HS_BDIAGONAL: 45 degrees, rising left to right
+constexpr std::int16_t kFontWeightNormal = 400;    // FW_NORMAL
+constexpr std::size_t kFaceNameBytes = 32;         // LF_FACESIZE, the terminating zero included
+constexpr std::uint16_t kMemoryMetafile = 1;       // META_HEADER type
+constexpr std::uint16_t kHeaderWords = 9;          // META_HEADER size, words
+constexpr std::uint16_t kMetafileVersion = 0x0300; // Windows 3.0 records
+constexpr std::size_t kPlaceableBytes = 22;
+constexpr std::size_t kRecordHeaderWords = 3;      // size (2 words) and function
+// Largest coordinate and point count a 16-bit record holds.
+constexpr std::int64_t kMaxCoordinate = 32767;
+constexpr std::size_t kMaxPoints = 32767;
+// Page units (0.01 mm) per inch.
+constexpr double kPageUnitsPerInch = 2540.0;
+// Objects alive at once: pen, brush, font, and the one replacing one of them.
+constexpr std::uint16_t kObjectSlots = 4;
+
+// Little-endian byte sink that also tracks the largest record.
+class RecordWriter {
+public:
+    void U16(std::uint16_t v) {
+        bytes_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    void I16(std::int64_t v) { U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v))); }
+    void U32(std::uint32_t v) {
+        U16(static_cast<std::uint16_t>(v & 0xFFFF));
+        U16(static_cast<std::uint16_t>(v >> 16));
+    }
+    void Bytes(std::string_view b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
+
+    // Starts a record of `paramWords` parameter words.
+    void Begin(std::uint16_t function, std::size_t paramWords) {
+        const std::size_t words = kRecordHeaderWords + paramWords;
+        maxRecordWords_ = std::max(maxRecordWords_, words);
+        U32(static_cast<std::uint32_t>(words));
+        U16(function);
+    }
+
+    std::vector<std::uint8_t>& Data() { return bytes_; }
+    std::size_t MaxRecordWords() const { return maxRecordWords_; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t maxRecordWords_ = 0;
+};
+
+std::uint32_t ColourRef(const PictureColour& c) {
+    return static_cast<std::uint32_t>(c.Red) | (static_cast<std::uint32_t>(c.Green) << 8) |
+           (static_cast<std::uint32_t>(c.Blue) << 16);
+}
+
+// Windows-1251 bytes of a label; a character the code page lacks becomes '?'.
+class LabelEncoder {
+public:
+    std::string Encode(std::string_view utf8) const {
+        if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            return std::string(utf8);
+        }
+        try {
+            return codec_.Encode(utf8);
+        } catch (const engine::EngineError&) {
+            return EncodeEachCharacter(utf8);
+        }
+    }
+
+private:
+    std::string EncodeEachCharacter(std::string_view utf8) const {
+        std::string out;
+        std::size_t i = 0;
+        while (i < utf8.size()) {
+            std::size_t length = 1;
+            const auto lead = static_cast<unsigned char>(utf8[i]);
+            if (lead >= 0xF0) length = 4;
+            else if (lead >= 0xE0) length = 3;
+            else if (lead >= 0xC0) length = 2;
+            length = std::min(length, utf8.size() - i);
+            try {
+                out += codec_.Encode(utf8.substr(i, length));
+            } catch (const engine::EngineError&) {
+                out += '?';
+            }
+            i += length;
+        }
+        return out;
+    }
+
+    engine::TextCodec codec_{1251};
+};
+
+// Maps page units and picture pixels to 16-bit metafile coordinates: measured from the
+// page's centre (y downwards) and divided by a whole factor.
+class CoordinateMap {
+public:
+    explicit CoordinateMap(const Picture& picture)
+        : centreX_(std::llrint(picture.PageWidth() / 2.0)), centreY_(std::llrint(picture.PageHeight() / 2.0)),
+          ppx_(picture.PagePerPixelX()), ppy_(picture.PagePerPixelY()) {
+        // The page's own size must fit as the window extent, every coordinate as a point.
+        std::int64_t reach = std::max(std::llrint(picture.PageWidth()), std::llrint(picture.PageHeight()));
+        for (const PicturePoint& p : picture.Points()) {
+            reach = std::max({reach, std::abs(p.x - centreX_), std::abs(-static_cast<std::int64_t>(p.y) - centreY_)});
+        }
+        for (const PictureText& t : picture.Texts()) {
+            reach = std::max({reach, std::abs(TextPageX(t.X) - centreX_), std::abs(TextPageY(t.Y) - centreY_)});
+        }
+        divisor_ = std::max<std::int64_t>(1, (reach + kMaxCoordinate - 1) / kMaxCoordinate);
+    }
+
+    std::int64_t Divisor() const { return divisor_; }
+    // A length in page units as metafile units, at least `least`.
+    std::int64_t Length(double pageUnits, std::int64_t least = 0) const {
+        return std::max<std::int64_t>(least, std::llrint(pageUnits / static_cast<double>(divisor_)));
+    }
+    std::int64_t X(std::int64_t pageX) const { return Scaled(pageX - centreX_); }
+    std::int64_t Y(std::int64_t pageY) const { return Scaled(-pageY - centreY_); }
+    // Pixel positions of labels.
+    std::int64_t TextX(std::int32_t px) const { return Scaled(TextPageX(px) - centreX_); }
+    std::int64_t TextY(std::int32_t py) const { return Scaled(TextPageY(py) - centreY_); }
+    // The metafile coordinates of page (0, 0), the window origin.
+    std::int64_t OriginX() const { return Scaled(-centreX_); }
+    std::int64_t OriginY() const { return Scaled(-centreY_); }
+
+private:
+    std::int64_t TextPageX(std::int32_t px) const { return std::llrint(px * ppx_); }
+    std::int64_t TextPageY(std::int32_t py) const { return std::llrint(py * ppy_); }  // downwards
+    std::int64_t Scaled(std::int64_t v) const {
+        return std::llrint(static_cast<double>(v) / static_cast<double>(divisor_));
+    }
+
+    std::int64_t centreX_;
+    std::int64_t centreY_;
+    double ppx_;
+    double ppy_;
+    std::int64_t divisor_ = 1;
+};
+
+// The metafile body: records for the picture's list, with GDI's object table kept in step.
+class WmfEncoder {
+public:
+    explicit WmfEncoder(const Picture& picture) : picture_(picture), map_(picture) {}
+
+    std::vector<std::uint8_t> Encode() {
+        WritePlaceableHeader();
+        const std::size_t headerAt = out_.Data().size();
+        for (std::size_t i = 0; i < kHeaderWords; ++i) out_.U16(0);  // filled in at the end
+
+        Record(kMetaSetMapMode, {kMapModeAnisotropic});
+        Record(kMetaSetWindowOrg, {Word(map_.OriginY()), Word(map_.OriginX())});
+        Record(kMetaSetWindowExt, {Word(map_.Length(picture_.PageHeight())), Word(map_.Length(picture_.PageWidth()))});
+        Record(kMetaSetBkMode, {kBkModeTransparent});
+        Record(kMetaSetTextAlign, {kTextAlignCentreTop});
+        Record(kMetaSetTextColor, {0, 0});  // black
+        for (const PictureOp& op : picture_.Ops()) Play(op);
+        out_.Begin(kMetaEof, 0);
+
+        WriteMetaHeader(headerAt);
+        return std::move(out_.Data());
+    }
+
+private:
+    // Which object of each kind is selected, by object table slot.
+    enum ObjectKind { kPen, kBrush, kFont, kKinds };
+
+    static std::uint16_t Word(std::int64_t v) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(v)); }
+
+    void Record(std::uint16_t function, std::initializer_list<std::uint16_t> params) {
+        out_.Begin(function, params.size());
+        for (std::uint16_t p : params) out_.U16(p);
+    }
+
+    void WritePlaceableHeader() {
+        const auto right = static_cast<std::uint16_t>(
+            std::llrint(picture_.PageWidth() * kWmfUnitsPerInch / kPageUnitsPerInch));
+        const auto bottom = static_cast<std::uint16_t>(
+            std::llrint(picture_.PageHeight() * kWmfUnitsPerInch / kPageUnitsPerInch));
+        const std::array<std::uint16_t, 10> words = {
+            static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF), static_cast<std::uint16_t>(kPlaceableKey >> 16),
+            0,  // metafile handle, unused in a file
+            0, 0, right, bottom,  // bounding box: left, top, right, bottom
+            kWmfUnitsPerInch, 0, 0};  // units per inch; reserved double word
+        std::uint16_t checksum = 0;
+        for (std::uint16_t w : words) {
+            out_.U16(w);
+            checksum ^= w;
+        }
+        out_.U16(checksum);
+    }
+
+    void WriteMetaHeader(std::size_t at) {
+        std::vector<std::uint8_t>& data = out_.Data();
+        const std::size_t words = (data.size() - kPlaceableBytes) / 2;
+        const std::uint16_t fields[kHeaderWords] = {
+            kMemoryMetafile, kHeaderWords, kMetafileVersion,
+            static_cast<std::uint16_t>(words & 0xFFFF), static_cast<std::uint16_t>(words >> 16),
+            maxSlotsUsed_,
+            static_cast<std::uint16_t>(out_.MaxRecordWords() & 0xFFFF),
+            static_cast<std::uint16_t>(out_.MaxRecordWords() >> 16),
+            0};  // no parameters
+        for (std::size_t i = 0; i < kHeaderWords; ++i) {
+            data[at + 2 * i] = static_cast<std::uint8_t>(fields[i] & 0xFF);
+            data[at + 2 * i + 1] = static_cast<std::uint8_t>(fields[i] >> 8);
+        }
+    }
+
+    // Creates an object in the lowest free slot (as GDI does), selects it and deletes the
+    // object of the same kind it replaces.
+    template <typename WriteCreate>
+    void Replace(ObjectKind kind, WriteCreate writeCreate) {
+        std::uint16_t slot = 0;
+        while (slotUsed_[slot]) ++slot;
+        slotUsed_[slot] = true;
+        maxSlotsUsed_ = std::max<std::uint16_t>(maxSlotsUsed_, slot + 1);
+        writeCreate();
+        Record(kMetaSelectObject, {slot});
+        if (selected_[kind]) {
+            Record(kMetaDeleteObject, {*selected_[kind]});
+            slotUsed_[*selected_[kind]] = false;
+        }
+        selected_[kind] = slot;
+    }
+
+    void SelectPen(const PicturePen& pen) {
+        Replace(kPen, [&] {
+            out_.Begin(kMetaCreatePenIndirect, 5);
+            out_.U16(kPenSolid);
+            out_.I16(map_.Length(pen.Width, 1));  // width as a POINTS: x, then y unused
+            out_.I16(0);
+            out_.U32(ColourRef(pen.Colour));
+        });
+    }
+
+    void SelectBrush(const PictureBrush& brush) {
+        Replace(kBrush, [&] {
+            out_.Begin(kMetaCreateBrushIndirect, 4);
+            switch (brush.Style) {
+            case BrushStyle::Solid: out_.U16(kBrushSolid); break;
+            case BrushStyle::DiagonalHatch: out_.U16(kBrushHatched); break;
+            case BrushStyle::Clear: out_.U16(kBrushNull); break;
+            }
+            out_.U32(ColourRef(brush.Colour));
+            out_.U16(brush.Style == BrushStyle::DiagonalHatch ? kHatchBDiagonal : 0);
+        });
+    }
+
+    void SelectFont(const PictureFont& font) {
+        Replace(kFont, [&] {
+            std::string face = encoder_.Encode(font.Face).substr(0, kFaceNameBytes - 1);
+            face.resize(kFaceNameBytes, '\0');
+            out_.Begin(kMetaCreateFontIndirect, 9 + kFaceNameBytes / 2);
+            out_.I16(-map_.Length(font.PixelSize * picture_.PagePerPixelY(), 1));  // character height
+            out_.I16(0);  // width: the font's own
+            out_.I16(0);  // escapement
+            out_.I16(0);  // orientation
+            out_.I16(kFontWeightNormal);
+            out_.Bytes(std::string_view("\0\0\0", 3));  // italic, underline, strike-out
+            out_.Bytes(std::string(1, static_cast<char>(font.CharSet)));
+            out_.Bytes(std::string_view("\0\0\0\0", 4));  // precisions, quality, pitch and family
+            out_.Bytes(face);
+        });
+    }
+
+    // Two corners as bottom, right, top, left (the record's order) in metafile coordinates.
+    void Box(std::uint16_t function, std::span<const PicturePoint> corners) {
+        const std::int64_t x1 = map_.X(corners[0].x), x2 = map_.X(corners[1].x);
+        const std::int64_t y1 = map_.Y(corners[0].y), y2 = map_.Y(corners[1].y);
+        Record(function, {Word(std::max(y1, y2)), Word(std::max(x1, x2)), Word(std::min(y1, y2)),
+                          Word(std::min(x1, x2))});
+    }
+
+    // The points in metafile coordinates, consecutive repeats dropped.
+    void MapPoints(std::span<const PicturePoint> points) {
+        mapped_.clear();
+        for (const PicturePoint& p : points) {
+            const std::pair<std::int64_t, std::int64_t> q{map_.X(p.x), map_.Y(p.y)};
+            if (mapped_.empty() || mapped_.back() != q) mapped_.push_back(q);
+        }
+    }
+
+    void PolyRecord(std::uint16_t function, std::size_t first, std::size_t count) {
+        out_.Begin(function, 1 + 2 * count);
+        out_.U16(static_cast<std::uint16_t>(count));
+        for (std::size_t i = first; i < first + count; ++i) {
+            out_.I16(mapped_[i].first);
+            out_.I16(mapped_[i].second);
+        }
+    }
+
+    void Polyline(std::span<const PicturePoint> points) {
+        MapPoints(points);
+        if (mapped_.size() < 2) return;  // shrunk to a point: nothing to draw
+        // Longer lines go out in pieces that share their end points.
+        for (std::size_t first = 0; first + 1 < mapped_.size(); first += kMaxPoints - 1) {
+            PolyRecord(kMetaPolyline, first, std::min(kMaxPoints, mapped_.size() - first));
+        }
+    }
+
+    void Polygon(std::span<const PicturePoint> points) {
+        MapPoints(points);
+        if (mapped_.empty()) return;
+        if (mapped_.size() > kMaxPoints) {
+            // More corners than a record holds: keep an evenly spread subset.
+            const std::size_t step = (mapped_.size() + kMaxPoints - 1) / kMaxPoints;
+            std::size_t kept = 0;
+            for (std::size_t i = 0; i < mapped_.size(); i += step) mapped_[kept++] = mapped_[i];
+            mapped_.resize(kept);
+        }
+        PolyRecord(kMetaPolygon, 0, mapped_.size());
+    }
+
+    void Text(const PictureText& text) {
+        std::string bytes = encoder_.Encode(picture_.TextOf(text));
+        const std::size_t length = std::min<std::size_t>(bytes.size(), kMaxCoordinate);
+        bytes.resize(length + (length % 2), '\0');  // padded to whole words
+        out_.Begin(kMetaTextOut, 1 + bytes.size() / 2 + 2);
+        out_.U16(static_cast<std::uint16_t>(length));
+        out_.Bytes(bytes);
+        out_.I16(map_.TextY(text.Y));
+        out_.I16(map_.TextX(text.X));
+    }
+
+    void Play(const PictureOp& op) {
+        switch (op.Kind) {
+        case PictureOpKind::Pen: SelectPen(picture_.Pens()[op.First]); break;
+        case PictureOpKind::Brush: SelectBrush(picture_.Brushes()[op.First]); break;
+        case PictureOpKind::Font: SelectFont(picture_.Fonts()[op.First]); break;
+        case PictureOpKind::Rectangle: Box(kMetaRectangle, picture_.PointsOf(op)); break;
+        case PictureOpKind::Ellipse: Box(kMetaEllipse, picture_.PointsOf(op)); break;
+        case PictureOpKind::Polygon: Polygon(picture_.PointsOf(op)); break;
+        case PictureOpKind::Polyline: Polyline(picture_.PointsOf(op)); break;
+        case PictureOpKind::Text: Text(picture_.Texts()[op.First]); break;
+        }
+    }
+
+    const Picture& picture_;
+    CoordinateMap map_;
+    LabelEncoder encoder_;
+    RecordWriter out_;
+    std::array<bool, kObjectSlots> slotUsed_{};
+    std::array<std::optional<std::uint16_t>, kKinds> selected_{};
+    std::uint16_t maxSlotsUsed_ = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> mapped_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeWmf(const Picture& picture) { return WmfEncoder(picture).Encode(); }
+
+void WriteWmfFile(const std::filesystem::path& path, const Picture& picture) {
+    engine::WriteFileAtomic(path, EncodeWmf(picture));
+}
+
+}  // namespace ter5::map
