@@ -1,0 +1,111 @@
+#include "Reindexer.h"
+
+#include "TemplateDefinitions.h"
+#include "base/PathNames.h"
+#include "engine/FileUtil.h"
+#include "engine/IndexMaintenance.h"
+
+namespace fs = std::filesystem;
+
+namespace ter5::templates {
+namespace {
+
+// The lower progress strip stays empty while indexes are added.
+constexpr double kNoLowerProgress = 0.0;
+
+}  // namespace
+
+bool Reindexer::ReindexEnabled(const std::string& targetDirectory) { return base::DirectoryExists(targetDirectory); }
+
+std::string Reindexer::NotFoundMessage(const std::string& stem, const std::string& directory) {
+    return "База " + stem + " не найдена в каталоге " + directory + " !";
+}
+
+void Reindexer::DeleteIndexFiles(const fs::path& directory, const std::string& stem) {
+    const std::vector<fs::path> companions = engine::ListCompanions(directory, stem);
+    for (const char* extension : kReindexedIndexExtensions) {
+        const std::string name = stem + extension;
+        for (const fs::path& file : companions) {
+            if (!engine::EqualsNoCase(file.filename().string(), name)) continue;
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    }
+}
+
+void Reindexer::ReindexTable(const std::string& templateName) {
+    const std::string target = host_.TargetDirectory();
+    const std::string stem = TableStem(templateName);
+    const fs::path dir = base::PathFromUtf8(target);
+    // A stem is a file name; one that would lead out of the directory names no table in it.
+    const bool fileName = !stem.empty() && stem.find_first_of("/\\") == std::string::npos;
+    const auto table = fileName ? engine::FindFileNoCase(dir, stem + kTableFileExtension) : std::nullopt;
+    if (!table) {
+        host_.ShowMessage(NotFoundMessage(stem, target));
+        return;
+    }
+
+    engine::Table& work = store_.Work();
+    host_.CloseBaseDataSets();
+    work.Close();
+    work.SetDatabaseName("");
+    DeleteIndexFiles(dir, stem);
+    try {
+        work.SetTableName(base::PathToUtf8(*table));
+        work.SetExclusive(true);
+        work.Open();
+        work.Close();
+        AddTemplateIndexes(*table);
+    } catch (...) {
+        try {
+            Restore(target);
+        } catch (...) {
+            // The first error is the one the user must see.
+        }
+        throw;
+    }
+    Restore(target);
+}
+
+void Reindexer::AddTemplateIndexes(const fs::path& table) {
+    engine::Table& rows = store_.Indexes();
+    const std::size_t count = rows.RecordCount();
+    rows.First();
+    const auto progress = [&] {
+        if (count > 0) host_.ShowProgress(static_cast<double>(rows.RecNo()) / static_cast<double>(count), kNoLowerProgress);
+    };
+    progress();
+    while (!rows.IsEmpty() && !rows.Eof()) {
+        engine::AddIndex(table, IndexDefFromRow(rows.AsString("NameIndex"), rows.AsString("StructureIndex")));
+        rows.Next();
+        progress();
+    }
+}
+
+void Reindexer::Restore(const std::string& target) {
+    engine::Table& work = store_.Work();
+    work.Close();
+    work.SetExclusive(false);
+    host_.RefreshStatusBar();
+    host_.OpenBaseDirectory(target);
+}
+
+void Reindexer::ReindexGroup(ListProgress* progress) {
+    engine::Table& tables = store_.Bases();
+    if (progress) {
+        progress->SetMaximum(tables.RecordCount());
+        progress->SetPosition(0);
+    }
+    std::size_t done = 0;
+    tables.First();
+    while (!tables.IsEmpty() && !tables.Eof()) {
+        if (tables.AsString("Flag") == kReindexMark) ReindexTable(tables.AsString("Name"));
+        tables.Next();
+        if (progress) progress->SetPosition(++done);
+    }
+    if (progress) progress->SetPosition(0);
+}
+
+void Reindexer::ReindexCurrentTable() { ReindexTable(store_.Bases().AsString("Name")); }
+
+}  // namespace ter5::templates

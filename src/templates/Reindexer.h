@@ -1,0 +1,68 @@
+#pragma once
+// The reindex engine: rebuilds the indexes of a base's tables from their table
+// templates. For one table (`ReindexTable`) it closes the open base, deletes the
+// table's primary index and first five pairs of .XGn/.YGn files, checks that the
+// table can be held exclusively, adds every index the table template's index rows
+// describe (Index.db order, so the primary index first), and re-opens the base.
+//
+// Records are never at risk: the engine rewrites a table only through a temporary
+// file renamed over the original, so a failure or a kill leaves the records as they
+// were and at worst index files missing, which the next reindex rebuilds. After an
+// engine error the work table goes back to shared use and the base is re-opened
+// before the error is passed on.
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "ReindexHost.h"
+#include "TemplateStore.h"
+
+namespace ter5::templates {
+
+// Extension of the table file a template's stem names.
+inline constexpr char kTableFileExtension[] = ".Db";
+// The index files a reindex deletes, in this order: the primary index and the
+// first five pairs of composite or case-insensitive secondary index files.
+inline constexpr std::array<const char*, 11> kReindexedIndexExtensions = {
+    ".Px", ".Xg0", ".Yg0", ".Xg1", ".Yg1", ".Xg2", ".Yg2", ".Xg3", ".Yg3", ".Xg4", ".Yg4"};
+
+class Reindexer {
+public:
+    Reindexer(TemplateStore& store, ReindexHost& host) : store_(store), host_(host) {}
+
+    // `ReindexTable`: rebuilds the indexes of the table `templateName` names, in the
+    // host's target directory, from the current table template's index rows. A
+    // missing table file gives the not-found message and changes nothing. Throws
+    // the engine's error (EngineError) after restoring the work table and the base.
+    void ReindexTable(const std::string& templateName);
+
+    // Group reindex: every table template of the current group whose `Flag` is the
+    // mark, in the group's order; `progress` (may be null) counts every template.
+    // Stops at the first engine error.
+    void ReindexGroup(ListProgress* progress);
+
+    // Single-table reindex: the current table template, marked or not.
+    void ReindexCurrentTable();
+
+    // `N15Click`: the reindex menu items are enabled when `targetDirectory` exists.
+    static bool ReindexEnabled(const std::string& targetDirectory);
+
+    // The not-found message for a table stem and a directory.
+    static std::string NotFoundMessage(const std::string& stem, const std::string& directory);
+
+    // Deletes the eleven index files of `stem` in `directory`, every spelling of
+    // each name; failures are ignored.
+    static void DeleteIndexFiles(const std::filesystem::path& directory, const std::string& stem);
+
+private:
+    // Steps 6 and 7: adds the index rows' indexes to `table`, showing progress.
+    void AddTemplateIndexes(const std::filesystem::path& table);
+    // The work table back to shared use, the progress erased, the base re-opened.
+    void Restore(const std::string& target);
+
+    TemplateStore& store_;
+    ReindexHost& host_;
+};
+
+}  // namespace ter5::templates
