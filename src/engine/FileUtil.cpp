@@ -26,6 +26,11 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 
 std::string ErrnoText() { return std::strerror(errno); }
 
+WriteHook& TheWriteHook() {
+    static WriteHook hook;
+    return hook;
+}
+
 }  // namespace
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
@@ -107,12 +112,23 @@ void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data
         }
     }
     std::error_code ec;
+    if (TheWriteHook()) {
+        try {
+            TheWriteHook()(path, WriteStage::BeforeReplace);
+        } catch (...) {
+            fs::remove(tmp, ec);
+            throw;
+        }
+    }
     fs::rename(tmp, path, ec);
     if (ec) {
         fs::remove(tmp, ec);
         Fail(path.string(), "cannot replace file: " + ec.message());
     }
+    if (TheWriteHook()) TheWriteHook()(path, WriteStage::AfterReplace);
 }
+
+void SetWriteHook(WriteHook hook) { TheWriteHook() = std::move(hook); }
 
 void SyncFile(const fs::path& path) {
 #ifndef _WIN32

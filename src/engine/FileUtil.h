@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,18 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 // Writes `data` to a temporary file beside `path`, syncs it and renames it over
 // `path`. On failure the original is untouched and EngineError is thrown.
 void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data);
+
+// Where WriteFileAtomic stands when it calls the write hook.
+enum class WriteStage {
+    BeforeReplace,  // the temporary file is complete; the original is untouched
+    AfterReplace,   // the new file has replaced the original
+};
+
+// Test hook for fault injection: called by WriteFileAtomic at both stages with the
+// target path; an exception it throws comes out of WriteFileAtomic (a temporary file
+// is removed first). Empty by default; not thread-safe.
+using WriteHook = std::function<void(const std::filesystem::path& target, WriteStage stage)>;
+void SetWriteHook(WriteHook hook);
 
 // Flushes a file's contents to disk (fsync). Missing files are ignored.
 void SyncFile(const std::filesystem::path& path);
