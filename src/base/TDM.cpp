@@ -1,0 +1,164 @@
+#include "base/TDM.h"
+
+#include "base/PathNames.h"
+#include "engine/FieldType.h"
+
+namespace ter5::base {
+
+using engine::DeclaredField;
+using engine::FieldType;
+
+namespace {
+
+std::vector<std::string> SelectAllSql(const std::string& table, const std::string& order) {
+    return {"select *", "from \"" + table + "\"", "order by " + order};
+}
+
+std::vector<DeclaredField> ParcelFields() {
+    return {{"Code", FieldType::Long},   {"Flag", FieldType::Alpha}, {"Ok", FieldType::Alpha},
+            {"House", FieldType::Alpha}, {"Ixp1", FieldType::Number}, {"IdentificationCode", FieldType::Alpha}};
+}
+
+}  // namespace
+
+TDM::TDM() {
+    SetUpBaseDataSets();
+    SetUpTemplateTables();
+}
+
+void TDM::SetUpBaseDataSets() {
+    Tbter.SetSql(SelectAllSql("ter.db", "family"));
+    Tbter.DeclareFields({{"Code", FieldType::Long},
+                         {"Family", FieldType::Alpha},
+                         {"Poligon", FieldType::Number},
+                         {"Flag", FieldType::Alpha},
+                         {"Adr_House", FieldType::Alpha}});
+    TbSubter.SetSql(SelectAllSql("subter.db", "house"));
+    TbSubter.DeclareFields(ParcelFields());
+    TsSubter.SetSql(SelectAllSql("subter.db", "house"));
+    TsSubter.DeclareFields(ParcelFields());
+
+    TbPoligon.SetTableName("POLIGON.Db");
+    TbPoligon.SetReadOnly(true);
+    TbPoligon.SetIndexFieldNames("Ter;PutNumber");
+    TbPoligon.SetMasterSource(&TsSubter);
+    TbPoligon.SetMasterFields("Code");
+    TbPoligon.DeclareFields({{"Code", FieldType::AutoInc},
+                             {"Number", FieldType::Number},
+                             {"X", FieldType::Number},
+                             {"Y", FieldType::Number},
+                             {"Z", FieldType::Number},
+                             {"PutNumber", FieldType::Number},
+                             {"Ter", FieldType::Number}});
+}
+
+void TDM::SetUpTemplateTables() {
+    TNameBase.SetTableName("NameBase.DB");
+    TNameBase.SetIndexFieldNames("Name");
+
+    TBases.SetTableName("Bases.DB");
+    TBases.SetIndexFieldNames("Code_NameBase;Name");
+    TBases.SetMasterSource(&TNameBase);
+    TBases.SetMasterFields("Code_NameBase");
+
+    TField.SetTableName("Field.DB");
+    TField.SetIndexFieldNames("Code_Bases;Number");
+    TField.SetMasterSource(&TBases);
+    TField.SetMasterFields("Code_Bases");
+
+    TIndex.SetTableName("Index.db");
+    TIndex.SetIndexFieldNames("Code_Bases;NameIndex");
+    TIndex.SetMasterSource(&TBases);
+    TIndex.SetMasterFields("Code_Bases");
+
+    // Deleting a group deletes its table templates, and each of those its index rows.
+    TNameBase.SetBeforeDelete([this](engine::DataSet&) {
+        TBases.First();
+        while (!TBases.IsEmpty()) TBases.Delete();
+    });
+    TBases.SetBeforeDelete([this](engine::DataSet&) {
+        TIndex.First();
+        while (!TIndex.IsEmpty()) TIndex.Delete();
+    });
+    // A new field row is numbered one above the highest number in use.
+    TField.SetBeforeInsert([this](engine::DataSet&) {
+        TField.Last();
+        LastFieldNumber = TField.IsEmpty() ? 0 : TField.AsInteger("Number");
+    });
+    TField.SetOnNewRecord([this](engine::DataSet&) { TField.SetAsInteger("Number", LastFieldNumber + 1); });
+}
+
+std::optional<std::string> TDM::DataModuleCreate(const std::string& directory) {
+    // The tables keep the start-up directory: the tree moves the process's current
+    // directory later, and the templates must not follow it.
+    for (BaseTable* table : {&TNameBase, &TBases, &TIndex, &TField}) table->SetDatabaseName(directory);
+    for (BaseTable* table : {&TNameBase, &TBases, &TIndex, &TField}) {
+        try {
+            table->Open();
+        } catch (const std::exception& error) {
+            return std::string(error.what());
+        }
+    }
+    return std::nullopt;
+}
+
+BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened) {
+    const bool changed = dir != TbSubter.DatabaseName();
+    const bool isBase = IsBaseDirectory(dir);
+    BaseOpening result = BaseOpening::Unchanged;
+    if ((changed || !TbSubter.Active()) && isBase && openTables) {
+        CloseBaseDataSets();
+        TbSubter.SetDatabaseName(dir);
+        TsSubter.SetDatabaseName(dir);
+        Tbter.SetDatabaseName(dir);
+        TbPoligon.SetDatabaseName(dir);
+        TbSubter.Open();
+        TsSubter.Open();
+        Tbter.Open();
+        TbPoligon.Open();
+        result = BaseOpening::Opened;
+        if (opened) opened(changed);
+    }
+    if (!isBase || !openTables) {
+        CloseBaseDataSets();
+        result = BaseOpening::Closed;
+    }
+    return result;
+}
+
+void TDM::CloseBaseDataSets() {
+    TbSubter.Close();
+    TsSubter.Close();
+    Tbter.Close();
+    TbPoligon.Close();
+    Table1.Close();
+}
+
+double TDM::CurrentParcelCode() const {
+    if (!TbSubter.Active() || TbSubter.IsEmpty()) return 0.0;
+    return static_cast<double>(TbSubter.AsInteger("Code"));
+}
+
+double TDM::CurrentOwnerParcel() const {
+    if (!Tbter.Active() || Tbter.IsEmpty()) return 0.0;
+    return Tbter.AsFloat("Poligon");
+}
+
+bool TDM::SyncGrids(int grid) {
+    const double code = CurrentParcelCode();
+    const double poligon = CurrentOwnerParcel();
+    if (code == poligon) return false;
+    engine::LocateOptions options;
+    options.caseInsensitive = true;
+    if (grid == 1) {
+        if (!TbSubter.Active()) return false;
+        return TbSubter.Locate("Code", engine::Value::Float(poligon), options);
+    }
+    if (grid == 4) {
+        if (!Tbter.Active()) return false;
+        return Tbter.Locate("Poligon", engine::Value::Int(static_cast<std::int64_t>(code)), options);
+    }
+    return false;
+}
+
+}  // namespace ter5::base

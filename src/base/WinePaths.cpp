@@ -1,0 +1,90 @@
+#include "base/WinePaths.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+#include "base/PathNames.h"
+#include "engine/FileUtil.h"
+
+namespace fs = std::filesystem;
+
+namespace ter5::base {
+
+namespace {
+
+std::vector<std::string> SplitComponents(std::string_view path) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!current.empty()) parts.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) parts.push_back(std::move(current));
+    return parts;
+}
+
+// Appends the components to `base`, each in the case found on disk.
+fs::path Descend(fs::path base, const std::vector<std::string>& parts, std::size_t from) {
+    bool resolving = true;
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (part == ".") continue;
+        if (resolving) {
+            if (auto found = engine::FindFileNoCase(base, part)) {
+                base = *found;
+                continue;
+            }
+            resolving = false;
+        }
+        base /= PathFromUtf8(part);
+    }
+    return base;
+}
+
+}  // namespace
+
+WinePathMapper::WinePathMapper(fs::path prefix) : prefix_(std::move(prefix)) {}
+
+fs::path WinePathMapper::DefaultPrefix() {
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return fs::path(prefix);
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : ".") / ".wine";
+}
+
+bool WinePathMapper::IsWindowsPath(std::string_view path) {
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':')
+        return true;
+    return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+fs::path WinePathMapper::DriveDirectory(char letter) const {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    const fs::path device = prefix_ / "dosdevices" / (std::string(1, lower) + ":");
+    std::error_code ec;
+    if (lower == 'c' && !fs::exists(device, ec) && fs::is_directory(prefix_ / "drive_c", ec))
+        return prefix_ / "drive_c";
+    return device;
+}
+
+std::string WinePathMapper::ToHost(std::string_view path) const {
+    if (!IsWindowsPath(path)) {
+        std::string host(path);
+        for (char& c : host)
+            if (c == '\\') c = '/';
+        return host;
+    }
+    if (path[1] == ':') {
+        const std::vector<std::string> parts = SplitComponents(path.substr(2));
+        return PathToUtf8(Descend(DriveDirectory(path[0]), parts, 0));
+    }
+    const std::vector<std::string> parts = SplitComponents(path);
+    return PathToUtf8(Descend(prefix_ / "dosdevices" / "unc", parts, 0));
+}
+
+}  // namespace ter5::base

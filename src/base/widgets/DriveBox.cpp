@@ -1,0 +1,130 @@
+#include "base/widgets/DriveBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include "base/WinePaths.h"
+#include "base/widgets/DirectoryTree.h"
+#include "base/widgets/Messenger.h"
+
+namespace ter5::base {
+
+namespace {
+
+// File systems that hold no user files.
+bool IsSystemVolume(const QStorageInfo& volume) {
+    static const QList<QByteArray> pseudo = {"proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2",
+                                             "securityfs", "pstore", "debugfs", "tracefs", "mqueue",
+                                             "hugetlbfs", "fusectl", "configfs", "bpf", "autofs",
+                                             "binfmt_misc", "overlay", "squashfs", "nsfs", "ramfs", "efivarfs"};
+    if (pseudo.contains(volume.fileSystemType())) return true;
+    const QString root = volume.rootPath();
+    for (const char* prefix : {"/proc", "/sys", "/dev", "/run", "/snap", "/boot/efi"}) {
+        const QString p = QString::fromLatin1(prefix);
+        if (root == p || root.startsWith(p + QLatin1Char('/'))) return true;
+    }
+    return false;
+}
+
+bool Contains(const QString& root, const QString& directory) {
+    const QString r = QDir::fromNativeSeparators(root);
+    const QString d = QDir::fromNativeSeparators(directory);
+    const Qt::CaseSensitivity cs =
+#ifdef _WIN32
+        Qt::CaseInsensitive;
+#else
+        Qt::CaseSensitive;
+#endif
+    if (d.compare(r, cs) == 0) return true;
+    const QString prefix = r.endsWith(QLatin1Char('/')) ? r : r + QLatin1Char('/');
+    return d.startsWith(prefix, cs);
+}
+
+}  // namespace
+
+DriveBox::DriveBox(DirectoryTree* tree, QWidget* parent) : QComboBox(parent), tree_(tree) {
+    setObjectName(QStringLiteral("DriveComboBox1"));
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(10);
+    Refresh();
+    connect(this, &QComboBox::activated, this, &DriveBox::DriveChosen);
+    connect(tree_, &DirectoryTree::directoryChanged, this, &DriveBox::DirectoryChanged);
+}
+
+void DriveBox::AddDrive(const QString& label, const QString& root) {
+    for (int i = 0; i < count(); ++i) {
+        if (itemData(i).toString() == root) return;
+    }
+    addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), label, root);
+}
+
+void DriveBox::Refresh() {
+    const QSignalBlocker blocker(this);
+    clear();
+#ifdef _WIN32
+    for (const QFileInfo& drive : QDir::drives()) {
+        const QString root = QDir::toNativeSeparators(drive.absolutePath());
+        AddDrive(root.left(2).toLower(), root);
+    }
+#else
+    AddDrive(tr("Домашний каталог"), QDir::homePath());
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (!volume.isValid() || !volume.isReady() || IsSystemVolume(volume)) continue;
+        const QString name = volume.displayName();
+        AddDrive(name == volume.rootPath() ? name : QStringLiteral("%1 (%2)").arg(name, volume.rootPath()),
+                 volume.rootPath());
+    }
+    // The Wine drives: the dosdevices links "c:" … "z:" of the prefix.
+    const QDir devices(QString::fromStdString((WinePathMapper::DefaultPrefix() / "dosdevices").string()));
+    for (const QFileInfo& drive : devices.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString name = drive.fileName();
+        if (name.size() != 2 || !name.endsWith(QLatin1Char(':')) || !name.at(0).isLetter()) continue;
+        const QString target = drive.canonicalFilePath();
+        if (target.isEmpty() || target == QLatin1String("/")) continue;
+        AddDrive(tr("%1 (Wine)").arg(name.toUpper()), target);
+    }
+#endif
+    setCurrentIndex(DriveOf(tree_->CurrentDirectory()));
+}
+
+int DriveBox::DriveOf(const QString& directory) const {
+    int best = -1;
+    int bestLength = -1;
+    for (int i = 0; i < count(); ++i) {
+        const QString root = DriveRoot(i);
+        if (Contains(root, directory) && root.size() > bestLength) {
+            best = i;
+            bestLength = static_cast<int>(root.size());
+        }
+    }
+    return best;
+}
+
+QString DriveBox::DriveRoot(int index) const {
+    return itemData(index).toString();
+}
+
+void DriveBox::DriveChosen(int index) {
+    const QString root = DriveRoot(index);
+    if (root.isEmpty()) return;
+    const QString target = lastDirectory_.value(root, root);
+    RunGuarded(this, [&] {
+        if (QFileInfo(target).isDir()) {
+            tree_->SetCurrentDirectory(target);
+        } else {
+            tree_->SetCurrentDirectory(root);
+        }
+    });
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(DriveOf(tree_->CurrentDirectory()));
+}
+
+void DriveBox::DirectoryChanged(const QString& directory) {
+    const int drive = DriveOf(directory);
+    if (drive >= 0) lastDirectory_.insert(DriveRoot(drive), directory);
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(drive);
+}
+
+}  // namespace ter5::base
