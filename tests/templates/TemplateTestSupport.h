@@ -1,0 +1,89 @@
+#pragma once
+// Shared pieces of the template tests: temporary directories, a recording host,
+// tables built from rows, and template rows added through the store.
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/IndexCatalog.h"
+#include "engine/TableWriter.h"
+#include "engine/Value.h"
+#include "templates/ReindexHost.h"
+#include "templates/TemplateStore.h"
+
+namespace ter5::templates::testing {
+
+namespace fs = std::filesystem;
+
+// A fresh directory removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const fs::path& Path() const { return path_; }
+    std::string Str() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+// Records what the operations asked of the main window.
+struct RecordingHost : ReindexHost {
+    std::string target;
+    std::vector<std::string> calls;     // "close", "open <dir>", "refresh"
+    std::vector<std::string> messages;
+    std::vector<std::pair<double, double>> progress;
+    engine::Table* work = nullptr;       // closed with the base when set
+
+    std::string TargetDirectory() const override { return target; }
+    void CloseBaseDataSets() override;
+    void OpenBaseDirectory(const std::string& directory) override { calls.push_back("open " + directory); }
+    void ShowProgress(double upper, double lower) override { progress.emplace_back(upper, lower); }
+    void RefreshStatusBar() override { calls.push_back("refresh"); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+// Records the list window's progress bar.
+struct RecordingProgress : ListProgress {
+    std::size_t maximum = 0;
+    std::vector<std::size_t> positions;
+    void SetMaximum(std::size_t m) override { maximum = m; }
+    void SetPosition(std::size_t p) override { positions.push_back(p); }
+};
+
+// A field row and an index row of a table template.
+struct FieldRow {
+    std::string name, type;
+    int width = 0;
+};
+struct IndexRow {
+    std::string name, structure;
+};
+
+// Appends a table template with its rows to the current group and leaves it current.
+void AddTableTemplate(TemplateStore& store, const std::string& name, const std::string& flag,
+                      const std::vector<FieldRow>& fields, const std::vector<IndexRow>& indexes);
+
+// Creates a table with `rows` (one value per field).
+void MakeTable(const fs::path& path, const std::vector<engine::FieldDef>& fields,
+               const std::vector<engine::IndexDef>& indexes, const std::vector<std::vector<engine::Value>>& rows);
+
+// A vertex table (Code +, Number, X, Y, Z, PutNumber, Ter) keyed on Code, with a
+// Ter;PutNumber index, holding `parcels` parcels of `perParcel` vertices.
+void MakeVertexTable(const fs::path& path, int parcels, int perParcel);
+
+// The raw records of a table, sorted: equal before and after a rewrite that only reorders.
+std::vector<std::string> SortedRecords(const fs::path& table);
+
+// File names in `dir`, upper-cased and sorted.
+std::vector<std::string> UpperFileNames(const fs::path& dir);
+
+// The indexes of a table as the engine finds them.
+std::vector<engine::IndexInfo> IndexesOf(const fs::path& table);
+
+// Runs the command-line tool; returns its exit code and puts its output in `output`.
+int RunTool(const std::string& arguments, std::string* output = nullptr);
+
+}  // namespace ter5::templates::testing
