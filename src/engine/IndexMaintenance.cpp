@@ -36,9 +36,18 @@ void RemoveTableFiles(const fs::path& path) {
     }
 }
 
-// Makes `table` keyed on its first `keyFields` fields: records sorted by key.
+// Makes `table` keyed on its first `keyFields` fields: records sorted by key. A
+// table that is already keyed that way and in key order is left as it is, so its
+// block layout (and with it the .PX entries) stays what its writer made.
 void MakeKeyed(const TableFile& table, std::size_t keyFields) {
     TableHeader header = table.Header();
+    if (header.fileType == FileType::KeyedDb && header.numKeyFields == keyFields) {
+        const std::size_t keyLen = KeyLength(header);
+        bool ordered = true;
+        for (std::size_t i = 1; i < table.RecordCount() && ordered; ++i)
+            ordered = std::memcmp(table.Record(i - 1), table.Record(i), keyLen) < 0;
+        if (ordered) return;
+    }
     header.fileType = FileType::KeyedDb;
     header.numKeyFields = static_cast<std::uint16_t>(keyFields);
     const std::size_t keyLen = KeyLength(header);
