@@ -123,7 +123,13 @@ const BlobFile* TableFile::Blobs() const {
 
 Value TableFile::Decode(const std::uint8_t* record, std::size_t field) const {
     const FieldDesc& f = fields_.at(field);
-    if (!IsBlobType(f.type)) return DecodeField(f, record + f.offset, codec_);
+    if (!IsBlobType(f.type)) {
+        try {
+            return DecodeField(f, record + f.offset, codec_);
+        } catch (const EngineError& e) {
+            Fail(name_, e.what());
+        }
+    }
     const std::uint8_t* p = record + f.offset;
     if (std::all_of(p, p + f.length, [](std::uint8_t c) { return c == 0; })) return Value::Null();
     const BlobRef ref = DecodeBlobRef(f, p);
