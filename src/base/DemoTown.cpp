@@ -295,12 +295,15 @@ private:
         }
     }
 
+    // `mark` with probability `share`, else blank.
+    std::string Mark(double share, const char* mark) { return random_.Chance(share) ? std::string(mark) : std::string(); }
+
     void AddParcel(const std::string& street, const std::string& house, const std::vector<std::vector<int>>& rings,
                    bool owned) {
         DemoParcel p;
         p.code = static_cast<std::int32_t>(town_.parcels.size() + 1);
-        if (random_.Chance(kFlagShare)) p.flag = kTickMark;
-        if (random_.Chance(kOkShare)) p.ok = kTickedBoxMark;
+        p.flag = Mark(kFlagShare, kTickMark);
+        p.ok = Mark(kOkShare, kTickedBoxMark);
         const std::string address = street + ", д. " + house;
         p.house = address + ", уч. №" + std::to_string(p.code);
         if (random_.Chance(kRegisteredShare)) p.cadastralNumber = quarterName_ + std::to_string(++parcelInQuarter_);
@@ -333,7 +336,7 @@ private:
             o.code = static_cast<std::int32_t>(town_.owners.size() + 1);
             o.family = FullName(random_, surname, random_.Chance(kFemaleShare));
             o.parcel = parcel;
-            if (random_.Chance(kOwnerFlagShare)) o.flag = kTickedBoxMark;
+            o.flag = Mark(kOwnerFlagShare, kTickedBoxMark);
             const double where = random_.Unit();
             if (where >= kNoAddressShare) o.address = where < kNoAddressShare + kResidentShare ? residence : DistantAddress(random_);
             town_.owners.push_back(std::move(o));
