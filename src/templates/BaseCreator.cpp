@@ -1,5 +1,6 @@
 #include "BaseCreator.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -46,20 +47,21 @@ bool BaseCreator::TableExists(const std::string& directory, const std::string& t
     return engine::FindFileNoCase(dir, TableFileName(templateName)).has_value();
 }
 
-void BaseCreator::CreateGroupTables(const std::string& targetDirectory, ListProgress* progress) {
+std::size_t BaseCreator::CreateGroupTables(const std::string& targetDirectory, ListProgress* progress) {
     engine::Table& tables = store_.Bases();
     if (progress) {
         progress->SetMaximum(tables.RecordCount());
         progress->SetPosition(0);
     }
-    std::size_t done = 0;
+    std::size_t done = 0, created = 0;
     tables.First();
     while (!tables.IsEmpty() && !tables.Eof()) {
-        CreateCurrentTable(targetDirectory);
+        created += CreateCurrentTable(targetDirectory) ? 1 : 0;
         tables.Next();
         if (progress) progress->SetPosition(++done);
     }
     if (progress) progress->SetPosition(0);
+    return created;
 }
 
 bool BaseCreator::CreateCurrentTable(const std::string& targetDirectory) {
@@ -87,7 +89,20 @@ bool BaseCreator::CreateCurrentTable(const std::string& targetDirectory) {
     for (indexRows.First(); !indexRows.IsEmpty() && !indexRows.Eof(); indexRows.Next())
         indexes.push_back(IndexDefFromRow(indexRows.AsString("NameIndex"), indexRows.AsString("StructureIndex")));
 
-    engine::CreateTable(base::PathFromUtf8(targetDirectory) / base::PathFromUtf8(TableFileName(name)), fields, indexes);
+    const fs::path dir = base::PathFromUtf8(targetDirectory);
+    const fs::path file = dir / base::PathFromUtf8(TableFileName(name));
+    const std::vector<fs::path> before = engine::ListCompanions(dir, file.stem().string());
+    try {
+        engine::CreateTable(file, fields, indexes);
+    } catch (...) {
+        // The engine writes the table before its secondary indexes: a table whose
+        // index failed would count as existing and never be completed.
+        for (const fs::path& made : engine::ListCompanions(dir, file.stem().string())) {
+            std::error_code ignored;
+            if (std::find(before.begin(), before.end(), made) == before.end()) fs::remove(made, ignored);
+        }
+        throw;
+    }
     work.Open();
     work.Close();
     return true;

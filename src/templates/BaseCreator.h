@@ -29,9 +29,10 @@ public:
 
     // The creation loop over the current group: creates in `targetDirectory` each
     // table of the group that does not exist there, marked or not; `progress` (may
-    // be null) counts every table template. Throws the engine's error at the first
-    // table that cannot be created; the tables created before it stay.
-    void CreateGroupTables(const std::string& targetDirectory, ListProgress* progress);
+    // be null) counts every table template. Returns the number of tables created.
+    // Throws the engine's error at the first table that cannot be created; the
+    // tables created before it stay.
+    std::size_t CreateGroupTables(const std::string& targetDirectory, ListProgress* progress);
 
     // Creates the table of the current table template in `targetDirectory`; false
     // when it already exists (then nothing is touched).

@@ -4,6 +4,7 @@
 
 #include "TemplateDefinitions.h"
 #include "TemplateSchema.h"
+#include "base/DemoBase.h"
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
 #include "engine/TableEditor.h"
@@ -60,7 +61,7 @@ const DefaultGroup& WorkingBasesGroup() {
               {"Z", "N", 0, "Отметка Z"},
               {"PutNumber", "N", 0, "Порядок обхода границы"},
               {"Ter", "N", 0, "Код участка"}},
-             {{"", "Code"}, {"TerPutNumber", "Ter;PutNumber"}}},
+             {{"", "Code"}, {base::kVertexOrderIndex, "Ter;PutNumber"}}},
             {"SUBTER.DB",
              "Земельные участки",
              {{"Code", "I", 0, "Код участка"},

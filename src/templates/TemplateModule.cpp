@@ -7,12 +7,13 @@ namespace ter5::templates {
 
 TemplateModule::TemplateModule(const std::string& directory) {
     createdDefaults_ = EnsureTemplateTables(directory);
-    store_ = std::make_unique<TemplateStore>(TemplateDataSets{nameBase_, bases_, field_, index_, work_}, directory);
+    store_ = std::make_unique<TemplateStore>(TemplateDataSetsOf(dm_), directory);
     store_->Open();
 }
 
 TemplateModule::~TemplateModule() {
     try {
+        dm_.CloseBaseDataSets();
         store_->FlushBuffers();
         store_->Close();
     } catch (...) {

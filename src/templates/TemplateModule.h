@@ -1,12 +1,14 @@
 #pragma once
-// The template tables and the work table for programs without the data module
-// (the command-line tool, tests): owns them, creates the template tables with the
-// default templates where missing, and opens them.
+// The data module with its template store, set up as the program does at start-up:
+// the template tables are created with the default templates where missing, then
+// configured and opened from the given directory. For programs without the main
+// window (the command-line tool, tests) and as the main window's recipe.
 
+#include <memory>
 #include <string>
 
 #include "TemplateStore.h"
-#include "engine/Table.h"
+#include "base/TDM.h"
 
 namespace ter5::templates {
 
@@ -19,6 +21,7 @@ public:
     TemplateModule(const TemplateModule&) = delete;
     TemplateModule& operator=(const TemplateModule&) = delete;
 
+    base::TDM& DataModule() { return dm_; }
     TemplateStore& Store() { return *store_; }
     // True when the tables were just created with the default templates.
     bool CreatedDefaults() const { return createdDefaults_; }
@@ -28,8 +31,7 @@ public:
     bool SelectGroup(const std::string& name, bool create);
 
 private:
-    // Declared before the store, destroyed after it.
-    engine::Table nameBase_, bases_, field_, index_, work_;
+    base::TDM dm_;  // declared before the store, destroyed after it
     bool createdDefaults_ = false;
     std::unique_ptr<TemplateStore> store_;
 };

@@ -4,6 +4,7 @@
 
 #include "TemplateSchema.h"
 #include "base/PathNames.h"
+#include "base/TDM.h"
 
 namespace ter5::templates {
 namespace {
@@ -22,6 +23,10 @@ void UnhookAll(const TemplateDataSets& sets) {
 }
 
 }  // namespace
+
+TemplateDataSets TemplateDataSetsOf(base::TDM& dm) {
+    return TemplateDataSets{dm.TNameBase, dm.TBases, dm.TField, dm.TIndex, dm.Table1};
+}
 
 TemplateStore::TemplateStore(const TemplateDataSets& sets, const std::string& directory) : sets_(sets) {
     std::error_code ec;

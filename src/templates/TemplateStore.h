@@ -12,6 +12,10 @@
 
 #include "engine/Table.h"
 
+namespace ter5::base {
+class TDM;
+}
+
 namespace ter5::templates {
 
 // The data module's template tables and its work table `Table1`.
@@ -22,6 +26,9 @@ struct TemplateDataSets {
     engine::Table& index;     // `TIndex`: Index.db
     engine::Table& work;      // `Table1`
 };
+
+// The template tables and `Table1` of the data module.
+TemplateDataSets TemplateDataSetsOf(base::TDM& dm);
 
 class TemplateStore {
 public:

@@ -73,7 +73,7 @@ TEST_F(ReindexTest, DefaultGroupRebuildsAWorkingBaseWithItsRecords) {
     const auto indexes = IndexesOf(base.Path() / "poligon.db");
     ASSERT_EQ(indexes.size(), 2u);
     EXPECT_TRUE(indexes[0].def.primary);
-    EXPECT_EQ(indexes[1].def.name, "TerPutNumber");
+    EXPECT_EQ(indexes[1].def.name, "TerPut");
     EXPECT_TRUE(indexes[1].def.caseInsensitive);
     EXPECT_TRUE(engine::EqualsNoCase(indexes[1].files.front().extension().string(), ".XG0"));
     for (const char* t : {"poligon.db", "SUBTER.DB", "TER.DB"}) EXPECT_FALSE(HasErrors(base.Path() / t)) << t;

@@ -68,7 +68,7 @@ void MakeTable(const fs::path& path, const std::vector<engine::FieldDef>& fields
     editor.Save();
 }
 
-void MakeVertexTable(const fs::path& path, int parcels, int perParcel) {
+void MakeVertexTable(const fs::path& path, int parcels, int perParcel, bool keyed) {
     using engine::FieldType;
     using engine::Value;
     const std::vector<engine::FieldDef> fields = {
@@ -80,11 +80,13 @@ void MakeVertexTable(const fs::path& path, int parcels, int perParcel) {
     std::mt19937 rng(7);
     for (int p = 0; p < parcels; ++p)
         for (int v = 0; v < perParcel; ++v)
-            rows.push_back({Value::Null(), Value::Float(v + 1), Value::Float(6000000.0 + rng() % 100000),
+            rows.push_back({keyed ? Value::Null() : Value::Int(parcels * perParcel - p * perParcel - v), Value::Float(v + 1), Value::Float(6000000.0 + rng() % 100000),
                             Value::Float(4000000.0 + rng() % 100000), Value::Null(),
                             Value::Float((v * 7) % perParcel + 1), Value::Float((p * 37) % parcels + 1)});
-    MakeTable(path, fields,
-              {{"", {"Code"}, true, false, false}, {"TerPutNumber", {"Ter", "PutNumber"}, false, true, false}}, rows);
+    std::vector<engine::IndexDef> indexes;
+    if (keyed)
+        indexes = {{"", {"Code"}, true, false, false}, {"TerPutNumber", {"Ter", "PutNumber"}, false, true, false}};
+    MakeTable(path, fields, indexes, rows);
 }
 
 std::vector<std::string> SortedRecords(const fs::path& table) {

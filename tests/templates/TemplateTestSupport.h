@@ -70,9 +70,10 @@ void AddTableTemplate(TemplateStore& store, const std::string& name, const std::
 void MakeTable(const fs::path& path, const std::vector<engine::FieldDef>& fields,
                const std::vector<engine::IndexDef>& indexes, const std::vector<std::vector<engine::Value>>& rows);
 
-// A vertex table (Code +, Number, X, Y, Z, PutNumber, Ter) keyed on Code, with a
-// Ter;PutNumber index, holding `parcels` parcels of `perParcel` vertices.
-void MakeVertexTable(const fs::path& path, int parcels, int perParcel);
+// A vertex table (Code +, Number, X, Y, Z, PutNumber, Ter) holding `parcels`
+// parcels of `perParcel` vertices: keyed on Code with a Ter;PutNumber index, or
+// unkeyed without indexes and with its codes in falling order.
+void MakeVertexTable(const fs::path& path, int parcels, int perParcel, bool keyed = true);
 
 // The raw records of a table, sorted: equal before and after a rewrite that only reorders.
 std::vector<std::string> SortedRecords(const fs::path& table);

@@ -1,0 +1,74 @@
+#include "ConsoleHost.h"
+
+#include <algorithm>
+#include <cmath>
+
+#ifdef _WIN32
+#include <io.h>
+#define TER5_ISATTY _isatty
+#define TER5_FILENO _fileno
+#else
+#include <unistd.h>
+#define TER5_ISATTY isatty
+#define TER5_FILENO fileno
+#endif
+
+namespace ter5::templates {
+namespace {
+
+// Width of the bar in characters, and the width of the line that erases it.
+constexpr int kBarWidth = 40;
+constexpr int kLineWidth = 72;
+constexpr double kPercent = 100.0;
+
+}  // namespace
+
+ConsoleHost::ConsoleHost(base::TDM& dm, std::string targetDirectory, std::FILE* bar)
+    : dm_(dm), target_(std::move(targetDirectory)), bar_(bar), terminal_(bar && TER5_ISATTY(TER5_FILENO(bar))) {}
+
+void ConsoleHost::OpenBaseDirectory(const std::string& directory) { dm_.OpenBaseDirectory(directory, true); }
+
+void ConsoleHost::ShowProgress(double upper, double /*lower*/) {
+    fraction_ = std::clamp(upper, 0.0, 1.0);
+    Draw();
+}
+
+void ConsoleHost::RefreshStatusBar() {
+    fraction_ = 0.0;
+    Erase();
+}
+
+void ConsoleHost::ShowMessage(const std::string& text) {
+    Erase();
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+    ++messages_;
+}
+
+void ConsoleHost::SetPosition(std::size_t position) {
+    position_ = position;
+    if (position == 0)
+        Erase();
+    else
+        Draw();
+}
+
+void ConsoleHost::Draw() {
+    if (!terminal_) return;
+    const int filled = static_cast<int>(std::lround(fraction_ * kBarWidth));
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(kBarWidth, '.');
+    std::fprintf(bar_, "\r[%s] %3.0f%%", bar.c_str(), fraction_ * kPercent);
+    if (maximum_ > 0) std::fprintf(bar_, "  table %zu/%zu", std::min(position_ + 1, maximum_), maximum_);
+    std::fflush(bar_);
+    drawn_ = true;
+}
+
+void ConsoleHost::Erase() {
+    if (!terminal_ || !drawn_) return;
+    std::fprintf(bar_, "\r%*s\r", kLineWidth, "");
+    std::fflush(bar_);
+    drawn_ = false;
+}
+
+}  // namespace ter5::templates

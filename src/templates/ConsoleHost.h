@@ -1,0 +1,50 @@
+#pragma once
+// The template operations' host for the command line: the data module closes and
+// re-opens the base, messages go to standard output, and on a terminal a text
+// progress bar on standard error stands for the status-bar strips and the list
+// window's progress bar.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "ReindexHost.h"
+#include "base/TDM.h"
+
+namespace ter5::templates {
+
+class ConsoleHost : public ReindexHost, public ListProgress {
+public:
+    // `dm` must outlive the host; the bar is drawn on `bar` only when it is a terminal.
+    ConsoleHost(base::TDM& dm, std::string targetDirectory, std::FILE* bar = stderr);
+
+    void SetTargetDirectory(std::string directory) { target_ = std::move(directory); }
+    // Messages shown so far.
+    std::size_t MessageCount() const { return messages_; }
+
+    std::string TargetDirectory() const override { return target_; }
+    void CloseBaseDataSets() override { dm_.CloseBaseDataSets(); }
+    void OpenBaseDirectory(const std::string& directory) override;
+    void ShowProgress(double upper, double lower) override;
+    void RefreshStatusBar() override;
+    void ShowMessage(const std::string& text) override;
+
+    void SetMaximum(std::size_t maximum) override { maximum_ = maximum; }
+    void SetPosition(std::size_t position) override;
+
+private:
+    void Draw();
+    void Erase();
+
+    base::TDM& dm_;
+    std::string target_;
+    std::FILE* bar_;
+    bool terminal_;
+    bool drawn_ = false;
+    std::size_t messages_ = 0;
+    std::size_t maximum_ = 0;
+    std::size_t position_ = 0;
+    double fraction_ = 0.0;
+};
+
+}  // namespace ter5::templates

@@ -1,0 +1,53 @@
+// `ter5tool import BASE --group NAME [--templates DIR] [FILES...]`: fills the
+// template group NAME (created when missing) from the structure of the tables of
+// the base directory BASE: every *.db table there, or only FILES (names or paths
+// relative to BASE). Rows already in the templates are never changed.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "base/PathNames.h"
+#include "templates/CommandOptions.h"
+#include "templates/TemplateImporter.h"
+#include "templates/TemplateModule.h"
+
+namespace ter5::tool {
+namespace {
+
+using namespace ter5::templates;
+namespace fs = std::filesystem;
+
+int RunImport(const std::vector<std::string>& args) {
+    const CommandOptions options = ParseCommandOptions(args, CommandSyntax{"import", false, false, 1, 0});
+    TemplateModule module(options.templates);
+    TemplateStore& store = module.Store();
+    if (!module.SelectGroup(options.group, false)) {
+        module.SelectGroup(options.group, true);
+        std::printf("template group '%s' created\n", options.group.c_str());
+    }
+
+    const fs::path baseDir = base::PathFromUtf8(options.paths.front());
+    TemplateImporter importer(store);
+    if (options.paths.size() == 1) {
+        importer.ImportBaseDirectory(base::PathToUtf8(baseDir));
+    } else {
+        std::vector<std::string> files;
+        for (std::size_t i = 1; i < options.paths.size(); ++i)
+            files.push_back(base::PathToUtf8(baseDir / base::PathFromUtf8(options.paths[i])));
+        importer.ImportFiles(files);
+    }
+    store.FlushBuffers();
+    std::printf("group '%s': %zu table template(s)\n", options.group.c_str(), store.Bases().RecordCount());
+    return 0;
+}
+
+const CommandRegistration kImport("import",
+                                  "BASE --group NAME [--templates DIR] [FILES...]  add the fields and indexes of the "
+                                  "base's tables (or of FILES in it) to the template group, creating it when missing",
+                                  RunImport);
+
+}  // namespace
+}  // namespace ter5::tool
