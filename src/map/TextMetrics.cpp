@@ -74,21 +74,6 @@ int AdvanceUnits(char32_t c) {
     return c < kFirstAscii ? 0 : kMissingGlyphUnits;  // controls take no room
 }
 
-// Decodes the next UTF-8 character of text at pos and advances pos; a malformed byte
-// counts as one character of its own.
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80) return lead;
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (extra == 0) return 0xFFFD;
-    char32_t c = lead & (0x3F >> extra);
-    for (; extra > 0; --extra) {
-        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0) != 0x80) return 0xFFFD;
-        c = (c << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
-    }
-    return c;
-}
-
 // Units scaled to pixels of an em of pixelSize, rounded to nearest, halves to even; in
 // integers, since every label's width is summed from these.
 int UnitsToPixels(int units, int pixelSize) {
@@ -101,6 +86,19 @@ int UnitsToPixels(int units, int pixelSize) {
 
 }  // namespace
 
+char32_t NextUtf8CodePoint(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos++]);
+    if (lead < 0x80) return lead;
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (extra == 0) return 0xFFFD;
+    char32_t c = lead & (0x3F >> extra);
+    for (; extra > 0; --extra) {
+        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0) != 0x80) return 0xFFFD;
+        c = (c << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
+    }
+    return c;
+}
+
 int FontPixelSize(double points, double dotsPerInch) {
     return static_cast<int>(RoundToInt64(points * dotsPerInch / kPointsPerInch));
 }
@@ -112,7 +110,7 @@ int TextHeightPx(int pixelSize) {
 int TextWidthPx(std::string_view utf8, int pixelSize) {
     int width = 0;
     std::size_t pos = 0;
-    while (pos < utf8.size()) width += UnitsToPixels(AdvanceUnits(NextCodePoint(utf8, pos)), pixelSize);
+    while (pos < utf8.size()) width += UnitsToPixels(AdvanceUnits(NextUtf8CodePoint(utf8, pos)), pixelSize);
     return width;
 }
 

@@ -3,6 +3,7 @@
 // height of Arial, taken from Liberation Sans, which shares Arial's metrics glyph for glyph.
 // The map places labels by these sizes, so the picture comes out the same on every machine.
 
+#include <cstddef>
 #include <string_view>
 
 namespace ter5::map {
@@ -22,5 +23,9 @@ int TextHeightPx(int pixelSize);
 // of each character's width rounded to whole pixels, as a hinted screen font lays it out.
 // Characters outside the Windows-1251 repertoire count as the font's missing-glyph box.
 int TextWidthPx(std::string_view utf8, int pixelSize);
+
+// Decodes the UTF-8 character of `text` at `pos` and moves `pos` past it; a malformed
+// sequence gives U+FFFD for its first byte.
+char32_t NextUtf8CodePoint(std::string_view text, std::size_t& pos);
 
 }  // namespace ter5::map

@@ -1,0 +1,66 @@
+#pragma once
+// Replays a map picture with QPainter: figures from page units to picture pixels, labels
+// in an installed Cyrillic sans-serif standing in for the picture's "Arial Cyr".
+//
+// Labels are the cost of a full map (a district shows 100,000 of them), so they are drawn
+// as batched glyph runs: each label's glyphs and advances are looked up once per character
+// in a cache, and the labels are handed to the painter together, in one run per batch. A
+// batch is flushed before anything that paints other than black, so the layering equals
+// a replay label by label (black over black is the same in either order).
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QPainter>
+#include <QPointF>
+#include <QRawFont>
+#include <QVector>
+
+#include <vector>
+
+#include "map/Picture.h"
+
+namespace ter5::map {
+
+class PicturePainter {
+public:
+    // The families tried for the picture's label face, in order.
+    static QStringList SubstituteFamilies();
+
+    // Antialiased figures and text (off by default: crisp one-pixel lines as on the
+    // Windows map, and faster).
+    void SetAntialiasing(bool on) { antialias_ = on; }
+
+    // Paints the picture at the painter's origin, one picture pixel per painter unit.
+    void Paint(QPainter& painter, const Picture& picture);
+
+private:
+    // Glyph index and advance of one character in the current raw font.
+    struct Glyph {
+        quint32 Index = 0;
+        qreal Advance = 0;
+    };
+
+    void SelectFont(const PictureFont& font);
+    const Glyph& GlyphOf(char32_t c);
+    void QueueText(const Picture& picture, const PictureText& text);
+    void FlushText(QPainter& painter);
+    void Figure(QPainter& painter, const Picture& picture, const PictureOp& op);
+    // True when drawing a figure of `kind` with the current pen and brush puts anything
+    // but black on the picture.
+    bool PaintsNonBlack(PictureOpKind kind) const;
+
+    bool antialias_ = false;
+    PicturePen pen_;
+    PictureBrush brush_;
+    PictureFont font_;
+    QRawFont rawFont_;
+    qreal ascent_ = 0;
+    QHash<char32_t, Glyph> glyphs_;  // for rawFont_
+    QVector<quint32> queuedGlyphs_;
+    QVector<QPointF> queuedPositions_;
+    std::vector<QPointF> pointsF_;
+    std::vector<QPoint> points_;
+};
+
+}  // namespace ter5::map
