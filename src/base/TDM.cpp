@@ -23,7 +23,6 @@ std::vector<DeclaredField> ParcelFields() {
 
 TDM::TDM() {
     SetUpBaseDataSets();
-    SetUpTemplateTables();
 }
 
 void TDM::SetUpBaseDataSets() {
@@ -50,56 +49,6 @@ void TDM::SetUpBaseDataSets() {
                              {"Z", FieldType::Number},
                              {"PutNumber", FieldType::Number},
                              {"Ter", FieldType::Number}});
-}
-
-void TDM::SetUpTemplateTables() {
-    TNameBase.SetTableName("NameBase.DB");
-    TNameBase.SetIndexFieldNames("Name");
-
-    TBases.SetTableName("Bases.DB");
-    TBases.SetIndexFieldNames("Code_NameBase;Name");
-    TBases.SetMasterSource(&TNameBase);
-    TBases.SetMasterFields("Code_NameBase");
-
-    TField.SetTableName("Field.DB");
-    TField.SetIndexFieldNames("Code_Bases;Number");
-    TField.SetMasterSource(&TBases);
-    TField.SetMasterFields("Code_Bases");
-
-    TIndex.SetTableName("Index.db");
-    TIndex.SetIndexFieldNames("Code_Bases;NameIndex");
-    TIndex.SetMasterSource(&TBases);
-    TIndex.SetMasterFields("Code_Bases");
-
-    // Deleting a group deletes its table templates, and each of those its index rows.
-    TNameBase.SetBeforeDelete([this](engine::DataSet&) {
-        TBases.First();
-        while (!TBases.IsEmpty()) TBases.Delete();
-    });
-    TBases.SetBeforeDelete([this](engine::DataSet&) {
-        TIndex.First();
-        while (!TIndex.IsEmpty()) TIndex.Delete();
-    });
-    // A new field row is numbered one above the highest number in use.
-    TField.SetBeforeInsert([this](engine::DataSet&) {
-        TField.Last();
-        LastFieldNumber = TField.IsEmpty() ? 0 : TField.AsInteger("Number");
-    });
-    TField.SetOnNewRecord([this](engine::DataSet&) { TField.SetAsInteger("Number", LastFieldNumber + 1); });
-}
-
-std::optional<std::string> TDM::DataModuleCreate(const std::string& directory) {
-    // The tables keep the start-up directory: the tree moves the process's current
-    // directory later, and the templates must not follow it.
-    for (BaseTable* table : {&TNameBase, &TBases, &TIndex, &TField}) table->SetDatabaseName(directory);
-    for (BaseTable* table : {&TNameBase, &TBases, &TIndex, &TField}) {
-        try {
-            table->Open();
-        } catch (const std::exception& error) {
-            return std::string(error.what());
-        }
-    }
-    return std::nullopt;
 }
 
 BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened) {

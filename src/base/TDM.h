@@ -8,14 +8,12 @@
 //             TbPoligon for the geometry load, so loading never moves the grid
 //   TbPoligon table POLIGON.Db in Ter;PutNumber order, read-only, detail of
 //             TsSubter on Code
-// Template tables (opened at start-up from the start-up directory):
-//   TNameBase NameBase.DB by Name; TBases Bases.DB, detail of TNameBase;
-//   TField Field.DB and TIndex Index.db, details of TBases.
-// Work table Table1: re-pointed by reindexing, creation and import.
+// Template tables TNameBase, TBases, TField, TIndex and the work table Table1:
+// held here for the whole run; the template store (templates/TemplateStore.h)
+// configures and opens them at start-up from the start-up directory.
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "base/BaseQuery.h"
@@ -39,11 +37,6 @@ public:
     TDM();
     TDM(const TDM&) = delete;
     TDM& operator=(const TDM&) = delete;
-
-    // `DataModuleCreate`: opens TNameBase, TBases, TIndex and TField, in this order,
-    // from `directory` (the start-up directory). Stops at the first table that
-    // fails and returns the engine's message; the tables after it stay closed.
-    std::optional<std::string> DataModuleCreate(const std::string& directory);
 
     // `OpenBaseDirectory`: opens the base in `dir` unless it is open already; closes
     // the open base when `dir` is no base or `openTables` (tool button tbOpenTable)
@@ -77,14 +70,10 @@ public:
     BaseTable TBases;
     BaseTable TField;
     BaseTable TIndex;
-    // Numbering of new field rows: the highest Number of the current table template.
-    std::int64_t LastFieldNumber = 0;
-
     engine::Table Table1;
 
 private:
     void SetUpBaseDataSets();
-    void SetUpTemplateTables();
 };
 
 }  // namespace ter5::base

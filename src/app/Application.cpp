@@ -1,0 +1,32 @@
+#include "app/Application.h"
+
+#include <exception>
+
+#include "base/widgets/Messenger.h"
+
+namespace ter5::app {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("ter5manager"));
+    setApplicationVersion(QStringLiteral("1.0.0.2"));
+    setOrganizationName(QStringLiteral("ter5manager"));
+    // The program lives in the tray: closing its last window does not end it.
+    setQuitOnLastWindowClosed(false);
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowError(tr("Неизвестная ошибка"));
+    }
+    return false;
+}
+
+void Application::ShowError(const QString& message) {
+    base::Messenger::Current().ShowError(activeWindow(), message);
+}
+
+}  // namespace ter5::app

@@ -1,0 +1,195 @@
+#pragma once
+// The main window: bevel, tool bars, the drive box and directory tree, the map
+// panel, the parcel and owner grids and the status bar; the main menu, the tray
+// icon with its two menus, and the commands of the shell: showing and hiding,
+// opening a base by selecting it in the tree, starting the companion program,
+// the quick-start list, the directory commands and the about window.
+//
+// The program lives in the tray: the window starts hidden (unless asked to show,
+// or when the desktop has no tray), closing and minimising hide it, and only
+// "Выход" ends the program. Without a tray the window is an ordinary one.
+
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+#include <memory>
+
+#include "base/TDM.h"
+#include "map/MapObjects.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace ter5::base {
+class DirectoryCommands;
+class DirectoryTree;
+class DriveBox;
+class GridPanel;
+class Platform;
+class TNewForm;
+}  // namespace ter5::base
+
+namespace ter5::templates {
+class TemplateStore;
+}
+
+namespace ter5::app {
+
+class MapPanel;
+class MapStatusBar;
+class TInfo;
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    struct Options {
+        bool trayAvailable = true;    // the desktop has a system tray
+        bool showAtStart = false;     // show the window at start (--show)
+        QString startDirectory;       // the start-up directory; the current one if empty
+        std::shared_ptr<base::Platform> platform;  // the host system; the real one if null
+    };
+
+    explicit TMain(Options options, QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // `FormCreate` and the data module's creation: tray icon, cursors, template
+    // tables; then the window is shown or stays hidden.
+    void Start();
+
+    base::TDM& DM() { return *dm_; }
+    templates::TemplateStore* Templates() const { return templates_.get(); }
+    base::Platform& HostPlatform() const { return *platform_; }
+
+    // Show and hide (tray menu, double click, close, minimise).
+    void RestoreItemClick();
+    void HideItemClick();
+    void FileExitItem1Click();
+    void N4Click();
+    void nInfoClick();
+    void TrayIconMessage(QSystemTrayIcon::ActivationReason reason);
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void HideToTray();
+    void RestoreFromTray();
+    bool ShowMainWindowFlag() const { return showMainWindow_; }
+    bool ExitRequested() const { return exitRequested_; }
+    bool TrayAvailable() const { return options_.trayAvailable; }
+
+    // The base: tree selection, the companion program and the quick-start list.
+    void SelectTreeDirectory();
+    void MarkBaseDirectories();
+    void nOpenClick();
+    void LaunchCompanionProgram();
+    void FillQuickStartMenu();
+    void PopupMenu1Popup();
+    void PopupMenu2Popup();
+    void myFirstPopUp(QAction* item);
+
+    // The map: geometry load, drawing and the status-bar progress strips.
+    void LoadMapObjects();
+    void DrawMap();
+    void ShowProgress(double upper, double lower);
+    void tbShiftObjectClick();
+
+    TInfo* Info() const { return info_; }
+
+    // Components other parts of the program hang their commands on.
+    QFrame* Bevel1 = nullptr;
+    QToolBar* ToolBarMain = nullptr;
+    QToolBar* ToolBarMap = nullptr;
+    QAction *TbOpen = nullptr, *tbCreate = nullptr, *tbFind = nullptr;
+    QAction *TBZoom = nullptr, *TBMove = nullptr, *TBPick = nullptr;
+    QAction *tbShowMap = nullptr, *tbOpenTable = nullptr;
+    QAction *tbZoomIn = nullptr, *tbZoomOut = nullptr;
+    QAction *tbViewAll = nullptr, *tbViewObject = nullptr, *tbShiftObject = nullptr;
+    QAction *ToolButton17 = nullptr, *ToolButton18 = nullptr;
+    QWidget* Panel6 = nullptr;
+    QLineEdit* EditScale = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QMenu* PMenuScale = nullptr;
+
+    base::DriveBox* DriveComboBox1 = nullptr;
+    base::DirectoryTree* DirectoryListBox1 = nullptr;
+    QMenu* PopupMenuDir = nullptr;
+    QAction *TER1 = nullptr, *N19 = nullptr, *N23 = nullptr, *N24 = nullptr;
+    QAction *nCreateDir = nullptr, *nRenameDir = nullptr, *nDeleteDir = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    MapPanel* MapPanelWidget = nullptr;
+    base::GridPanel* Panel3 = nullptr;
+    MapStatusBar* StatusBar = nullptr;
+
+    QMenu *N8 = nullptr, *N15 = nullptr, *N17 = nullptr, *N10 = nullptr, *N11 = nullptr, *N18 = nullptr;
+    QAction *nOpen = nullptr, *nCreate = nullptr;
+    QAction *nReindexTERBases = nullptr, *nReindexSelectBase = nullptr, *nReindexEditBases = nullptr;
+    QAction *nSeek = nullptr, *nSeekNext = nullptr;
+    QAction *sbMapDraw = nullptr, *sbZoomOut = nullptr, *sbZoomIn = nullptr, *sbViewAll = nullptr;
+    QAction *cbLine = nullptr, *cbPoints = nullptr, *cbLength = nullptr, *cbNumPoints = nullptr;
+    QAction *cbArea = nullptr, *cbPerimetr = nullptr, *cbShadow = nullptr, *cbNumber = nullptr;
+    QAction *cbCode = nullptr, *cbMetr1 = nullptr, *cbMetr2 = nullptr, *cbMetr3 = nullptr;
+    QAction* nInfo = nullptr;
+
+    QSystemTrayIcon* TrayIcon = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction *RestoreItem = nullptr, *HideItem = nullptr, *N4 = nullptr, *FileExitItem1 = nullptr;
+    QMenu* N5 = nullptr;
+
+    // When set, the next drawing fits all parcels into the view.
+    bool ViewAllPending = false;
+    map::TArrObjects MapObjects;
+
+signals:
+    // Commands whose windows live elsewhere in the program.
+    void createBaseRequested();
+    void seekRequested();
+    void seekNextRequested();
+    void reindexRequested(const QString& mode);
+    void reindexMenuOpening();
+    void zoomRequested(int step);
+    void viewAllRequested();
+    void viewObjectRequested();
+    void shiftObjectRequested();
+    void displayOptionsChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createActions();
+    void createToolBars();
+    void createMenus();
+    void createTrayMenus();
+    void createLayout();
+    void ConnectTree();
+    base::TNewForm* NameDialog();
+    QAction* AddTool(QToolBar* bar, const QString& name, int image, const QString& hint);
+
+    Options options_;
+    std::shared_ptr<base::Platform> platform_;
+    std::unique_ptr<base::TDM> dm_;
+    std::unique_ptr<templates::TemplateStore> templates_;
+    base::DirectoryCommands* directoryCommands_ = nullptr;
+    base::TNewForm* newForm_ = nullptr;
+    TInfo* info_ = nullptr;
+    QTimer* trayClickTimer_ = nullptr;
+    QActionGroup* mouseTools_ = nullptr;
+    QActionGroup* areaUnits_ = nullptr;
+
+    bool firstRestoreDone_ = false;
+    bool exitRequested_ = false;
+    bool showMainWindow_ = false;
+    bool wasMaximised_ = true;
+};
+
+}  // namespace ter5::app

@@ -1,0 +1,128 @@
+// The main window's base commands: opening a base by selecting it in the tree,
+// starting the companion program, the quick-start list, the directory commands
+// and the map hooks.
+
+#include <QAction>
+#include <QMenu>
+
+#include "app/MapPanel.h"
+#include "app/MapStatusBar.h"
+#include "app/TMain.h"
+#include "base/BaseParcelSource.h"
+#include "base/CompanionLauncher.h"
+#include "base/Platform.h"
+#include "base/QuickStartList.h"
+#include "base/widgets/DirectoryCommands.h"
+#include "base/widgets/DirectoryTree.h"
+#include "base/widgets/Messenger.h"
+#include "map/MapLoader.h"
+
+namespace ter5::app {
+
+void TMain::ConnectTree() {
+    using base::DirectoryTree;
+    connect(DirectoryListBox1, &DirectoryTree::directoryChanged, this, &TMain::MarkBaseDirectories);
+    const auto markAndSelect = [this] {
+        MarkBaseDirectories();
+        base::RunGuarded(this, [this] { SelectTreeDirectory(); });
+    };
+    connect(DirectoryListBox1, &DirectoryTree::keyReleased, this, markAndSelect);
+    connect(DirectoryListBox1, &DirectoryTree::mouseReleased, this, markAndSelect);
+    connect(DirectoryListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenuDir->popup(DirectoryListBox1->viewport()->mapToGlobal(at));
+    });
+
+    directoryCommands_ = new base::DirectoryCommands(
+        DirectoryListBox1, [this] { dm_->CloseBaseDataSets(); }, [this] { return NameDialog(); }, this);
+    connect(nCreateDir, &QAction::triggered, this,
+            [this] { base::RunGuarded(this, [this] { directoryCommands_->CreateDirectory(); }); });
+    connect(nRenameDir, &QAction::triggered, this,
+            [this] { base::RunGuarded(this, [this] { directoryCommands_->RenameDirectory(); }); });
+    connect(nDeleteDir, &QAction::triggered, this,
+            [this] { base::RunGuarded(this, [this] { directoryCommands_->DeleteDirectory(); }); });
+}
+
+void TMain::MarkBaseDirectories() {
+    if (DirectoryListBox1) DirectoryListBox1->MarkBaseDirectories();
+}
+
+void TMain::SelectTreeDirectory() {
+    const QString directory = DirectoryListBox1->JoinedItemPath(DirectoryListBox1->SelectedIndex());
+    dm_->OpenBaseDirectory(directory.toStdString(), tbOpenTable->isChecked(), [this](bool changed) {
+        LoadMapObjects();
+        ViewAllPending = changed;
+        DrawMap();
+    });
+}
+
+void TMain::nOpenClick() {
+    dm_->CloseBaseDataSets();
+    LaunchCompanionProgram();
+}
+
+void TMain::LaunchCompanionProgram() {
+    const QString base = DirectoryListBox1->ItemPath(DirectoryListBox1->SelectedIndex());
+    base::CompanionLauncher launcher(*platform_, [this](const std::string& message) {
+        base::Messenger::Current().ShowMessage(this, QString::fromStdString(message));
+    });
+    launcher.Launch(base.toStdString());
+}
+
+void TMain::FillQuickStartMenu() {
+    const auto lines = base::ReadQuickStartList(*platform_);
+    if (!lines) return;  // no list: the menu keeps what it had
+    PopupMenu2->clear();
+    for (const std::string& line : *lines) {
+        // Shown as written: a literal "&" is doubled so that it is no accelerator mark.
+        QString caption = QString::fromStdString(line);
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction* item = PopupMenu2->addAction(caption);
+        connect(item, &QAction::triggered, this, [this, item] { base::RunGuarded(this, [&] { myFirstPopUp(item); }); });
+    }
+}
+
+void TMain::PopupMenu2Popup() {
+    FillQuickStartMenu();
+}
+
+void TMain::PopupMenu1Popup() {
+    FillQuickStartMenu();
+    N5->clear();
+    for (QAction* source : PopupMenu2->actions()) {
+        QAction* item = N5->addAction(source->text());
+        connect(item, &QAction::triggered, this, [this, item] { base::RunGuarded(this, [&] { myFirstPopUp(item); }); });
+    }
+}
+
+void TMain::myFirstPopUp(QAction* item) {
+    const std::string directory = base::QuickStartDirectory(item->text().toStdString());
+    DirectoryListBox1->SetCurrentDirectory(QString::fromStdString(platform_->HostPath(directory)));
+    TbOpen->trigger();
+}
+
+void TMain::LoadMapObjects() {
+    base::BaseParcelSource source(*dm_);
+    map::LoadMapObjects(MapObjects, source, tbShowMap->isChecked(),
+                        [this](double upper, double lower) { ShowProgress(upper, lower); });
+    StatusBar->ClearProgress();
+}
+
+void TMain::DrawMap() {
+    if (!MapPanelWidget) return;
+    std::optional<std::int32_t> current;
+    if (dm_->TbSubter.Active() && !dm_->TbSubter.IsEmpty())
+        current = static_cast<std::int32_t>(dm_->TbSubter.AsInteger("Code"));
+    MapPanelWidget->ShowObjects(&MapObjects, current);
+    ViewAllPending = false;
+}
+
+void TMain::ShowProgress(double upper, double lower) {
+    StatusBar->ShowProgress(upper, lower);
+}
+
+void TMain::tbShiftObjectClick() {
+    emit shiftObjectRequested();
+    DrawMap();
+}
+
+}  // namespace ter5::app

@@ -1,0 +1,149 @@
+// Starting the companion program: the base checks and their messages, the
+// executable directory from the machine setting, the order the executables are
+// tried in, and the start through Wine.
+
+#include "base/CompanionLauncher.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "BaseFixtures.h"
+#include "base/LinuxPlatform.h"
+
+namespace ter5::base {
+namespace {
+
+using testing::ScratchDir;
+using testing::WriteFile;
+
+// A Wine prefix with a companion directory C:\Ter, a settings file, a base, and
+// a fake `wine` on the search path recording its arguments and working directory.
+class CompanionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        options_.settingsFile = scratch_.Path() / "terrakon.conf";
+        options_.winePrefix = scratch_.Make("prefix");
+        options_.searchPath = scratch_.Make("bin").string();
+        companion_ = scratch_.Make("prefix/drive_c/Ter");
+        base_ = scratch_.Make("bases/Town").string();
+        testing::WriteSampleBase(base_);
+        record_ = scratch_.Path() / "wine-record.txt";
+    }
+
+    void InstallWine() {
+        const auto wine = scratch_.Path() / "bin" / "wine";
+        WriteFile(wine, "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"$a\"; done; echo \"$WINEPREFIX\"; } > '" +
+                            record_.string() + ".tmp' && mv '" + record_.string() + ".tmp' '" + record_.string() +
+                            "'\n");
+        ::chmod(wine.c_str(), 0755);
+    }
+
+    void AddExecutable(const std::string& name) { WriteFile(companion_ / name, "MZ"); }
+
+    // Launches on `base`, collecting the messages.
+    bool Launch(const std::string& base) {
+        LinuxPlatform platform(options_);
+        CompanionLauncher launcher(platform, [this](const std::string& m) { messages_.push_back(m); });
+        return launcher.Launch(base);
+    }
+
+    // The lines the fake wine wrote, once it has written them.
+    std::vector<std::string> WineRecord() {
+        for (int i = 0; i < 400 && !std::filesystem::exists(record_); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::ifstream in(record_);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    ScratchDir scratch_;
+    LinuxPlatform::Options options_;
+    std::filesystem::path companion_;
+    std::string base_;
+    std::filesystem::path record_;
+    std::vector<std::string> messages_;
+};
+
+TEST_F(CompanionTest, FirstPresentExecutableStartsThroughWineInTheBase) {
+    InstallWine();
+    AddExecutable("ter5kx.EXE");  // any case
+    AddExecutable("Mbook.exe");
+    EXPECT_TRUE(Launch(base_));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(WineRecord(), (std::vector<std::string>{std::filesystem::canonical(base_).string(),
+                                                      "C:\\Ter\\Ter5Kx.exe", options_.winePrefix.string()}));
+}
+
+TEST_F(CompanionTest, ExecutablesAreTriedInTheirOrder) {
+    LinuxPlatform platform(options_);
+    CompanionLauncher launcher(platform, [](const std::string&) {});
+    EXPECT_FALSE(launcher.FindExecutable().has_value());
+    const std::vector<std::string> reversed = {"Mbook.exe", "Ter5Rc.exe", "Ter5LtKx.exe",
+                                               "Ter5Kx.exe", "Ter5Lt.exe", "Ter5.exe"};
+    for (const std::string& name : reversed) {
+        AddExecutable(name);
+        EXPECT_EQ(launcher.FindExecutable(), "C:\\Ter\\" + name);
+    }
+}
+
+TEST_F(CompanionTest, ExecutableDirectoryFromTheMachineSetting) {
+    LinuxPlatform platform(options_);
+    CompanionLauncher launcher(platform, [](const std::string&) {});
+    EXPECT_EQ(launcher.ExecutableDirectory(), "C:\\Ter\\");
+    for (const char* value : {"D:\\Prog", "D:\\Prog\\"}) {
+        WriteFile(options_.settingsFile, std::string("[SOFTWARE\\Terrakon]\nPathWorkFiles=") + value + "\n");
+        EXPECT_EQ(launcher.ExecutableDirectory(), "D:\\Prog\\");
+    }
+    // A network share keeps both of its leading backslashes here.
+    WriteFile(options_.settingsFile, "[SOFTWARE\\Terrakon]\nPathWorkFiles=\\\\srv\\ter\n");
+    EXPECT_EQ(launcher.ExecutableDirectory(), "\\\\srv\\ter\\");
+    WriteFile(companion_.parent_path().parent_path() / "dosdevices" / "unc" / "srv" / "ter" / "Ter5.exe", "MZ");
+    EXPECT_EQ(launcher.FindExecutable(), "\\\\srv\\ter\\Ter5.exe");
+}
+
+TEST_F(CompanionTest, MissingDirectoryGivesBothMessagesAndStartsNothing) {
+    InstallWine();
+    AddExecutable("Ter5.exe");
+    const std::string missing = scratch_.Str() + "/bases/Gone";
+    EXPECT_FALSE(Launch(missing));
+    EXPECT_EQ(messages_, (std::vector<std::string>{
+                             "Не найден выбранный каталог " + missing + " !",
+                             "В каталое " + missing + " не найдены рабочие базы нанных программы TER v.5 !"}));
+    // Two of the three tables: only the second message.
+    messages_.clear();
+    std::filesystem::remove(std::filesystem::path(base_) / "POLIGON.DB");
+    EXPECT_FALSE(Launch(base_));
+    EXPECT_EQ(messages_, (std::vector<std::string>{CompanionLauncher::TablesMissingMessage(base_)}));
+    EXPECT_FALSE(std::filesystem::exists(record_));
+}
+
+TEST_F(CompanionTest, MissingExecutableOrWineIsReported) {
+    EXPECT_FALSE(Launch(base_));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], CompanionLauncher::ExecutableMissingMessage("C:\\Ter\\"));
+    EXPECT_NE(messages_[0].find("Ter5.exe, Ter5Lt.exe"), std::string::npos);
+
+    messages_.clear();
+    AddExecutable("Ter5.exe");
+    EXPECT_FALSE(Launch(base_));  // no wine on the search path
+    EXPECT_EQ(messages_, (std::vector<std::string>{CompanionLauncher::WineMissingMessage()}));
+}
+
+TEST_F(CompanionTest, FailedStartIsReported) {
+    // A "wine" that exists but cannot be executed.
+    WriteFile(scratch_.Path() / "bin" / "wine", "#!/nonexistent/interpreter\n");
+    ::chmod((scratch_.Path() / "bin" / "wine").c_str(), 0755);
+    AddExecutable("Ter5.exe");
+    EXPECT_FALSE(Launch(base_));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].rfind("Невозможно запустить программу C:\\Ter\\Ter5.exe", 0), 0u) << messages_[0];
+}
+
+}  // namespace
+}  // namespace ter5::base
