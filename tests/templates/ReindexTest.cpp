@@ -1,6 +1,5 @@
-// The reindex engine: the table stem rule, the index files it deletes and the ones
-// it keeps, the group and single-table drivers, progress, messages, and recovery
-// after an engine error.
+// The reindex engine: the table stem rule, the index files it deletes and keeps,
+// the group and single-table drivers, progress, messages and engine errors.
 
 #include <gtest/gtest.h>
 
@@ -8,10 +7,10 @@
 #include <memory>
 
 #include "TemplateTestSupport.h"
+#include "base/DemoBase.h"
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
-#include "engine/IndexVerify.h"
-#include "templates/BaseCreator.h"
+#include "engine/Table.h"
 #include "templates/Reindexer.h"
 #include "templates/TemplateDefinitions.h"
 #include "templates/TemplateModule.h"
@@ -21,17 +20,15 @@ namespace {
 
 using namespace testing;
 using engine::FieldType;
+using engine::IndexDef;
 using engine::Value;
 
-// Two fields and three records, keyed on Code, with a secondary index on Name.
-void MakeSmallTable(const fs::path& path, const std::vector<engine::IndexDef>& indexes) {
+const IndexDef kPrimary{"", {"Code"}, true, false, false};
+
+// Code and Name, three records, with `indexes`.
+void MakeSmallTable(const fs::path& path, const std::vector<IndexDef>& indexes = {}) {
     MakeTable(path, {{"Code", FieldType::Long, 0, false}, {"Name", FieldType::Alpha, 20, false}}, indexes,
               {{Value::Int(3), Value::Text("в")}, {Value::Int(1), Value::Text("Б")}, {Value::Int(2), Value::Text("а")}});
-}
-
-bool HasErrors(const fs::path& table) {
-    const auto problems = engine::VerifyTable(table);
-    return std::any_of(problems.begin(), problems.end(), [](const auto& p) { return !p.isNote; });
 }
 
 class ReindexTest : public ::testing::Test {
@@ -39,134 +36,99 @@ protected:
     void SetUp() override {
         module = std::make_unique<TemplateModule>(templates.Str());
         host.target = base.Str();
-        host.work = &Store().Work();
     }
     TemplateStore& Store() { return module->Store(); }
-    // A new current group holding `tables` (name, flag), each with `indexes`.
+    // A new current group of `tables` (name, flag), each with `indexes`.
     void MakeGroup(const std::vector<std::pair<std::string, std::string>>& tables, const std::vector<IndexRow>& indexes) {
         Store().AppendGroup("Группа", kGroupOther);
         for (const auto& [name, flag] : tables) AddTableTemplate(Store(), name, flag, {}, indexes);
     }
-    std::size_t Count(const std::string& call) const { return std::count(host.calls.begin(), host.calls.end(), call); }
+    void ReindexGroup() { Reindexer(Store(), host).ReindexGroup(&host); }
+    std::size_t Closes() const { return std::count(host.calls.begin(), host.calls.end(), "close"); }
 
     TempDir templates, base;
     std::unique_ptr<TemplateModule> module;
     RecordingHost host;
 };
 
-TEST_F(ReindexTest, DefaultGroupRebuildsAWorkingBaseWithItsRecords) {
-    MakeVertexTable(base.Path() / "poligon.db", 40, 6);
-    BaseCreator(Store()).CreateGroupTables(base.Str(), nullptr);
-    const auto before = SortedRecords(base.Path() / "poligon.db");
-    Reindexer::DeleteIndexFiles(base.Path(), "poligon");
-    ASSERT_TRUE(IndexesOf(base.Path() / "poligon.db").front().files.empty());  // keyed, .PX gone
-
-    RecordingProgress bar;
-    Reindexer(Store(), host).ReindexGroup(&bar);
-    EXPECT_EQ(bar.maximum, 3u);
-    EXPECT_EQ(bar.positions, (std::vector<std::size_t>{0, 1, 2, 3, 0}));
-    EXPECT_EQ(Count("close"), 3u);
-    EXPECT_EQ(Count("open " + base.Str()), 3u);
-    EXPECT_TRUE(host.messages.empty());
-
-    EXPECT_EQ(SortedRecords(base.Path() / "poligon.db"), before);
-    const auto indexes = IndexesOf(base.Path() / "poligon.db");
+TEST_F(ReindexTest, DefaultGroupRebuildsADemoBaseKeepingItsRecords) {
+    base::WriteDemoBase(base.Path(), base::DemoOptions{60, 1});
+    const auto before = SortedRecords(base.Path() / "POLIGON.DB");
+    Reindexer::DeleteIndexFiles(base.Path(), "POLIGON");
+    ReindexGroup();
+    EXPECT_EQ(host.maximum, 3u);
+    EXPECT_EQ(host.positions, (std::vector<std::size_t>{0, 1, 2, 3, 0}));
+    EXPECT_EQ(host.calls.size(), 9u);  // close, refresh, open per table
+    EXPECT_EQ(host.calls.back(), "open " + base.Str());
+    EXPECT_EQ(SortedRecords(base.Path() / "POLIGON.DB"), before);
+    const auto indexes = IndexesOf(base.Path() / "POLIGON.DB");
     ASSERT_EQ(indexes.size(), 2u);
-    EXPECT_TRUE(indexes[0].def.primary);
     EXPECT_EQ(indexes[1].def.name, "TerPut");
     EXPECT_TRUE(indexes[1].def.caseInsensitive);
-    EXPECT_TRUE(engine::EqualsNoCase(indexes[1].files.front().extension().string(), ".XG0"));
-    for (const char* t : {"poligon.db", "SUBTER.DB", "TER.DB"}) EXPECT_FALSE(HasErrors(base.Path() / t)) << t;
+    EXPECT_EQ(UpperFileNames(base.Path()).size(), 8u);  // three .DB, three .PX, .XG0, .YG0
     std::string output;
     EXPECT_EQ(RunTool("verify " + base.Str(), &output), 0) << output;
 }
 
-TEST_F(ReindexTest, TableStemRuleFindsTheFileInAnyCase) {
-    MakeSmallTable(base.Path() / "poligon.db", {});
-    MakeSmallTable(base.Path() / "a.DB", {});
-    MakeGroup({{"POLIGON.DB", kReindexMark}, {"A.B.DB", kReindexMark}, {"poligon", kReindexMark}},
+TEST_F(ReindexTest, StemRuleMarksAndMissingTables) {
+    MakeSmallTable(base.Path() / "poligon.db");
+    MakeSmallTable(base.Path() / "a.DB");
+    MakeSmallTable(base.Path() / "PLAIN.DB");
+    MakeGroup({{"POLIGON.DB", kReindexMark}, {"A.B.DB", kReindexMark}, {"poligon", kReindexMark},
+               {"PLAIN.DB", " "}, {"EMPTY.DB", ""}, {"TER.DB", kReindexMark}},
               {{"", "Code"}, {"ByName", "Name"}});
-    Reindexer(Store(), host).ReindexGroup(nullptr);
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(Count("close"), 3u);
-    for (const char* t : {"poligon.db", "a.DB"}) {
-        const auto indexes = IndexesOf(base.Path() / t);
-        ASSERT_EQ(indexes.size(), 2u) << t;
-        EXPECT_EQ(indexes[1].def.name, "ByName");
-    }
-}
-
-TEST_F(ReindexTest, GroupSkipsUnmarkedTablesButCountsThem) {
-    MakeSmallTable(base.Path() / "MARKED.DB", {});
-    MakeSmallTable(base.Path() / "PLAIN.DB", {});
-    MakeGroup({{"MARKED.DB", kReindexMark}, {"PLAIN.DB", " "}, {"EMPTY.DB", ""}}, {{"", "Code"}});
-    RecordingProgress bar;
-    Reindexer(Store(), host).ReindexGroup(&bar);
-    EXPECT_EQ(bar.positions, (std::vector<std::size_t>{0, 1, 2, 3, 0}));
-    EXPECT_EQ(Count("close"), 1u);
-    EXPECT_EQ(IndexesOf(base.Path() / "MARKED.DB").size(), 1u);
+    ReindexGroup();
+    EXPECT_EQ(host.positions, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 0}));  // unmarked ones count too
+    EXPECT_EQ(Closes(), 3u);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"База TER не найдена в каталоге " + base.Str() + " !"});
+    for (const char* t : {"poligon.db", "a.DB"}) EXPECT_EQ(IndexesOf(base.Path() / t)[1].def.name, "ByName") << t;
     EXPECT_TRUE(IndexesOf(base.Path() / "PLAIN.DB").empty());
 
-    // The single-table reindex takes the current template, marked or not.
-    ASSERT_TRUE(Store().LocateTable("plain.db"));
+    ASSERT_TRUE(Store().LocateTable("plain.db"));  // single-table reindex: marked or not
     Reindexer(Store(), host).ReindexCurrentTable();
-    EXPECT_EQ(IndexesOf(base.Path() / "PLAIN.DB").size(), 1u);
-}
+    EXPECT_EQ(IndexesOf(base.Path() / "PLAIN.DB").size(), 2u);
 
-TEST_F(ReindexTest, MissingTablesGiveOneMessageEachAndLeaveTheBaseOpen) {
-    MakeGroup({{"POLIGON.DB", kReindexMark}, {"TER.DB", kReindexMark}, {"X.DB", ""}}, {{"", "Code"}});
-    Reindexer(Store(), host).ReindexGroup(nullptr);
-    EXPECT_EQ(host.messages, (std::vector<std::string>{"База POLIGON не найдена в каталоге " + base.Str() + " !",
-                                                       "База TER не найдена в каталоге " + base.Str() + " !"}));
-    EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(Reindexer::ReindexEnabled(base.Str()));
     EXPECT_FALSE(Reindexer::ReindexEnabled((base.Path() / "gone").string()));
 }
 
 TEST_F(ReindexTest, OnlyTheElevenIndexFilesAreDeleted) {
-    std::vector<engine::IndexDef> six;
-    for (int i = 0; i < 6; ++i) six.push_back({"I" + std::to_string(i), {"Name"}, false, true, false});
-    six.insert(six.begin(), engine::IndexDef{"", {"Code"}, true, false, false});
-    six.push_back({"Name", {"Name"}, false, false, false});  // .X02
-    MakeSmallTable(base.Path() / "T.DB", six);
+    std::vector<IndexDef> indexes = {kPrimary, {"Name", {"Name"}, false, false, false}};  // .X02
+    for (int i = 0; i < 6; ++i) indexes.push_back({"I" + std::to_string(i), {"Name"}, false, true, false});
+    MakeSmallTable(base.Path() / "T.DB", indexes);
     MakeGroup({{"T.DB", kReindexMark}}, {});
-    Reindexer(Store(), host).ReindexGroup(nullptr);
+    ReindexGroup();
     EXPECT_TRUE(host.progress.empty());  // no index rows: no progress drawn
     EXPECT_EQ(UpperFileNames(base.Path()), (std::vector<std::string>{"T.DB", "T.X02", "T.XG5", "T.Y02", "T.YG5"}));
 }
 
-TEST_F(ReindexTest, ProgressCountsIndexRowsAndAFieldNamedIndexIsReplaced) {
-    MakeSmallTable(base.Path() / "T.DB", {{"", {"Code"}, true, false, false}, {"Name", {"Name"}, false, false, false}});
-    MakeGroup({{"T.DB", kReindexMark}}, {{"", "Code"}, {"ByBoth", "Name;Code"}, {"name", "Name"}});
-    Reindexer(Store(), host).ReindexGroup(nullptr);
+TEST_F(ReindexTest, ProgressPerIndexRowAndAFieldNamedIndexReplaced) {
+    MakeSmallTable(base.Path() / "T.DB", {kPrimary, {"Name", {"Name"}, false, false, false}});
+    MakeGroup({{"T.DB", kReindexMark}}, {{" ", "Code"}, {"ByBoth", "Name;Code"}, {"name", "Name"}});
+    ReindexGroup();
     const std::vector<std::pair<double, double>> expected = {{1.0 / 3, 0}, {2.0 / 3, 0}, {1, 0}, {1, 0}};
     EXPECT_EQ(host.progress, expected);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"close", "refresh", "open " + base.Str()}));
-    const auto indexes = IndexesOf(base.Path() / "T.DB");
-    ASSERT_EQ(indexes.size(), 3u);  // the .X02 "Name" was rewritten, not doubled
+    EXPECT_EQ(IndexesOf(base.Path() / "T.DB").size(), 3u);  // "Name" rewritten in .X02, not doubled
     EXPECT_EQ(UpperFileNames(base.Path()),
               (std::vector<std::string>{"T.DB", "T.PX", "T.X02", "T.XG0", "T.Y02", "T.YG0"}));
-    EXPECT_FALSE(HasErrors(base.Path() / "T.DB"));
 }
 
 TEST_F(ReindexTest, EngineErrorRestoresTheBaseAndStopsTheGroup) {
-    MakeSmallTable(base.Path() / "A.DB", {{"", {"Code"}, true, false, false}});
-    MakeSmallTable(base.Path() / "B.DB", {{"", {"Code"}, true, false, false}});
+    MakeSmallTable(base.Path() / "A.DB", {kPrimary});
+    MakeSmallTable(base.Path() / "B.DB", {kPrimary});
     MakeGroup({{"A.DB", kReindexMark}, {"B.DB", kReindexMark}}, {{"", "Code"}, {"Bad", "Missing"}});
     const auto before = SortedRecords(base.Path() / "A.DB");
-    EXPECT_THROW(Reindexer(Store(), host).ReindexGroup(nullptr), engine::EngineError);
+    EXPECT_THROW(ReindexGroup(), engine::EngineError);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"close", "refresh", "open " + base.Str()}));
     EXPECT_FALSE(Store().Work().Exclusive());
-    EXPECT_FALSE(Store().Work().Active());
     EXPECT_EQ(SortedRecords(base.Path() / "A.DB"), before);
     EXPECT_TRUE(engine::FindFileNoCase(base.Path(), "B.PX"));  // B was not reached
 
-    // A table another program holds cannot be opened exclusively.
-    engine::Table holder;
+    engine::Table holder;  // another program holds B: no exclusive open
     holder.SetDatabaseName(base.Str());
     holder.SetTableName("B.DB");
     holder.Open();
-    host.calls.clear();
     ASSERT_TRUE(Store().LocateTable("B.DB"));
     EXPECT_THROW(Reindexer(Store(), host).ReindexCurrentTable(), engine::EngineError);
     EXPECT_EQ(host.calls.back(), "open " + base.Str());

@@ -1,18 +1,16 @@
 #include "TemplateTestSupport.h"
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <random>
 
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include "engine/FileUtil.h"
 #include "engine/IndexMaintenance.h"
 #include "engine/TableEditor.h"
 #include "engine/TableFile.h"
-#include "engine/TableWriter.h"
 
 namespace ter5::templates::testing {
 
@@ -27,32 +25,22 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-void RecordingHost::CloseBaseDataSets() {
-    calls.push_back("close");
-    if (work) work->Close();
-}
-
 void AddTableTemplate(TemplateStore& store, const std::string& name, const std::string& flag,
                       const std::vector<FieldRow>& fields, const std::vector<IndexRow>& indexes) {
-    engine::Table& tables = store.Bases();
-    tables.Append();
-    tables.SetAsString("Name", name);
-    if (!flag.empty()) tables.SetAsString("Flag", flag);
-    tables.Post();
+    const auto post = [](engine::Table& t, std::vector<std::pair<const char*, engine::Value>> values) {
+        t.Append();
+        for (const auto& [field, value] : values)
+            if (!value.IsNull() && !(value.kind == engine::Value::Kind::Text && value.text.empty())) t.SetValue(field, value);
+        t.Post();
+    };
+    using engine::Value;
+    post(store.Bases(), {{"Name", Value::Text(name)}, {"Flag", Value::Text(flag)}});
     ASSERT_TRUE(store.LocateTable(name));
-    for (const FieldRow& f : fields) {
-        store.Fields().Append();
-        store.Fields().SetAsString("NameField", f.name);
-        store.Fields().SetAsString("Type", f.type);
-        if (f.width) store.Fields().SetAsInteger("Width", f.width);
-        store.Fields().Post();
-    }
-    for (const IndexRow& i : indexes) {
-        store.Indexes().Append();
-        if (!i.name.empty()) store.Indexes().SetAsString("NameIndex", i.name);
-        store.Indexes().SetAsString("StructureIndex", i.structure);
-        store.Indexes().Post();
-    }
+    for (const FieldRow& f : fields)
+        post(store.Fields(), {{"NameField", Value::Text(f.name)}, {"Type", Value::Text(f.type)},
+                              {"Width", f.width ? Value::Int(f.width) : Value::Null()}});
+    for (const IndexRow& i : indexes)
+        post(store.Indexes(), {{"NameIndex", Value::Text(i.name)}, {"StructureIndex", Value::Text(i.structure)}});
 }
 
 void MakeTable(const fs::path& path, const std::vector<engine::FieldDef>& fields,
@@ -68,25 +56,14 @@ void MakeTable(const fs::path& path, const std::vector<engine::FieldDef>& fields
     editor.Save();
 }
 
-void MakeVertexTable(const fs::path& path, int parcels, int perParcel, bool keyed) {
-    using engine::FieldType;
-    using engine::Value;
-    const std::vector<engine::FieldDef> fields = {
-        {"Code", FieldType::AutoInc, 0, false}, {"Number", FieldType::Number, 0, false},
-        {"X", FieldType::Number, 0, false},     {"Y", FieldType::Number, 0, false},
-        {"Z", FieldType::Number, 0, false},     {"PutNumber", FieldType::Number, 0, false},
-        {"Ter", FieldType::Number, 0, false}};
-    std::vector<std::vector<Value>> rows;
-    std::mt19937 rng(7);
-    for (int p = 0; p < parcels; ++p)
-        for (int v = 0; v < perParcel; ++v)
-            rows.push_back({keyed ? Value::Null() : Value::Int(parcels * perParcel - p * perParcel - v), Value::Float(v + 1), Value::Float(6000000.0 + rng() % 100000),
-                            Value::Float(4000000.0 + rng() % 100000), Value::Null(),
-                            Value::Float((v * 7) % perParcel + 1), Value::Float((p * 37) % parcels + 1)});
-    std::vector<engine::IndexDef> indexes;
-    if (keyed)
-        indexes = {{"", {"Code"}, true, false, false}, {"TerPutNumber", {"Ter", "PutNumber"}, false, true, false}};
-    MakeTable(path, fields, indexes, rows);
+void CopyWritable(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(from)) {
+        if (!entry.is_regular_file()) continue;
+        const fs::path target = to / entry.path().filename();
+        fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    }
 }
 
 std::vector<std::string> SortedRecords(const fs::path& table) {
@@ -102,7 +79,7 @@ std::vector<std::string> UpperFileNames(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) {
         std::string n = entry.path().filename().string();
-        for (char& c : n) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return std::toupper(c); });
         names.push_back(n);
     }
     std::sort(names.begin(), names.end());
@@ -114,14 +91,12 @@ std::vector<engine::IndexInfo> IndexesOf(const fs::path& table) {
 }
 
 int RunTool(const std::string& arguments, std::string* output) {
-    const std::string command = std::string(TER5_TOOL_PATH) + " " + arguments + " 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::FILE* pipe = ::popen((std::string(TER5_TOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
     if (!pipe) return -1;
     std::array<char, 4096> buffer{};
-    std::string text;
-    while (std::fgets(buffer.data(), buffer.size(), pipe)) text += buffer.data();
+    output->clear();
+    while (std::fgets(buffer.data(), buffer.size(), pipe)) *output += buffer.data();
     const int status = ::pclose(pipe);
-    if (output) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -17,7 +17,7 @@ namespace ter5::templates::testing {
 
 namespace fs = std::filesystem;
 
-// A fresh directory removed with everything in it at the end.
+// A fresh directory, removed with its contents at the end.
 class TempDir {
 public:
     TempDir();
@@ -29,26 +29,21 @@ private:
     fs::path path_;
 };
 
-// Records what the operations asked of the main window.
-struct RecordingHost : ReindexHost {
+// Records what the operations ask of the main window and the list window.
+struct RecordingHost : ReindexHost, ListProgress {
     std::string target;
-    std::vector<std::string> calls;     // "close", "open <dir>", "refresh"
+    std::vector<std::string> calls;  // "close", "refresh", "open <dir>"
     std::vector<std::string> messages;
     std::vector<std::pair<double, double>> progress;
-    engine::Table* work = nullptr;       // closed with the base when set
+    std::size_t maximum = 0;
+    std::vector<std::size_t> positions;
 
     std::string TargetDirectory() const override { return target; }
-    void CloseBaseDataSets() override;
-    void OpenBaseDirectory(const std::string& directory) override { calls.push_back("open " + directory); }
+    void CloseBaseDataSets() override { calls.push_back("close"); }
+    void OpenBaseDirectory(const std::string& dir) override { calls.push_back("open " + dir); }
     void ShowProgress(double upper, double lower) override { progress.emplace_back(upper, lower); }
     void RefreshStatusBar() override { calls.push_back("refresh"); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-};
-
-// Records the list window's progress bar.
-struct RecordingProgress : ListProgress {
-    std::size_t maximum = 0;
-    std::vector<std::size_t> positions;
     void SetMaximum(std::size_t m) override { maximum = m; }
     void SetPosition(std::size_t p) override { positions.push_back(p); }
 };
@@ -64,16 +59,14 @@ struct IndexRow {
 
 // Appends a table template with its rows to the current group and leaves it current.
 void AddTableTemplate(TemplateStore& store, const std::string& name, const std::string& flag,
-                      const std::vector<FieldRow>& fields, const std::vector<IndexRow>& indexes);
+                      const std::vector<FieldRow>& fields = {}, const std::vector<IndexRow>& indexes = {});
 
-// Creates a table with `rows` (one value per field).
+// Creates a table holding `rows` (one value per field).
 void MakeTable(const fs::path& path, const std::vector<engine::FieldDef>& fields,
-               const std::vector<engine::IndexDef>& indexes, const std::vector<std::vector<engine::Value>>& rows);
+               const std::vector<engine::IndexDef>& indexes, const std::vector<std::vector<engine::Value>>& rows = {});
 
-// A vertex table (Code +, Number, X, Y, Z, PutNumber, Ter) holding `parcels`
-// parcels of `perParcel` vertices: keyed on Code with a Ter;PutNumber index, or
-// unkeyed without indexes and with its codes in falling order.
-void MakeVertexTable(const fs::path& path, int parcels, int perParcel, bool keyed = true);
+// Copies the files of `from` into `to` (created) and makes the copies writable.
+void CopyWritable(const fs::path& from, const fs::path& to);
 
 // The raw records of a table, sorted: equal before and after a rewrite that only reorders.
 std::vector<std::string> SortedRecords(const fs::path& table);
@@ -84,7 +77,7 @@ std::vector<std::string> UpperFileNames(const fs::path& dir);
 // The indexes of a table as the engine finds them.
 std::vector<engine::IndexInfo> IndexesOf(const fs::path& table);
 
-// Runs the command-line tool; returns its exit code and puts its output in `output`.
-int RunTool(const std::string& arguments, std::string* output = nullptr);
+// Runs ter5tool with `arguments`; returns its exit code, its output in `output`.
+int RunTool(const std::string& arguments, std::string* output);
 
 }  // namespace ter5::templates::testing
