@@ -15,10 +15,8 @@ QColor FromColourRef(std::uint32_t colour) {
 
 void PaintStrip(QPainter& painter, const StripRect& r, const QColor& colour) {
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;  // an empty strip paints nothing
-    painter.setPen(colour);
-    painter.setBrush(colour);
     // GDI's Rectangle fills up to, not including, its right and bottom edges.
-    painter.drawRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)));
+    painter.fillRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)), colour);
 }
 
 }  // namespace

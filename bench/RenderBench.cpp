@@ -1,0 +1,182 @@
+// Map drawing benchmarks over the demo district of 50,000 parcels (about a million
+// vertices) on a 1280 x 800 map at 96 dpi:
+//   DrawMapViewAll     - DrawMap fitted to all parcels, writing map.wmf (the redraw)
+//   DrawMapStreet500   - the same zoomed to 1:500 on a street in the middle
+//   BuildPictureViewAll, EncodeWmfViewAll - the two halves of the view-all redraw
+//   ReplayViewAll, ReplayStreet500 - the QPainter replay onto the screen image
+// Counters: points and labels of the picture, bytes of map.wmf.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "base/DemoTown.h"
+#include "map/DrawMap.h"
+#include "map/MapFile.h"
+#include "map/MapLoader.h"
+#include "map/WmfWriter.h"
+#ifdef TER5_HAVE_MAP_WIDGETS
+#include <QImage>
+#include <QPainter>
+
+#include "map/widgets/PictureExport.h"
+#include "map/widgets/PicturePainter.h"
+#endif
+
+namespace {
+
+using namespace ter5::map;
+
+// The district and the map window.
+constexpr std::size_t kParcels = 50'000;
+constexpr std::uint64_t kSeed = 1;
+constexpr int kMapWidth = 1280;
+constexpr int kMapHeight = 800;
+// 1:500 in page units per metre.
+constexpr double kStreetScale = kOneToOneScale / 500.0;
+
+// The demo district's rows served to the loader in code order.
+class TownSource : public ParcelSource {
+public:
+    explicit TownSource(const ter5::base::DemoTown& town) : town_(town) {}
+    std::size_t ParcelCount() const override { return town_.parcels.size(); }
+    std::size_t VertexCountHint() const override { return town_.vertices.size(); }
+    bool NextParcel(ParcelRow& parcel) override {
+        if (parcel_ >= town_.parcels.size()) return false;
+        const auto& p = town_.parcels[parcel_++];
+        parcel.Code = p.code;
+        parcel.House = p.house;
+        while (vertex_ < town_.vertices.size() && town_.vertices[vertex_].parcel < p.code) ++vertex_;
+        return true;
+    }
+    bool NextVertex(VertexRow& vertex) override {
+        if (vertex_ >= town_.vertices.size() || town_.vertices[vertex_].parcel != town_.parcels[parcel_ - 1].code) {
+            return false;
+        }
+        const auto& v = town_.vertices[vertex_++];
+        vertex = {static_cast<std::int32_t>(vertex_), v.putNumber, v.number, v.y, v.x, v.z};
+        return true;
+    }
+
+private:
+    const ter5::base::DemoTown& town_;
+    std::size_t parcel_ = 0;
+    std::size_t vertex_ = 0;
+};
+
+const TArrObjects& District() {
+    static const TArrObjects objects = [] {
+        const ter5::base::DemoTown town = ter5::base::GenerateDemoTown(kParcels, kSeed);
+        TArrObjects o;
+        TownSource source(town);
+        LoadMapObjects(o, source, true);
+        return o;
+    }();
+    return objects;
+}
+
+Viewport MapView() {
+    Viewport view;
+    view.SetScreen(kReferenceScreen);
+    view.SetImageSize(kMapWidth, kMapHeight);
+    view.ViewAllPending = true;
+    return view;
+}
+
+// A view at 1:500 on the parcel in the middle of the model's order: a street of the district.
+Viewport StreetView() {
+    const TArrObjects& objects = District();
+    Viewport view = MapView();
+    view.FitAll(objects);
+    const TArrPoly& middle = objects.Polys[objects.Polys.size() / 2];
+    view.ViewCenterY = middle.CenterY;
+    view.ViewCenterX = middle.CenterX;
+    view.ViewScale = kStreetScale;
+    return view;
+}
+
+// The options of a working session: outlines, areas, parcel numbers, the current parcel.
+DrawMapContext Context() {
+    DrawMapContext context;
+    context.CurrentCode = District().Polys[District().Polys.size() / 2].Code;
+    return context;
+}
+
+void Count(benchmark::State& state, const Picture& picture) {
+    state.counters["points"] = static_cast<double>(picture.Points().size());
+    state.counters["labels"] = static_cast<double>(picture.Texts().size());
+}
+
+std::filesystem::path BenchDirectory() {
+    const auto dir = std::filesystem::temp_directory_path() / "ter5_render_bench";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+void Redraw(benchmark::State& state, bool viewAll) {
+    const TArrObjects& objects = District();
+    const DisplayOptions options;
+    const DrawMapContext context = Context();
+    const auto dir = BenchDirectory();
+    MapFileWriter file;
+    Viewport view = viewAll ? MapView() : StreetView();
+    for (auto _ : state) {
+        view.ViewAllPending = viewAll;
+        const auto picture = DrawMap(objects, view, options, context);
+        const MapFileStatus status = file.Write(*picture, dir);
+        benchmark::DoNotOptimize(status.Written);
+        if (!status.Written) state.SkipWithError(status.Message.c_str());
+    }
+    view.ViewAllPending = viewAll;
+    const auto picture = DrawMap(objects, view, options, context);
+    Count(state, *picture);
+    state.counters["wmf_bytes"] = static_cast<double>(std::filesystem::file_size(dir / kMapFileName));
+}
+
+void DrawMapViewAll(benchmark::State& state) { Redraw(state, true); }
+BENCHMARK(DrawMapViewAll)->Unit(benchmark::kMillisecond);
+
+void DrawMapStreet500(benchmark::State& state) { Redraw(state, false); }
+BENCHMARK(DrawMapStreet500)->Unit(benchmark::kMillisecond);
+
+void BuildPictureViewAll(benchmark::State& state) {
+    Viewport view = MapView();
+    for (auto _ : state) {
+        view.ViewAllPending = true;
+        benchmark::DoNotOptimize(DrawMap(District(), view, DisplayOptions(), Context()));
+    }
+}
+BENCHMARK(BuildPictureViewAll)->Unit(benchmark::kMillisecond);
+
+void EncodeWmfViewAll(benchmark::State& state) {
+    Viewport view = MapView();
+    const auto picture = DrawMap(District(), view, DisplayOptions(), Context());
+    std::size_t bytes = 0;
+    for (auto _ : state) bytes = EncodeWmf(*picture).size();
+    state.counters["wmf_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(EncodeWmfViewAll)->Unit(benchmark::kMillisecond);
+
+#ifdef TER5_HAVE_MAP_WIDGETS
+void Replay(benchmark::State& state, Viewport view) {
+    EnsureGuiApplication();
+    const auto picture = DrawMap(District(), view, DisplayOptions(), Context());
+    QImage image(kMapWidth, kMapHeight, QImage::Format_RGB32);
+    PicturePainter replay;
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        replay.Paint(painter, *picture);
+    }
+    Count(state, *picture);
+}
+
+void ReplayViewAll(benchmark::State& state) { Replay(state, MapView()); }
+BENCHMARK(ReplayViewAll)->Unit(benchmark::kMillisecond);
+
+void ReplayStreet500(benchmark::State& state) { Replay(state, StreetView()); }
+BENCHMARK(ReplayStreet500)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
