@@ -161,6 +161,7 @@ void TMain::createToolBars() {
     // The scale box `Panel6`: "M 1:", the scale edit and the button dropping the scale menu.
     Panel6 = new QWidget(ToolBarMap);
     Panel6->setObjectName(QStringLiteral("Panel6"));
+    Panel6->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto* scaleRow = new QHBoxLayout(Panel6);
     scaleRow->setContentsMargins(4, 0, 0, 0);
     scaleRow->setSpacing(2);

@@ -26,6 +26,7 @@ BaseGrid::BaseGrid(int number, DataSetModel* model, QWidget* parent)
     setPalette(colours);
 
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setMinimumSectionSize(12);  // the mark columns are 15 pixels wide
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
