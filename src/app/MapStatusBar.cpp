@@ -35,10 +35,16 @@ void MapStatusBar::SetPanelText(int index, const QString& text) {
 }
 
 void MapStatusBar::ShowProgress(double upper, double lower) {
+    // Called after every parcel of a load: paint only when a strip grows by a pixel.
+    const int fixedWidth = panels_.size() >= 6 ? panels_.at(5)->geometry().right() + 1 : 0;
+    const map::ProgressStrips before = map::LayoutProgressStrips(fixedWidth, width(), height(), upper_, lower_);
+    const map::ProgressStrips after = map::LayoutProgressStrips(fixedWidth, width(), height(), upper, lower);
+    const bool changed = !progressShown_ || before.Upper.Right != after.Upper.Right ||
+                         before.Lower.Right != after.Lower.Right;
     progressShown_ = true;
     upper_ = upper;
     lower_ = lower;
-    repaint();
+    if (changed) repaint();
 }
 
 void MapStatusBar::ClearProgress() {
