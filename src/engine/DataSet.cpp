@@ -71,18 +71,40 @@ void DataSet::AddObserver(DataSetObserver& observer) {
     if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end()) observers_.push_back(&observer);
 }
 
-void DataSet::RemoveObserver(DataSetObserver& observer) { std::erase(observers_, &observer); }
-
-void DataSet::Notify(const std::function<void(DataSetObserver&)>& call) {
-    const std::vector<DataSetObserver*> snapshot = observers_;
-    for (DataSetObserver* o : snapshot)
-        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) call(*o);
+void DataSet::RemoveObserver(DataSetObserver& observer) {
+    if (notifying_ == 0) {
+        std::erase(observers_, &observer);
+        return;
+    }
+    // During a notification the list is walked by position: leave a hole.
+    std::replace(observers_.begin(), observers_.end(), &observer, static_cast<DataSetObserver*>(nullptr));
 }
 
-void DataSet::NotifyActive() { Notify([this](DataSetObserver& o) { o.ActiveChanged(*this); }); }
-void DataSet::NotifyMoved() { Notify([this](DataSetObserver& o) { o.CursorMoved(*this); }); }
-void DataSet::NotifyData(DataChange change) { Notify([this, change](DataSetObserver& o) { o.DataChanged(*this, change); }); }
-void DataSet::NotifyState() { Notify([this](DataSetObserver& o) { o.StateChanged(*this); }); }
+void DataSet::Notify(const std::function<void(DataSetObserver&)>& call) {
+    if (observers_.empty()) return;
+    ++notifying_;
+    try {
+        for (std::size_t i = 0; i < observers_.size(); ++i)
+            if (observers_[i]) call(*observers_[i]);
+    } catch (...) {
+        if (--notifying_ == 0) std::erase(observers_, nullptr);
+        throw;
+    }
+    if (--notifying_ == 0) std::erase(observers_, nullptr);
+}
+
+void DataSet::NotifyActive() {
+    if (!observers_.empty()) Notify([this](DataSetObserver& o) { o.ActiveChanged(*this); });
+}
+void DataSet::NotifyMoved() {
+    if (!observers_.empty()) Notify([this](DataSetObserver& o) { o.CursorMoved(*this); });
+}
+void DataSet::NotifyData(DataChange change) {
+    if (!observers_.empty()) Notify([this, change](DataSetObserver& o) { o.DataChanged(*this, change); });
+}
+void DataSet::NotifyState() {
+    if (!observers_.empty()) Notify([this](DataSetObserver& o) { o.StateChanged(*this); });
+}
 
 void DataSet::CheckActive() const {
     if (!Active()) Fail(DisplayName(), "Cannot perform this operation on a closed dataset");

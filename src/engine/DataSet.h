@@ -252,7 +252,8 @@ private:
     bool modified_ = false;
     bool settingUp_ = false;
 
-    std::vector<DataSetObserver*> observers_;
+    std::vector<DataSetObserver*> observers_;  // holes (nullptr) while notifying
+    int notifying_ = 0;                        // depth of notifications under way
     std::vector<DeclaredField> declared_;
     Hook beforeDelete_;
     Hook beforeInsert_;

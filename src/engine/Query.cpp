@@ -91,7 +91,7 @@ void Query::DoOpen() {
 void Query::DoClose() {
     result_.clear();
     sourceFields_.clear();
-    pointers_.clear();
+    locator_ = RecordLocator();
     file_.reset();
     lock_.reset();
 }
@@ -102,12 +102,12 @@ std::uint32_t Query::DoRefresh(std::uint32_t current) {
     return current;
 }
 
-const std::uint8_t* Query::RecordBytes(std::uint32_t record) const { return pointers_[record]; }
+const std::uint8_t* Query::RecordBytes(std::uint32_t record) const { return locator_(record); }
 
 const TextCodec& Query::Codec() const { return file_->Codec(); }
 
 Value Query::DecodeBlob(std::uint32_t record, int field) const {
-    return file_->Decode(pointers_[record], static_cast<std::size_t>(sourceFields_[static_cast<std::size_t>(field)]));
+    return file_->Decode(locator_(record), static_cast<std::size_t>(sourceFields_[static_cast<std::size_t>(field)]));
 }
 
 void Query::Execute() {
@@ -147,23 +147,18 @@ void Query::Execute() {
     std::vector<FieldDesc> fields;
     for (int f : sourceFields) fields.push_back(tableFields[static_cast<std::size_t>(f)]);
 
-    std::vector<const std::uint8_t*> pointers;
-    pointers.reserve(file->RecordCount());
-    for (const TableFile::Block& b : file->Blocks()) {
-        const std::uint8_t* first = file->Record(b.firstRecord);
-        for (std::size_t k = 0; k < b.count; ++k) pointers.push_back(first + k * file->Header().recordSize);
-    }
+    RecordLocator locator(*file);
     const auto read = [&](std::uint32_t record, int field, Value& out) {
         const FieldDesc& f = tableFields[static_cast<std::size_t>(field)];
         if (IsBlobType(f.type))
-            out = file->Decode(pointers[record], static_cast<std::size_t>(field));
+            out = file->Decode(locator(record), static_cast<std::size_t>(field));
         else
-            DecodeFieldInto(f, pointers[record] + f.offset, file->Codec(), out);
+            DecodeFieldInto(f, locator(record) + f.offset, file->Codec(), out);
     };
 
     // WHERE column LIKE pattern.
     std::vector<std::uint32_t> rows;
-    rows.reserve(pointers.size());
+    rows.reserve(locator.Count());
     Value value;
     if (statement.likeColumn) {
         const int field = resolve(*statement.likeColumn);
@@ -171,12 +166,12 @@ void Query::Execute() {
             Fail(display, "Invalid SQL: LIKE needs a text column, '" + statement.likeColumn->text + "' is " +
                               std::string(FieldTypeName(tableFields[static_cast<std::size_t>(field)].type)));
         const LikePattern pattern(statement.likePattern);
-        for (std::uint32_t r = 0; r < pointers.size(); ++r) {
+        for (std::uint32_t r = 0; r < locator.Count(); ++r) {
             read(r, field, value);
             if (!value.IsNull() && pattern.Matches(value.text)) rows.push_back(r);
         }
     } else {
-        rows.resize(pointers.size());
+        rows.resize(locator.Count());
         std::iota(rows.begin(), rows.end(), std::uint32_t{0});
     }
 
@@ -228,7 +223,7 @@ void Query::Execute() {
     SetFields(std::move(fields));
     if (lock) lock_ = std::move(lock);
     file_ = std::move(file);
-    pointers_ = std::move(pointers);
+    locator_ = std::move(locator);
     sourceFields_ = std::move(sourceFields);
     result_ = std::move(rows);
 }

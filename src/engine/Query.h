@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "DataSet.h"
+#include "RecordLocator.h"
 
 namespace ter5::engine {
 
@@ -63,7 +64,7 @@ private:
     std::vector<std::string> sql_;
     std::unique_ptr<FileLock> lock_;
     std::shared_ptr<TableFile> file_;
-    std::vector<const std::uint8_t*> pointers_;  // record number → bytes
+    RecordLocator locator_;                      // record number → bytes
     std::vector<int> sourceFields_;              // result field → table field
     std::vector<std::uint32_t> result_;          // record numbers in result order
 };

@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,15 +26,18 @@ namespace ter5::engine {
 
 class RecordOrder {
 public:
-    // The raw bytes of record `i`.
-    using RecordAccess = std::function<const std::uint8_t*(std::uint32_t)>;
-
     // The key layout: `keyFields` are positions in `fields`; none means record order.
     RecordOrder(std::vector<FieldDesc> fields, std::vector<int> keyFields, bool caseInsensitive, bool descending,
                 TextCodec codec);
 
-    // Computes the keys and the order of `count` records.
-    void Build(std::size_t count, const RecordAccess& record);
+    // Computes the keys and the order of `count` records; forEach(visit) calls
+    // visit(i, bytes) with the raw bytes of every record i.
+    template <typename ForEach>
+    void Build(std::size_t count, const ForEach& forEach) {
+        Reset(count);
+        forEach([this](std::size_t i, const std::uint8_t* record) { MakeKey(record, keys_.data() + i * keyLength_); });
+        Sort();
+    }
 
     // Adds record number Size() (appended since Build) at its place in the order.
     void Add(const std::uint8_t* record);
@@ -54,12 +56,31 @@ public:
     std::pair<std::size_t, std::size_t> EqualRange(std::string_view prefix) const;
 
 private:
+    // Sizes the keys and the order for `count` records.
+    void Reset(std::size_t count);
+    // Orders the records by their keys.
+    void Sort();
     void MakeKey(const std::uint8_t* record, std::uint8_t* out) const;
     void NormaliseAlpha(std::uint8_t* bytes, std::size_t length) const;
     const std::uint8_t* KeyOf(std::uint32_t record) const { return keys_.data() + record * keyLength_; }
     bool Less(std::uint32_t a, std::uint32_t b) const;
+    // Orders records whose file order is sorted within `groups` (their first
+    // records); false, leaving order_ partly written, when the groups overlap.
+    bool OrderGroups(const std::vector<std::uint32_t>& groups);
+    // The distinct first 8 key bytes in order and where each begins in order_.
+    void BuildDirectory() const;
+    // Orders all records by their keys.
+    void SortAll();
+
+    // Where a key field lies in the record; compact for the per-record loop.
+    struct KeyPart {
+        std::uint32_t offset;
+        std::uint32_t length;
+        bool alpha;
+    };
 
     std::vector<FieldDesc> keyFields_;
+    std::vector<KeyPart> parts_;
     bool caseInsensitive_;
     bool descending_;
     TextCodec codec_;
@@ -67,6 +88,9 @@ private:
     std::vector<std::uint8_t> upper_;  // byte → upper-case byte (single-byte pages)
     std::vector<std::uint8_t> keys_;   // keyLength_ bytes per record, by record number
     std::vector<std::uint32_t> order_;
+    mutable std::vector<std::uint64_t> directoryHi_;     // distinct first 8 key bytes, big-endian
+    mutable std::vector<std::uint32_t> directoryStart_;  // their first positions in order_, then Size()
+    mutable bool directoryStale_ = true;
 };
 
 }  // namespace ter5::engine

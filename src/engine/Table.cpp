@@ -44,7 +44,10 @@ public:
     ~MasterLink() override {
         if (master_) master_->RemoveObserver(*this);
     }
-    void ActiveChanged(DataSet&) override { detail_.MasterChanged(); }
+    void ActiveChanged(DataSet&) override {
+        detail_.masterFieldIndexes_.clear();  // the master's fields may differ now
+        detail_.MasterChanged();
+    }
     void CursorMoved(DataSet&) override { detail_.MasterChanged(); }
     void DataChanged(DataSet&, DataChange) override { detail_.MasterChanged(); }
     void StateChanged(DataSet&) override { detail_.MasterChanged(); }
@@ -118,6 +121,7 @@ void Table::SetMasterSource(DataSet* master) {
     if (master == this) Fail(DisplayName(), "a table cannot be its own master");
     if (Active()) CheckBrowseMode();
     link_.reset();
+    masterFieldIndexes_.clear();
     master_ = master;
     if (master_) link_ = std::make_unique<MasterLink>(*this, *master_);
     if (Active()) Reorder();
@@ -126,6 +130,7 @@ void Table::SetMasterSource(DataSet* master) {
 void Table::SetMasterFields(std::string fields) {
     if (Active()) CheckBrowseMode();
     masterFields_ = std::move(fields);
+    masterFieldIndexes_.clear();
     if (Active()) Reorder();
 }
 
@@ -226,36 +231,40 @@ void Table::Reorder() {
 void Table::BuildOrder() {
     const TableFile& file = store_->File();
     order_ = std::make_unique<RecordOrder>(file.Fields(), keyFields_, caseInsensitive_, descending_, file.Codec());
-    order_->Build(store_->Count(), [this](std::uint32_t r) { return store_->Bytes(r); });
+    const TableStore& store = *store_;
+    order_->Build(store.Count(), [&store](const auto& visit) { store.ForEach(visit); });
     orderGeneration_ = store_->Generation();
 }
 
 std::string Table::MasterKey() const {
     if (!master_->Active() || (master_->State() == DataSetState::Browse && master_->IsEmpty())) return std::string();
-    const std::vector<std::string> names = SplitFieldList(masterFields_);
-    if (names.empty()) Fail(DisplayName(), "MasterFields are not set");
-    if (names.size() > keyFields_.size())
-        Fail(DisplayName(), "MasterFields '" + masterFields_ + "' name more fields than the index has");
-    std::vector<Value> values;
-    for (const std::string& name : names) {
-        values.push_back(master_->GetValue(name));
-        if (values.back().IsNull()) return std::string();
+    if (masterFieldIndexes_.empty()) {
+        const std::vector<std::string> names = SplitFieldList(masterFields_);
+        if (names.empty()) Fail(DisplayName(), "MasterFields are not set");
+        if (names.size() > keyFields_.size())
+            Fail(DisplayName(), "MasterFields '" + masterFields_ + "' name more fields than the index has");
+        for (const std::string& name : names) masterFieldIndexes_.push_back(master_->RequireField(name));
+    }
+    masterValues_.clear();
+    for (int field : masterFieldIndexes_) {
+        masterValues_.push_back(master_->GetValue(field));
+        if (masterValues_.back().IsNull()) return std::string();
     }
     try {
-        return order_->EncodePrefix(values).value_or(std::string());
+        return order_->EncodePrefix(masterValues_).value_or(std::string());
     } catch (const EngineError& e) {
         Fail(DisplayName(), std::string("master key: ") + e.what());
     }
 }
 
-void Table::ApplyRange(std::uint32_t record) {
+void Table::ApplyRange(std::uint32_t record, std::optional<std::string> key) {
     const std::vector<std::uint32_t>& order = order_->Order();
     if (!master_) {
         masterKey_.reset();
         SetRows(order, record);
         return;
     }
-    masterKey_ = MasterKey();
+    masterKey_ = key ? std::move(key) : MasterKey();
     if (masterKey_->empty()) {
         SetRows({}, record);
         return;
@@ -271,9 +280,14 @@ void Table::Rebuild(std::uint32_t record) {
 
 void Table::MasterChanged() {
     if (!Active()) return;
-    if (master_ && masterKey_ && MasterKey() == masterKey_) return;
-    CheckBrowseMode();  // a pending detail row goes to the master it was begun for
-    ApplyRange(0);
+    std::optional<std::string> key;
+    if (master_) key = MasterKey();
+    if (key && key == masterKey_) return;
+    if (State() != DataSetState::Browse) {
+        CheckBrowseMode();  // a pending detail row goes to the master it was begun for
+        if (!Active()) return;
+    }
+    ApplyRange(0, std::move(key));
     ResetCursor();
     NotifyData(DataChange::Master);
     NotifyMoved();
@@ -284,7 +298,7 @@ void Table::SetUpNewRow(std::vector<Value>& values, std::vector<bool>& assigned)
     const std::vector<std::string> names = SplitFieldList(masterFields_);
     for (std::size_t i = 0; i < names.size() && i < keyFields_.size(); ++i) {
         const auto field = static_cast<std::size_t>(keyFields_[i]);
-        values[field] = CoerceForAssignment(Fields()[field], master_->GetValue(names[i]));
+        values[field] = CoerceForAssignment(Fields()[field], master_->GetValue(std::string_view(names[i])));
         assigned[field] = true;
     }
 }

@@ -102,8 +102,9 @@ private:
     void BuildOrder();
     // The master's current key in index bytes; "" when the detail is to be empty.
     std::string MasterKey() const;
-    // Re-sets the visible rows from the order and the master key, staying on `record`.
-    void ApplyRange(std::uint32_t record);
+    // Re-sets the visible rows from the order and the master key (computed when
+    // not given), staying on `record`.
+    void ApplyRange(std::uint32_t record, std::optional<std::string> key = std::nullopt);
     // Rebuilds the order after the records changed and re-sets the rows.
     void Rebuild(std::uint32_t record);
     // Called by the link when the master moved or changed.
@@ -126,6 +127,8 @@ private:
     bool descending_ = false;
     std::uint64_t orderGeneration_ = 0;  // store generation the order was built on
     std::optional<std::string> masterKey_;  // the key the rows were cut for (none: all rows)
+    mutable std::vector<int> masterFieldIndexes_;  // MasterFields resolved in the master
+    mutable std::vector<Value> masterValues_;
 };
 
 }  // namespace ter5::engine

@@ -43,15 +43,8 @@ void TableStore::Load(bool relock) {
         } catch (const EngineError&) {
         }
     }
-    std::vector<const std::uint8_t*> pointers;
-    pointers.reserve(file->RecordCount());
-    const std::size_t recordSize = file->Header().recordSize;
-    for (const TableFile::Block& b : file->Blocks()) {
-        const std::uint8_t* first = file->Record(b.firstRecord);
-        for (std::size_t k = 0; k < b.count; ++k) pointers.push_back(first + k * recordSize);
-    }
+    locator_ = RecordLocator(*file);
     file_ = std::move(file);
-    pointers_ = std::move(pointers);
     stamp_ = stamp;
     ++generation_;
 }
@@ -60,16 +53,12 @@ bool TableStore::Keyed() const {
     return file_->Header().fileType == FileType::KeyedDb && file_->Header().numKeyFields > 0;
 }
 
-std::size_t TableStore::Count() const { return editor_ ? editor_->RecordCount() : pointers_.size(); }
-
-const std::uint8_t* TableStore::Bytes(std::uint32_t record) const {
-    if (editor_) return reinterpret_cast<const std::uint8_t*>(editor_->RawRecord(record).data());
-    return pointers_.at(record);
-}
+std::size_t TableStore::Count() const { return editor_ ? editor_->RecordCount() : locator_.Count(); }
 
 Value TableStore::DecodeBlob(std::uint32_t record, int field) const {
     if (editor_) return editor_->Get(record, static_cast<std::size_t>(field));
-    return file_->Decode(pointers_.at(record), static_cast<std::size_t>(field));
+    if (record >= locator_.Count()) Fail(path_.string(), "record " + std::to_string(record + 1) + " out of range");
+    return file_->Decode(locator_(record), static_cast<std::size_t>(field));
 }
 
 bool TableStore::ReloadIfChanged() {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "FileUtil.h"
+#include "RecordLocator.h"
 #include "TableEditor.h"
 #include "TableFile.h"
 
@@ -63,8 +64,18 @@ public:
     const TableFile& File() const { return *file_; }
     bool Keyed() const;
     std::size_t Count() const;
-    const std::uint8_t* Bytes(std::uint32_t record) const;
+    const std::uint8_t* Bytes(std::uint32_t record) const {
+        if (editor_) return reinterpret_cast<const std::uint8_t*>(editor_->RawRecord(record).data());
+        return locator_(record);
+    }
     Value DecodeBlob(std::uint32_t record, int field) const;
+    // Calls visit(i, bytes) for every record in order.
+    template <typename Visit>
+    void ForEach(const Visit& visit) const {
+        if (!editor_) return locator_.ForEach(visit);
+        for (std::size_t i = 0; i < editor_->RecordCount(); ++i)
+            visit(i, reinterpret_cast<const std::uint8_t*>(editor_->RawRecord(i).data()));
+    }
 
     // Re-reads the table when the file on disk is no longer the one read; true
     // when it did. Never while deferred rows are pending.
@@ -100,7 +111,7 @@ private:
     bool exclusive_;
     std::unique_ptr<FileLock> lock_;
     std::shared_ptr<TableFile> file_;
-    std::vector<const std::uint8_t*> pointers_;  // record number → bytes in file_
+    RecordLocator locator_;                       // record number → bytes in file_
     FileStamp stamp_;                             // of the file read
     bool deferred_ = false;
     std::unique_ptr<TableEditor> editor_;         // pending rows (deferred writes)
