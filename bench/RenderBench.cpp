@@ -3,7 +3,8 @@
 //   DrawMapViewAll     - DrawMap fitted to all parcels, writing map.wmf (the redraw)
 //   DrawMapStreet500   - the same zoomed to 1:500 on a street in the middle
 //   BuildPictureViewAll, EncodeWmfViewAll - the two halves of the view-all redraw
-//   ReplayViewAll, ReplayStreet500 - the QPainter replay onto the screen image
+//   ReplayViewAll, ReplayViewAllOutlines, ReplayStreet500 - the QPainter replay onto the
+//                        screen image, with and without the labels
 // Counters: points and labels of the picture, bytes of map.wmf.
 
 #include <benchmark/benchmark.h>
@@ -159,9 +160,9 @@ void EncodeWmfViewAll(benchmark::State& state) {
 BENCHMARK(EncodeWmfViewAll)->Unit(benchmark::kMillisecond);
 
 #ifdef TER5_HAVE_MAP_WIDGETS
-void Replay(benchmark::State& state, Viewport view) {
+void Replay(benchmark::State& state, Viewport view, const DisplayOptions& options = {}) {
     EnsureGuiApplication();
-    const auto picture = DrawMap(District(), view, DisplayOptions(), Context());
+    const auto picture = DrawMap(District(), view, options, Context());
     QImage image(kMapWidth, kMapHeight, QImage::Format_RGB32);
     PicturePainter replay;
     for (auto _ : state) {
@@ -174,6 +175,14 @@ void Replay(benchmark::State& state, Viewport view) {
 
 void ReplayViewAll(benchmark::State& state) { Replay(state, MapView()); }
 BENCHMARK(ReplayViewAll)->Unit(benchmark::kMillisecond);
+
+// The outlines alone, to tell the cost of the figures from that of the labels.
+void ReplayViewAllOutlines(benchmark::State& state) {
+    DisplayOptions outlines;
+    outlines.cbArea = outlines.cbNumber = false;
+    Replay(state, MapView(), outlines);
+}
+BENCHMARK(ReplayViewAllOutlines)->Unit(benchmark::kMillisecond);
 
 void ReplayStreet500(benchmark::State& state) { Replay(state, StreetView()); }
 BENCHMARK(ReplayStreet500)->Unit(benchmark::kMillisecond);

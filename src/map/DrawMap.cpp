@@ -9,6 +9,7 @@
 #include "map/LabelledSides.h"
 #include "map/MapLabels.h"
 #include "map/PageClip.h"
+#include "map/Rounding.h"
 #include "map/TextMetrics.h"
 
 namespace ter5::map {
@@ -47,7 +48,7 @@ void FindRings(std::span<const TArrPoint> points, std::vector<Ring>& rings) {
 }
 
 // WorldToPage of the viewport, inlined for the million points of a district: the same
-// expression, rounded to nearest with halves to even by the FPU's default mode.
+// expression and the same rounding.
 class PageTransform {
 public:
     explicit PageTransform(const Viewport& view)
@@ -55,8 +56,8 @@ public:
           halfWidth_(view.PageWidth / 2.0), halfHeight_(view.PageHeight / 2.0) {}
 
     PageIntPoint operator()(double y, double x) const {
-        return {static_cast<std::int64_t>(std::nearbyint((y - centreY_) * scale_ + halfWidth_)),
-                static_cast<std::int64_t>(std::nearbyint((x - centreX_) * scale_ - halfHeight_))};
+        return {RoundToInt64Fast((y - centreY_) * scale_ + halfWidth_),
+                RoundToInt64Fast((x - centreX_) * scale_ - halfHeight_)};
     }
 
 private:
@@ -86,8 +87,8 @@ public:
         for (const TArrPoly& poly : objects_.Polys) {
             const PageIntPoint low = toPage_(poly.MinY, poly.MinX);
             const PageIntPoint high = toPage_(poly.MaxY, poly.MaxX);
-            const std::int64_t widthPx = std::llrint(static_cast<double>(high.x - low.x) / ppx_);
-            const std::int64_t heightPx = std::llrint(static_cast<double>(high.y - low.y) / ppy_);
+            const std::int64_t widthPx = RoundToInt64Fast(static_cast<double>(high.x - low.x) / ppx_);
+            const std::int64_t heightPx = RoundToInt64Fast(static_cast<double>(high.y - low.y) / ppy_);
             const bool visible = !(poly.MinY > highRight.Y || poly.MaxY < lowLeft.Y || poly.MinX > highRight.X ||
                                    poly.MaxX < lowLeft.X);
             if (!visible) continue;
@@ -206,11 +207,10 @@ private:
     // A label anchored at world (y, x): the anchor to page units, then to pixels; left out
     // when empty or wholly off the picture.
     void DrawLabel(double y, double x, const std::string& text, LabelPlacement placement) {
-        if (text.empty()) return;
+        if (text.empty() || !std::isfinite(y) || !std::isfinite(x)) return;
         const PageIntPoint page = toPage_(y, x);
-        const double px = std::nearbyint(static_cast<double>(page.x) / ppx_);
-        const double py = std::nearbyint(-static_cast<double>(page.y) / ppy_);
-        if (!std::isfinite(px) || !std::isfinite(py)) return;
+        const double px = static_cast<double>(RoundToInt64Fast(static_cast<double>(page.x) / ppx_));
+        const double py = static_cast<double>(RoundToInt64Fast(-static_cast<double>(page.y) / ppy_));
         const double halfWidth = TextWidthPx(text, fontPixels_) * kLabelWidthSlack / 2.0 + kLabelMarginPx;
         const double width = picture_.WidthPx();
         const double height = picture_.HeightPx();

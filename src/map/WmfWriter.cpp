@@ -12,6 +12,7 @@
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
 #include "engine/TextCodec.h"
+#include "map/Rounding.h"
 
 namespace ter5::map {
 
@@ -50,7 +51,6 @@ constexpr std::size_t kFaceNameBytes = 32;         // LF_FACESIZE, the terminati
 constexpr std::uint16_t kMemoryMetafile = 1;       // META_HEADER type
 constexpr std::uint16_t kHeaderWords = 9;          // META_HEADER size, words
 constexpr std::uint16_t kMetafileVersion = 0x0300; // Windows 3.0 records
-constexpr std::size_t kPlaceableBytes = 22;
 constexpr std::size_t kRecordHeaderWords = 3;      // size (2 words) and function
 // Largest coordinate and point count a 16-bit record holds.
 constexpr std::int64_t kMaxCoordinate = 32767;
@@ -60,19 +60,24 @@ constexpr double kPageUnitsPerInch = 2540.0;
 // Objects alive at once: pen, brush, font, and the one replacing one of them.
 constexpr std::uint16_t kObjectSlots = 4;
 
-// Little-endian byte sink that also tracks the largest record.
+// The metafile as 16-bit words (every record is a whole number of them), tracking the
+// largest record; bytes are packed two to a word, the first in the low half.
 class RecordWriter {
 public:
-    void U16(std::uint16_t v) {
-        bytes_.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
+    void Reserve(std::size_t words) { words_.reserve(words); }
+    void U16(std::uint16_t v) { words_.push_back(v); }
     void I16(std::int64_t v) { U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v))); }
     void U32(std::uint32_t v) {
         U16(static_cast<std::uint16_t>(v & 0xFFFF));
         U16(static_cast<std::uint16_t>(v >> 16));
     }
-    void Bytes(std::string_view b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
+    // An even number of bytes.
+    void Bytes(std::string_view b) {
+        for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+            U16(static_cast<std::uint16_t>(static_cast<unsigned char>(b[i]) |
+                                           (static_cast<unsigned char>(b[i + 1]) << 8)));
+        }
+    }
 
     // Starts a record of `paramWords` parameter words.
     void Begin(std::uint16_t function, std::size_t paramWords) {
@@ -82,11 +87,21 @@ public:
         U16(function);
     }
 
-    std::vector<std::uint8_t>& Data() { return bytes_; }
+    std::vector<std::uint16_t>& Words() { return words_; }
     std::size_t MaxRecordWords() const { return maxRecordWords_; }
 
+    // The file's bytes, little-endian.
+    std::vector<std::uint8_t> TakeBytes() {
+        std::vector<std::uint8_t> bytes(words_.size() * 2);
+        for (std::size_t i = 0; i < words_.size(); ++i) {
+            bytes[2 * i] = static_cast<std::uint8_t>(words_[i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<std::uint8_t>(words_[i] >> 8);
+        }
+        return bytes;
+    }
+
 private:
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint16_t> words_;
     std::size_t maxRecordWords_ = 0;
 };
 
@@ -138,10 +153,10 @@ private:
 class CoordinateMap {
 public:
     explicit CoordinateMap(const Picture& picture)
-        : centreX_(std::llrint(picture.PageWidth() / 2.0)), centreY_(std::llrint(picture.PageHeight() / 2.0)),
+        : centreX_(RoundToInt64Fast(picture.PageWidth() / 2.0)), centreY_(RoundToInt64Fast(picture.PageHeight() / 2.0)),
           ppx_(picture.PagePerPixelX()), ppy_(picture.PagePerPixelY()) {
         // The page's own size must fit as the window extent, every coordinate as a point.
-        std::int64_t reach = std::max(std::llrint(picture.PageWidth()), std::llrint(picture.PageHeight()));
+        std::int64_t reach = std::max(RoundToInt64Fast(picture.PageWidth()), RoundToInt64Fast(picture.PageHeight()));
         for (const PicturePoint& p : picture.Points()) {
             reach = std::max({reach, std::abs(p.x - centreX_), std::abs(-static_cast<std::int64_t>(p.y) - centreY_)});
         }
@@ -154,7 +169,7 @@ public:
     std::int64_t Divisor() const { return divisor_; }
     // A length in page units as metafile units, at least `least`.
     std::int64_t Length(double pageUnits, std::int64_t least = 0) const {
-        return std::max<std::int64_t>(least, std::llrint(pageUnits / static_cast<double>(divisor_)));
+        return std::max<std::int64_t>(least, RoundToInt64Fast(pageUnits / static_cast<double>(divisor_)));
     }
     std::int64_t X(std::int64_t pageX) const { return Scaled(pageX - centreX_); }
     std::int64_t Y(std::int64_t pageY) const { return Scaled(-pageY - centreY_); }
@@ -166,10 +181,10 @@ public:
     std::int64_t OriginY() const { return Scaled(-centreY_); }
 
 private:
-    std::int64_t TextPageX(std::int32_t px) const { return std::llrint(px * ppx_); }
-    std::int64_t TextPageY(std::int32_t py) const { return std::llrint(py * ppy_); }  // downwards
+    std::int64_t TextPageX(std::int32_t px) const { return RoundToInt64Fast(px * ppx_); }
+    std::int64_t TextPageY(std::int32_t py) const { return RoundToInt64Fast(py * ppy_); }  // downwards
     std::int64_t Scaled(std::int64_t v) const {
-        return std::llrint(static_cast<double>(v) / static_cast<double>(divisor_));
+        return divisor_ == 1 ? v : RoundToInt64Fast(static_cast<double>(v) / static_cast<double>(divisor_));
     }
 
     std::int64_t centreX_;
@@ -185,8 +200,10 @@ public:
     explicit WmfEncoder(const Picture& picture) : picture_(picture), map_(picture) {}
 
     std::vector<std::uint8_t> Encode() {
+        // Points, a text record of about a dozen words per label, a few words per other entry.
+        out_.Reserve(2 * picture_.Points().size() + 12 * picture_.Texts().size() + 8 * picture_.Ops().size() + 64);
         WritePlaceableHeader();
-        const std::size_t headerAt = out_.Data().size();
+        const std::size_t headerAt = out_.Words().size();
         for (std::size_t i = 0; i < kHeaderWords; ++i) out_.U16(0);  // filled in at the end
 
         Record(kMetaSetMapMode, {kMapModeAnisotropic});
@@ -199,7 +216,7 @@ public:
         out_.Begin(kMetaEof, 0);
 
         WriteMetaHeader(headerAt);
-        return std::move(out_.Data());
+        return out_.TakeBytes();
     }
 
 private:
@@ -215,9 +232,9 @@ private:
 
     void WritePlaceableHeader() {
         const auto right = static_cast<std::uint16_t>(
-            std::llrint(picture_.PageWidth() * kWmfUnitsPerInch / kPageUnitsPerInch));
+            RoundToInt64Fast(picture_.PageWidth() * kWmfUnitsPerInch / kPageUnitsPerInch));
         const auto bottom = static_cast<std::uint16_t>(
-            std::llrint(picture_.PageHeight() * kWmfUnitsPerInch / kPageUnitsPerInch));
+            RoundToInt64Fast(picture_.PageHeight() * kWmfUnitsPerInch / kPageUnitsPerInch));
         const std::array<std::uint16_t, 10> words = {
             static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF), static_cast<std::uint16_t>(kPlaceableKey >> 16),
             0,  // metafile handle, unused in a file
@@ -232,19 +249,16 @@ private:
     }
 
     void WriteMetaHeader(std::size_t at) {
-        std::vector<std::uint8_t>& data = out_.Data();
-        const std::size_t words = (data.size() - kPlaceableBytes) / 2;
+        std::vector<std::uint16_t>& words = out_.Words();
+        const std::size_t size = words.size() - at;  // everything after the placeable header
         const std::uint16_t fields[kHeaderWords] = {
             kMemoryMetafile, kHeaderWords, kMetafileVersion,
-            static_cast<std::uint16_t>(words & 0xFFFF), static_cast<std::uint16_t>(words >> 16),
+            static_cast<std::uint16_t>(size & 0xFFFF), static_cast<std::uint16_t>(size >> 16),
             maxSlotsUsed_,
             static_cast<std::uint16_t>(out_.MaxRecordWords() & 0xFFFF),
             static_cast<std::uint16_t>(out_.MaxRecordWords() >> 16),
             0};  // no parameters
-        for (std::size_t i = 0; i < kHeaderWords; ++i) {
-            data[at + 2 * i] = static_cast<std::uint8_t>(fields[i] & 0xFF);
-            data[at + 2 * i + 1] = static_cast<std::uint8_t>(fields[i] >> 8);
-        }
+        for (std::size_t i = 0; i < kHeaderWords; ++i) words[at + i] = fields[i];
     }
 
     // Creates an object in the lowest free slot (as GDI does), selects it and deletes the
@@ -297,9 +311,10 @@ private:
             out_.I16(0);  // escapement
             out_.I16(0);  // orientation
             out_.I16(kFontWeightNormal);
-            out_.Bytes(std::string_view("\0\0\0", 3));  // italic, underline, strike-out
-            out_.Bytes(std::string(1, static_cast<char>(font.CharSet)));
-            out_.Bytes(std::string_view("\0\0\0\0", 4));  // precisions, quality, pitch and family
+            out_.U16(0);  // italic, underline
+            out_.U16(static_cast<std::uint16_t>((font.CharSet & 0xFF) << 8));  // strike-out, charset
+            out_.U16(0);  // output and clipping precision
+            out_.U16(0);  // quality, pitch and family
             out_.Bytes(face);
         });
     }

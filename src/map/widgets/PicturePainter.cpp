@@ -2,14 +2,17 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QImage>
 #include <QFontDatabase>
 #include <QPen>
 #include <QRectF>
 #include <QString>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 
+#include "map/Rounding.h"
 #include "map/TextMetrics.h"
 
 namespace ter5::map {
@@ -20,6 +23,58 @@ namespace {
 constexpr char32_t kFirstPrintable = 0x20;
 
 QColor ToQColor(const PictureColour& c) { return QColor(c.Red, c.Green, c.Blue); }
+
+// A page point as the nearest picture pixel.
+QPoint ToPixel(const PicturePoint& p, double ppx, double ppy) {
+    return QPoint(static_cast<int>(RoundToInt64Fast(p.x / ppx)), static_cast<int>(RoundToInt64Fast(-p.y / ppy)));
+}
+
+// A pen's width in pixels, at least one.
+double PenPixels(const PicturePen& pen, const Picture& picture) {
+    const double ppx = picture.PagePerPixelX();
+    return ppx > 0 ? std::max(1.0, std::round(pen.Width / ppx)) : 1.0;
+}
+
+// One-pixel black lines straight into the painter's image, when it is a plain 32-bit image
+// painted without transform or clip: a district's outlines are a quarter of a million short
+// lines, and QPainter spends a microsecond and more on each call. Bresenham's lines, every
+// pixel from end to end; false (nothing drawn) for any other device.
+bool DrawThinBlackLines(QPainter& painter, const QVector<QLine>& lines) {
+    QPaintDevice* device = painter.device();
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied) {
+        return false;
+    }
+    if (!painter.transform().isIdentity() || painter.hasClipping() || painter.opacity() != 1.0) return false;
+    const int width = image->width();
+    const int height = image->height();
+    const qsizetype stride = image->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* bits = reinterpret_cast<QRgb*>(image->bits());
+    constexpr QRgb kInk = 0xFF000000;  // opaque black
+    for (const QLine& line : lines) {
+        int x = line.x1(), y = line.y1();
+        const int dx = std::abs(line.x2() - x), sx = x < line.x2() ? 1 : -1;
+        const int dy = -std::abs(line.y2() - y), sy = y < line.y2() ? 1 : -1;
+        int error = dx + dy;
+        for (;;) {
+            if (x >= 0 && y >= 0 && x < width && y < height) bits[y * stride + x] = kInk;
+            if (x == line.x2() && y == line.y2()) break;
+            const int twice = 2 * error;
+            if (twice >= dy) {
+                error += dy;
+                x += sx;
+            }
+            if (twice <= dx) {
+                error += dx;
+                y += sy;
+            }
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -46,10 +101,18 @@ void PicturePainter::Paint(QPainter& painter, const Picture& picture) {
             break;
         case PictureOpKind::Text: QueueText(picture, picture.Texts()[op.First]); break;
         default:
-            if (PaintsNonBlack(op.Kind)) FlushText(painter);
-            Figure(painter, picture, op);
+            if (PaintsNonBlack(op.Kind)) {
+                FlushLines(painter);
+                FlushText(painter);
+            }
+            if (op.Kind == PictureOpKind::Polyline && !antialias_) {
+                QueueLines(painter, picture, op);
+            } else {
+                Figure(painter, picture, op);
+            }
         }
     }
+    FlushLines(painter);
     FlushText(painter);
     painter.restore();
 }
@@ -69,18 +132,28 @@ void PicturePainter::SelectFont(const PictureFont& font) {
     rawFont_ = QRawFont::fromFont(qfont, QFontDatabase::Cyrillic);
     ascent_ = std::round(rawFont_.ascent());
     glyphs_.clear();
+    asciiKnown_.fill(false);
 }
 
 const PicturePainter::Glyph& PicturePainter::GlyphOf(char32_t c) {
-    auto it = glyphs_.find(c);
-    if (it != glyphs_.end()) return *it;
+    if (c < asciiGlyphs_.size() && asciiKnown_[c]) return asciiGlyphs_[c];
+    if (c >= asciiGlyphs_.size()) {
+        const auto it = glyphs_.constFind(c);
+        if (it != glyphs_.constEnd()) return *it;
+    }
     Glyph glyph;
     const QString text = QString::fromUcs4(&c, 1);
     const QVector<quint32> indexes = rawFont_.glyphIndexesForString(text);
     if (!indexes.isEmpty()) {
         glyph.Index = indexes.front();
         const QVector<QPointF> advances = rawFont_.advancesForGlyphIndexes(indexes);
-        if (!advances.isEmpty()) glyph.Advance = advances.front().x();
+        // Whole-pixel advances, as a hinted screen font lays text out: every glyph then sits
+        // on a pixel and is drawn from one cached image.
+        if (!advances.isEmpty()) glyph.Advance = std::round(advances.front().x());
+    }
+    if (c < asciiGlyphs_.size()) {
+        asciiKnown_[c] = true;
+        return asciiGlyphs_[c] = glyph;
     }
     return *glyphs_.insert(c, glyph);
 }
@@ -117,12 +190,9 @@ void PicturePainter::FlushText(QPainter& painter) {
     queuedPositions_.clear();
 }
 
-void PicturePainter::Figure(QPainter& painter, const Picture& picture, const PictureOp& op) {
-    const double ppx = picture.PagePerPixelX();
-    const double ppy = picture.PagePerPixelY();
-    if (ppx <= 0 || ppy <= 0) return;
+void PicturePainter::UsePenAndBrush(QPainter& painter, const Picture& picture) {
     QPen pen(ToQColor(pen_.Colour));
-    pen.setWidthF(std::max(1.0, std::round(pen_.Width / ppx)));
+    pen.setWidthF(PenPixels(pen_, picture));
     pen.setCosmetic(true);
     pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
@@ -131,7 +201,46 @@ void PicturePainter::Figure(QPainter& painter, const Picture& picture, const Pic
     case BrushStyle::DiagonalHatch: painter.setBrush(QBrush(ToQColor(brush_.Colour), Qt::BDiagPattern)); break;
     case BrushStyle::Clear: painter.setBrush(Qt::NoBrush); break;
     }
+}
 
+void PicturePainter::QueueLines(QPainter& painter, const Picture& picture, const PictureOp& op) {
+    const double ppx = picture.PagePerPixelX();
+    const double ppy = picture.PagePerPixelY();
+    if (ppx <= 0 || ppy <= 0) return;
+    const double width = PenPixels(pen_, picture);
+    if (width != queuedPenWidth_) FlushLines(painter);
+    queuedPenWidth_ = width;
+    const auto points = picture.PointsOf(op);
+    const qsizetype first = queuedLines_.size();
+    QPoint previous = ToPixel(points[0], ppx, ppy);
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const QPoint next = ToPixel(points[i], ppx, ppy);
+        if (next == previous) continue;  // a side shorter than a pixel
+        queuedLines_.push_back(QLine(previous, next));
+        previous = next;
+    }
+    if (queuedLines_.size() == first) queuedLines_.push_back(QLine(previous, previous));  // a dot
+}
+
+void PicturePainter::FlushLines(QPainter& painter) {
+    if (queuedLines_.isEmpty()) return;
+    if (queuedPenWidth_ == 1.0 && DrawThinBlackLines(painter, queuedLines_)) {
+        queuedLines_.clear();
+        return;
+    }
+    QPen pen(Qt::black);
+    pen.setWidthF(queuedPenWidth_);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawLines(queuedLines_);
+    queuedLines_.clear();
+}
+
+void PicturePainter::Figure(QPainter& painter, const Picture& picture, const PictureOp& op) {
+    const double ppx = picture.PagePerPixelX();
+    const double ppy = picture.PagePerPixelY();
+    if (ppx <= 0 || ppy <= 0) return;
+    UsePenAndBrush(painter, picture);
     const auto points = picture.PointsOf(op);
     if (op.Kind == PictureOpKind::Rectangle || op.Kind == PictureOpKind::Ellipse) {
         const QRectF box = QRectF(QPointF(points[0].x / ppx, -points[0].y / ppy),
@@ -156,10 +265,7 @@ void PicturePainter::Figure(QPainter& painter, const Picture& picture, const Pic
     }
     // Whole pixels take the raster engine's fastest path.
     points_.resize(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        points_[i] = QPoint(static_cast<int>(std::lround(points[i].x / ppx)),
-                            static_cast<int>(std::lround(-points[i].y / ppy)));
-    }
+    for (std::size_t i = 0; i < points.size(); ++i) points_[i] = ToPixel(points[i], ppx, ppy);
     if (op.Kind == PictureOpKind::Polygon) {
         painter.drawPolygon(points_.data(), count, Qt::OddEvenFill);
     } else {

@@ -2,20 +2,22 @@
 // Replays a map picture with QPainter: figures from page units to picture pixels, labels
 // in an installed Cyrillic sans-serif standing in for the picture's "Arial Cyr".
 //
-// Labels are the cost of a full map (a district shows 100,000 of them), so they are drawn
-// as batched glyph runs: each label's glyphs and advances are looked up once per character
-// in a cache, and the labels are handed to the painter together, in one run per batch. A
-// batch is flushed before anything that paints other than black, so the layering equals
-// a replay label by label (black over black is the same in either order).
+// A district at view-all is a million points and 100,000 labels, so black work is batched:
+// labels become glyph runs (glyphs and advances looked up once per character), and
+// without antialiasing the outlines become one list of lines. A batch is flushed before
+// anything that paints other than black, so the result equals a replay entry by entry
+// (black over black is the same in either order).
 
 #include <QFont>
 #include <QGlyphRun>
 #include <QHash>
 #include <QPainter>
+#include <QLine>
 #include <QPointF>
 #include <QRawFont>
 #include <QVector>
 
+#include <array>
 #include <vector>
 
 #include "map/Picture.h"
@@ -45,6 +47,10 @@ private:
     const Glyph& GlyphOf(char32_t c);
     void QueueText(const Picture& picture, const PictureText& text);
     void FlushText(QPainter& painter);
+    // Adds an outline to the batch of lines (whole pixels, no antialiasing).
+    void QueueLines(QPainter& painter, const Picture& picture, const PictureOp& op);
+    void FlushLines(QPainter& painter);
+    void UsePenAndBrush(QPainter& painter, const Picture& picture);
     void Figure(QPainter& painter, const Picture& picture, const PictureOp& op);
     // True when drawing a figure of `kind` with the current pen and brush puts anything
     // but black on the picture.
@@ -56,11 +62,15 @@ private:
     PictureFont font_;
     QRawFont rawFont_;
     qreal ascent_ = 0;
-    QHash<char32_t, Glyph> glyphs_;  // for rawFont_
+    std::array<Glyph, 128> asciiGlyphs_{};  // for rawFont_, by character
+    std::array<bool, 128> asciiKnown_{};
+    QHash<char32_t, Glyph> glyphs_;  // for rawFont_, characters beyond ASCII
     QVector<quint32> queuedGlyphs_;
     QVector<QPointF> queuedPositions_;
     std::vector<QPointF> pointsF_;
     std::vector<QPoint> points_;
+    QVector<QLine> queuedLines_;
+    double queuedPenWidth_ = 1;  // pixels, of the queued lines
 };
 
 }  // namespace ter5::map
