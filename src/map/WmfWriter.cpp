@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <optional>
@@ -13,97 +12,14 @@
 #include "engine/FileUtil.h"
 #include "engine/TextCodec.h"
 #include "map/Rounding.h"
+#include "map/TextMetrics.h"
+#include "map/WmfRecords.h"
 
 namespace ter5::map {
 
 namespace {
 
-// Record functions (low byte: the function, high byte: its parameter words in GDI).
-constexpr std::uint16_t kMetaEof = 0x0000;
-constexpr std::uint16_t kMetaSetBkMode = 0x0102;
-constexpr std::uint16_t kMetaSetMapMode = 0x0103;
-constexpr std::uint16_t kMetaSetWindowOrg = 0x020B;
-constexpr std::uint16_t kMetaSetWindowExt = 0x020C;
-constexpr std::uint16_t kMetaSetTextColor = 0x0209;
-constexpr std::uint16_t kMetaSetTextAlign = 0x012E;
-constexpr std::uint16_t kMetaSelectObject = 0x012D;
-constexpr std::uint16_t kMetaDeleteObject = 0x01F0;
-constexpr std::uint16_t kMetaCreatePenIndirect = 0x02FA;
-constexpr std::uint16_t kMetaCreateBrushIndirect = 0x02FC;
-constexpr std::uint16_t kMetaCreateFontIndirect = 0x02FB;
-constexpr std::uint16_t kMetaRectangle = 0x041B;
-constexpr std::uint16_t kMetaEllipse = 0x0418;
-constexpr std::uint16_t kMetaPolygon = 0x0324;
-constexpr std::uint16_t kMetaPolyline = 0x0325;
-constexpr std::uint16_t kMetaTextOut = 0x0521;
-
-// Parameters of the records.
-constexpr std::uint16_t kMapModeAnisotropic = 8;   // MM_ANISOTROPIC
-constexpr std::uint16_t kBkModeTransparent = 1;    // TRANSPARENT
-constexpr std::uint16_t kTextAlignCentreTop = 6;   // TA_CENTER | TA_TOP
-constexpr std::uint16_t kPenSolid = 0;             // PS_SOLID
-constexpr std::uint16_t kBrushSolid = 0;           // BS_SOLID
-constexpr std::uint16_t kBrushNull = 1;            // BS_NULL
-constexpr std::uint16_t kBrushHatched = 2;         // BS_HATCHED
-constexpr std::uint16_t kHatchBDiagonal = 3;       // HS_BDIAGONAL: 45 degrees, rising left to right
-constexpr std::int16_t kFontWeightNormal = 400;    // FW_NORMAL
-constexpr std::size_t kFaceNameBytes = 32;         // LF_FACESIZE, the terminating zero included
-constexpr std::uint16_t kMemoryMetafile = 1;       // META_HEADER type
-constexpr std::uint16_t kHeaderWords = 9;          // META_HEADER size, words
-constexpr std::uint16_t kMetafileVersion = 0x0300; // Windows 3.0 records
-constexpr std::size_t kRecordHeaderWords = 3;      // size (2 words) and function
-// Largest coordinate and point count a 16-bit record holds.
-constexpr std::int64_t kMaxCoordinate = 32767;
-constexpr std::size_t kMaxPoints = 32767;
-// Page units (0.01 mm) per inch.
-constexpr double kPageUnitsPerInch = 2540.0;
-// Objects alive at once: pen, brush, font, and the one replacing one of them.
-constexpr std::uint16_t kObjectSlots = 4;
-
-// The metafile as 16-bit words (every record is a whole number of them), tracking the
-// largest record; bytes are packed two to a word, the first in the low half.
-class RecordWriter {
-public:
-    void Reserve(std::size_t words) { words_.reserve(words); }
-    void U16(std::uint16_t v) { words_.push_back(v); }
-    void I16(std::int64_t v) { U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v))); }
-    void U32(std::uint32_t v) {
-        U16(static_cast<std::uint16_t>(v & 0xFFFF));
-        U16(static_cast<std::uint16_t>(v >> 16));
-    }
-    // An even number of bytes.
-    void Bytes(std::string_view b) {
-        for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
-            U16(static_cast<std::uint16_t>(static_cast<unsigned char>(b[i]) |
-                                           (static_cast<unsigned char>(b[i + 1]) << 8)));
-        }
-    }
-
-    // Starts a record of `paramWords` parameter words.
-    void Begin(std::uint16_t function, std::size_t paramWords) {
-        const std::size_t words = kRecordHeaderWords + paramWords;
-        maxRecordWords_ = std::max(maxRecordWords_, words);
-        U32(static_cast<std::uint32_t>(words));
-        U16(function);
-    }
-
-    std::vector<std::uint16_t>& Words() { return words_; }
-    std::size_t MaxRecordWords() const { return maxRecordWords_; }
-
-    // The file's bytes, little-endian.
-    std::vector<std::uint8_t> TakeBytes() {
-        std::vector<std::uint8_t> bytes(words_.size() * 2);
-        for (std::size_t i = 0; i < words_.size(); ++i) {
-            bytes[2 * i] = static_cast<std::uint8_t>(words_[i] & 0xFF);
-            bytes[2 * i + 1] = static_cast<std::uint8_t>(words_[i] >> 8);
-        }
-        return bytes;
-    }
-
-private:
-    std::vector<std::uint16_t> words_;
-    std::size_t maxRecordWords_ = 0;
-};
+using namespace wmf;
 
 std::uint32_t ColourRef(const PictureColour& c) {
     return static_cast<std::uint32_t>(c.Red) | (static_cast<std::uint32_t>(c.Green) << 8) |
@@ -127,20 +43,14 @@ public:
 private:
     std::string EncodeEachCharacter(std::string_view utf8) const {
         std::string out;
-        std::size_t i = 0;
-        while (i < utf8.size()) {
-            std::size_t length = 1;
-            const auto lead = static_cast<unsigned char>(utf8[i]);
-            if (lead >= 0xF0) length = 4;
-            else if (lead >= 0xE0) length = 3;
-            else if (lead >= 0xC0) length = 2;
-            length = std::min(length, utf8.size() - i);
+        for (std::size_t pos = 0; pos < utf8.size();) {
+            const std::size_t start = pos;
+            NextUtf8CodePoint(utf8, pos);
             try {
-                out += codec_.Encode(utf8.substr(i, length));
+                out += codec_.Encode(utf8.substr(start, pos - start));
             } catch (const engine::EngineError&) {
                 out += '?';
             }
-            i += length;
         }
         return out;
     }
@@ -236,7 +146,7 @@ private:
         const auto bottom = static_cast<std::uint16_t>(
             RoundToInt64Fast(picture_.PageHeight() * kWmfUnitsPerInch / kPageUnitsPerInch));
         const std::array<std::uint16_t, 10> words = {
-            static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF), static_cast<std::uint16_t>(kPlaceableKey >> 16),
+            Low(kPlaceableKey), High(kPlaceableKey),
             0,  // metafile handle, unused in a file
             0, 0, right, bottom,  // bounding box: left, top, right, bottom
             kWmfUnitsPerInch, 0, 0};  // units per inch; reserved double word
@@ -251,14 +161,11 @@ private:
     void WriteMetaHeader(std::size_t at) {
         std::vector<std::uint16_t>& words = out_.Words();
         const std::size_t size = words.size() - at;  // everything after the placeable header
-        const std::uint16_t fields[kHeaderWords] = {
-            kMemoryMetafile, kHeaderWords, kMetafileVersion,
-            static_cast<std::uint16_t>(size & 0xFFFF), static_cast<std::uint16_t>(size >> 16),
-            maxSlotsUsed_,
-            static_cast<std::uint16_t>(out_.MaxRecordWords() & 0xFFFF),
-            static_cast<std::uint16_t>(out_.MaxRecordWords() >> 16),
-            0};  // no parameters
-        for (std::size_t i = 0; i < kHeaderWords; ++i) words[at + i] = fields[i];
+        const std::size_t largest = out_.MaxRecordWords();
+        const std::uint16_t fields[kHeaderWords] = {kMemoryMetafile, kHeaderWords, kMetafileVersion, Low(size),
+                                                    High(size), maxSlotsUsed_, Low(largest), High(largest),
+                                                    0};  // no parameters
+        std::copy(std::begin(fields), std::end(fields), words.begin() + static_cast<std::ptrdiff_t>(at));
     }
 
     // Creates an object in the lowest free slot (as GDI does), selects it and deletes the
