@@ -82,6 +82,7 @@ void TMain::Start() {
     AddTrayIcon();
     HideItem->setEnabled(false);
     RestoreItem->setEnabled(true);
+    platform_->AddToRecentDocuments(QCoreApplication::applicationFilePath().toStdString());
     CursorTable::Instance().LoadFrom(options_.startDirectory);
     showMainWindow_ = false;
 

@@ -92,6 +92,11 @@ public:
     void PopupMenu2Popup();
     void myFirstPopUp(QAction* item);
 
+    // The tree's context-menu commands.
+    void nCreateDirClick();
+    void nRenameDirClick();
+    void nDeleteDirClick();
+
     // The map: geometry load, drawing and the status-bar progress strips.
     void LoadMapObjects();
     void DrawMap();

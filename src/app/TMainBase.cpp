@@ -34,12 +34,21 @@ void TMain::ConnectTree() {
 
     directoryCommands_ = new base::DirectoryCommands(
         DirectoryListBox1, [this] { dm_->CloseBaseDataSets(); }, [this] { return NameDialog(); }, this);
-    connect(nCreateDir, &QAction::triggered, this,
-            [this] { base::RunGuarded(this, [this] { directoryCommands_->CreateDirectory(); }); });
-    connect(nRenameDir, &QAction::triggered, this,
-            [this] { base::RunGuarded(this, [this] { directoryCommands_->RenameDirectory(); }); });
-    connect(nDeleteDir, &QAction::triggered, this,
-            [this] { base::RunGuarded(this, [this] { directoryCommands_->DeleteDirectory(); }); });
+    connect(nCreateDir, &QAction::triggered, this, [this] { base::RunGuarded(this, [this] { nCreateDirClick(); }); });
+    connect(nRenameDir, &QAction::triggered, this, [this] { base::RunGuarded(this, [this] { nRenameDirClick(); }); });
+    connect(nDeleteDir, &QAction::triggered, this, [this] { base::RunGuarded(this, [this] { nDeleteDirClick(); }); });
+}
+
+void TMain::nCreateDirClick() {
+    directoryCommands_->CreateDirectory();
+}
+
+void TMain::nRenameDirClick() {
+    directoryCommands_->RenameDirectory();
+}
+
+void TMain::nDeleteDirClick() {
+    directoryCommands_->DeleteDirectory();
 }
 
 void TMain::MarkBaseDirectories() {

@@ -8,10 +8,12 @@
 #include "app/Application.h"
 #include "app/DataDirectory.h"
 #include "app/TMain.h"
+#include "base/widgets/ImageList.h"
 #include "base/widgets/Messenger.h"
 
 int main(int argc, char** argv) {
     ter5::app::Application application(argc, argv);
+    application.setWindowIcon(ter5::base::ApplicationIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(ter5::base::ApplicationTitle());

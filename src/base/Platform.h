@@ -44,6 +44,9 @@ public:
     // process with `workingDirectory` (a local path) as its working directory,
     // without arguments and without waiting for it.
     virtual StartResult StartProgram(const std::string& program, const std::string& workingDirectory) = 0;
+
+    // Adds `path` to the desktop's list of recently used documents, where it keeps one.
+    virtual void AddToRecentDocuments(const std::string& /*path*/) {}
 };
 
 // The implementation for the system the program was built for.

@@ -4,6 +4,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shlobj.h>
 
 #include <stdexcept>
 #include <vector>
@@ -77,6 +78,11 @@ StartResult WindowsPlatform::StartProgram(const std::string& program, const std:
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return {StartStatus::Started, {}};
+}
+
+void WindowsPlatform::AddToRecentDocuments(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    SHAddToRecentDocs(SHARD_PATHW, wide.c_str());
 }
 
 std::unique_ptr<Platform> CreatePlatform() {

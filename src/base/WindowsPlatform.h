@@ -15,6 +15,7 @@ public:
     std::string ReadMachineSetting(const std::string& name, const std::string& defaultText) const override;
     std::string HostPath(const std::string& path) const override { return path; }
     StartResult StartProgram(const std::string& program, const std::string& workingDirectory) override;
+    void AddToRecentDocuments(const std::string& path) override;
 };
 
 }  // namespace ter5::base

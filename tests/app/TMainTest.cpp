@@ -20,6 +20,7 @@
 #include "base/widgets/BaseGrid.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/GridPanel.h"
+#include "engine/EngineError.h"
 #include "templates/TemplateStore.h"
 
 namespace ter5::app {
@@ -194,6 +195,32 @@ TEST(MainWindowLayout, ToolBarsSplittersAndStatusBar) {
     EXPECT_EQ(w.Splitter1->sizes().at(0), 273);
     EXPECT_EQ(w.Splitter1->handleWidth(), 3);
     EXPECT_EQ(w.Panel3->DBGrid4()->width(), 313);
+}
+
+}  // namespace
+}  // namespace ter5::app
+
+namespace ter5::app {
+namespace {
+
+// An object whose event handler fails the way a command handler can.
+class FailingObject : public QObject {
+public:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User) throw engine::EngineError("ter.db: Table is busy");
+        return QObject::event(event);
+    }
+};
+
+TEST(GeneralErrorDisplay, ErrorsEscapingHandlersAreShownAndTheProgramGoesOn) {
+    testing::RecordingMessenger messenger;
+    FailingObject object;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&object, &event));
+    EXPECT_EQ(messenger.messages, (std::vector<Message>{{Message::Error, QStringLiteral("ter.db: Table is busy")}}));
+    QEvent again(QEvent::User);
+    QCoreApplication::sendEvent(&object, &again);
+    EXPECT_EQ(messenger.messages.size(), 2u);
 }
 
 }  // namespace

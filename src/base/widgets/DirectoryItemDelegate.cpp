@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/ImageList.h"
 

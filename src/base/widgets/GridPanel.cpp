@@ -36,7 +36,9 @@ GridPanel::GridPanel(TDM& dm, QWidget* parent) : QSplitter(Qt::Horizontal, paren
     setChildrenCollapsible(false);
 
     parcelModel_ = new DataSetModel(dm_.TbSubter, ParcelColumns(), this);
+    parcelModel_->setObjectName(QStringLiteral("DbSubter"));
     ownerModel_ = new DataSetModel(dm_.Tbter, OwnerColumns(), this);
+    ownerModel_->setObjectName(QStringLiteral("Dbter"));
     parcelGrid_ = new BaseGrid(4, parcelModel_, this);
     parcelGrid_->setObjectName(QStringLiteral("DBGrid4"));
     ownerGrid_ = new BaseGrid(1, ownerModel_, this);
