@@ -145,3 +145,30 @@ TEST_F(DirectoryCommandsTest, DeletingTheEmptyCurrentDirectoryStepsUp) {
 
 }  // namespace
 }  // namespace ter5::base
+
+#include "base/widgets/DriveBox.h"
+
+namespace ter5::base {
+namespace {
+
+TEST_F(DirectoryCommandsTest, DriveBoxFollowsTheTreeAndReturnsToTheLastDirectory) {
+    DriveBox drives(&tree_);
+    const int here = drives.DriveOf(root_);
+    ASSERT_GE(here, 0);
+    EXPECT_EQ(drives.currentIndex(), here);
+    tree_.SetCurrentDirectory(Path(QStringLiteral("B")));
+
+    // Another drive: the tree moves to its root (nothing visited there yet).
+    const int home = drives.findText(QStringLiteral("Домашний каталог"));
+    ASSERT_GE(home, 0);
+    if (home == here) GTEST_SKIP() << "the scratch directory lies in the home directory";
+    emit drives.activated(home);
+    EXPECT_EQ(tree_.CurrentDirectory(), QDir::toNativeSeparators(drives.DriveRoot(home)));
+    EXPECT_EQ(drives.currentIndex(), home);
+    // Back: the directory last shown on that drive.
+    emit drives.activated(here);
+    EXPECT_EQ(tree_.CurrentDirectory(), QDir::toNativeSeparators(Path(QStringLiteral("B"))));
+}
+
+}  // namespace
+}  // namespace ter5::base
