@@ -21,7 +21,7 @@
 #include "base/DemoBase.h"
 #include "templates/ConsoleHost.h"
 #include "templates/Reindexer.h"
-#include "templates/TemplateModule.h"
+#include "templates/TemplateStore.h"
 
 namespace {
 

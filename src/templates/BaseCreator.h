@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "ReindexHost.h"
+#include "Reindexer.h"
 #include "TemplateStore.h"
 
 namespace ter5::templates {

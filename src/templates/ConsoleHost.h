@@ -1,14 +1,16 @@
 #pragma once
-// The template operations' host for the command line: the data module closes and
-// re-opens the base, messages go to standard output, and on a terminal a text
-// progress bar on standard error stands for the status-bar strips and the list
-// window's progress bar.
+// The command-line face of the template operations: the host, in which the data
+// module closes and re-opens the base, messages go to standard output, and on a
+// terminal a text progress bar on standard error stands for the status-bar strips
+// and the list window's progress bar; and the arguments of the reindex, create and
+// import commands (positional paths, --group, --table, --templates, --recursive).
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "ReindexHost.h"
+#include "Reindexer.h"
 #include "base/TDM.h"
 
 namespace ter5::templates {
@@ -46,5 +48,27 @@ private:
     std::size_t position_ = 0;
     double fraction_ = 0.0;
 };
+
+struct CommandOptions {
+    std::vector<std::string> paths;  // positional arguments in order
+    std::string group;               // --group NAME (required)
+    std::string table;               // --table NAME
+    std::string templates = ".";     // --templates DIR: the template tables' directory
+    bool recursive = false;          // --recursive
+};
+
+// What a command accepts besides --group and --templates.
+struct CommandSyntax {
+    const char* command;
+    bool table = false;
+    bool recursive = false;
+    std::size_t minPaths = 1;
+    std::size_t maxPaths = 1;  // 0: any number
+};
+
+// Parses `args` ("--name value" or "--name=value"). Throws std::invalid_argument
+// with a message naming the command for unknown options, a missing value, a
+// missing --group or the wrong number of paths.
+CommandOptions ParseCommandOptions(const std::vector<std::string>& args, const CommandSyntax& syntax);
 
 }  // namespace ter5::templates

@@ -1,6 +1,8 @@
 #pragma once
-// The four template tables: file names, fields, ordering indexes, and their
-// creation (with the default templates) in a directory that has none.
+// The four template tables: file names, fields, ordering indexes, their creation
+// in a directory that has none, and the templates a new store starts with: one
+// group for the working bases of the companion program, holding its three tables
+// with their fields and indexes, every table marked for group reindexing.
 
 #include <string>
 #include <vector>
@@ -34,9 +36,45 @@ struct TemplateTableSchema {
 // The four tables in the order the data module opens them: NameBase, Bases, Index, Field.
 const std::vector<TemplateTableSchema>& TemplateTableSchemas();
 
+// One field row: name, type letter, width (0: none) and comment.
+struct DefaultField {
+    const char* name;
+    const char* type;
+    int width;
+    const char* note;
+};
+
+// One index row: name ("" for the primary index) and field list.
+struct DefaultIndex {
+    const char* name;
+    const char* structure;
+};
+
+// One table template with its rows, fields in `Number` order.
+struct DefaultTable {
+    const char* name;
+    const char* note;
+    std::vector<DefaultField> fields;
+    std::vector<DefaultIndex> indexes;
+};
+
+// One template group.
+struct DefaultGroup {
+    const char* name;
+    const char* flag;
+    std::vector<DefaultTable> tables;
+};
+
+// The group of the companion program's working bases (`Flag` "р").
+const DefaultGroup& WorkingBasesGroup();
+
+// Appends the default group to the template tables in `directory`, which must
+// exist (EnsureTemplateTables). Throws EngineError.
+void WriteDefaultTemplates(const std::string& directory);
+
 // Creates in `directory` each template table that is missing there (file names
 // match ignoring case). When none was there, the new tables receive the default
-// templates (DefaultTemplates.h). Returns true in that case. Throws EngineError.
+// templates (WriteDefaultTemplates). Returns true in that case. Throws EngineError.
 bool EnsureTemplateTables(const std::string& directory);
 
 }  // namespace ter5::templates

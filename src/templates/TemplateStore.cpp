@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "TemplateDefinitions.h"
 #include "TemplateSchema.h"
 #include "base/PathNames.h"
 #include "base/TDM.h"
@@ -111,6 +112,29 @@ bool TemplateStore::LocateTable(const std::string& name) {
 void TemplateStore::FlushBuffers() {
     for (engine::Table* t : {&sets_.nameBase, &sets_.bases, &sets_.field, &sets_.index})
         if (t->Active()) t->FlushBuffers();
+}
+
+TemplateModule::TemplateModule(const std::string& directory) {
+    createdDefaults_ = EnsureTemplateTables(directory);
+    store_ = std::make_unique<TemplateStore>(TemplateDataSetsOf(dm_), directory);
+    store_->Open();
+}
+
+TemplateModule::~TemplateModule() {
+    try {
+        dm_.CloseBaseDataSets();
+        store_->FlushBuffers();
+        store_->Close();
+    } catch (...) {
+        // Posted rows are already on disk; a failing flush loses nothing more here.
+    }
+}
+
+bool TemplateModule::SelectGroup(const std::string& name, bool create) {
+    if (store_->LocateGroup(name)) return true;
+    if (!create) return false;
+    store_->AppendGroup(name, kGroupOther);
+    return store_->LocateGroup(name);
 }
 
 }  // namespace ter5::templates

@@ -10,7 +10,7 @@
 #include "engine/IndexCatalog.h"
 #include "engine/TableWriter.h"
 #include "engine/Value.h"
-#include "templates/ReindexHost.h"
+#include "templates/Reindexer.h"
 #include "templates/TemplateStore.h"
 
 namespace ter5::templates::testing {

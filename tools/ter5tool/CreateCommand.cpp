@@ -11,9 +11,8 @@
 #include "Commands.h"
 #include "base/PathNames.h"
 #include "templates/BaseCreator.h"
-#include "templates/CommandOptions.h"
 #include "templates/ConsoleHost.h"
-#include "templates/TemplateModule.h"
+#include "templates/TemplateStore.h"
 
 namespace ter5::tool {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "Commands.h"
 #include "base/PathNames.h"
-#include "templates/CommandOptions.h"
+#include "templates/ConsoleHost.h"
 #include "templates/TemplateImporter.h"
-#include "templates/TemplateModule.h"
+#include "templates/TemplateStore.h"
 
 namespace ter5::tool {
 namespace {

@@ -15,11 +15,10 @@
 #include "Commands.h"
 #include "base/PathNames.h"
 #include "engine/FileUtil.h"
-#include "templates/CommandOptions.h"
 #include "templates/ConsoleHost.h"
 #include "templates/Reindexer.h"
 #include "templates/TemplateDefinitions.h"
-#include "templates/TemplateModule.h"
+#include "templates/TemplateStore.h"
 
 namespace ter5::tool {
 namespace {

@@ -16,7 +16,7 @@
 #include "templates/Reindexer.h"
 #include "templates/TemplateDefinitions.h"
 #include "templates/TemplateImporter.h"
-#include "templates/TemplateModule.h"
+#include "templates/TemplateStore.h"
 
 namespace ter5::templates {
 namespace {
@@ -25,39 +25,22 @@ using namespace testing;
 using engine::FieldType;
 using engine::Value;
 
-// Field rows of the current table template: "Number NameField Type Width".
-std::vector<std::string> FieldRows(TemplateStore& store) {
+// The rows of a detail of the current table template, each as its `fields` joined by "|".
+std::vector<std::string> Rows(engine::Table& t, const std::vector<const char*>& fields) {
     std::vector<std::string> rows;
-    engine::Table& f = store.Fields();
-    for (f.First(); !f.IsEmpty() && !f.Eof(); f.Next())
-        rows.push_back(f.AsString("Number") + " " + f.AsString("NameField") + " " + f.AsString("Type") + " " +
-                       f.AsString("Width"));
-    return rows;
-}
-
-// Index rows of the current table template: "NameIndex=StructureIndex".
-std::vector<std::string> IndexRows(TemplateStore& store) {
-    std::vector<std::string> rows;
-    engine::Table& i = store.Indexes();
-    for (i.First(); !i.IsEmpty() && !i.Eof(); i.Next())
-        rows.push_back(i.AsString("NameIndex") + "=" + i.AsString("StructureIndex"));
-    return rows;
-}
-
-void MarkAllTables(TemplateStore& store) {
-    engine::Table& t = store.Bases();
     for (t.First(); !t.IsEmpty() && !t.Eof(); t.Next()) {
-        t.Edit();
-        t.SetAsString("Flag", kReindexMark);
-        t.Post();
+        std::string row;
+        for (std::size_t i = 0; i < fields.size(); ++i) row += (i ? "|" : "") + t.AsString(fields[i]);
+        rows.push_back(row);
     }
+    return rows;
 }
+std::vector<std::string> FieldRows(TemplateStore& s) { return Rows(s.Fields(), {"Number", "NameField", "Type", "Width"}); }
 
-// Deletes every index file (.PX, .Xnn/.Ynn, .XGn/.YGn) of the tables in `dir`.
+// Deletes every index file (.PX, .Xnn/.Ynn, .XGn/.YGn) in `dir`.
 void DeleteAllIndexFiles(const fs::path& dir) {
     for (const auto& entry : fs::directory_iterator(dir)) {
-        std::string ext = entry.path().extension().string();
-        for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string ext = UpperCaseText(entry.path().extension().string());
         if (ext == ".PX" || ext.rfind(".X", 0) == 0 || ext.rfind(".Y", 0) == 0) fs::remove(entry.path());
     }
 }
@@ -85,18 +68,16 @@ TEST_F(ImportTest, AddsOnlyWhatTheTemplateLacks) {
     AddTableTemplate(Store(), "ter.db", "");
     Importer().ImportBaseDirectory(TemplateImporter::BaseDirectoryOf((base.Path() / "ter.db").string()));
     Importer().ImportBaseDirectory(base.Str());
-    std::vector<std::string> names;
-    for (Store().Bases().First(); !Store().Bases().Eof(); Store().Bases().Next())
-        names.push_back(Store().Bases().AsString("Name") + "|" + Store().Bases().AsString("Flag"));
-    EXPECT_EQ(names, (std::vector<std::string>{"B.DB|", "ter.db|"}));  // matched ignoring case, not marked
+    EXPECT_EQ(Rows(Store().Bases(), {"Name", "Flag"}),
+              (std::vector<std::string>{"B.DB|", "ter.db|"}));  // matched ignoring case, not marked
     ASSERT_TRUE(Store().LocateTable("TER.DB"));
-    EXPECT_EQ(FieldRows(Store()), (std::vector<std::string>{"1 Code I ", "2 Name A 20", "3 When D "}));
-    EXPECT_EQ(IndexRows(Store()), (std::vector<std::string>{"=Code", "ByName=Name"}));
+    EXPECT_EQ(FieldRows(Store()), (std::vector<std::string>{"1|Code|I|", "2|Name|A|20", "3|When|D|"}));
+    EXPECT_EQ(Rows(Store().Indexes(), {"NameIndex", "StructureIndex"}), (std::vector<std::string>{"|Code", "ByName|Name"}));
 
     // A field added since is appended with the next number; a removed one keeps its row.
     MakeTable(base.Path() / "TER.DB", {fields[0], {"Extra", FieldType::Money, 0, false}}, {});
     Importer().ImportFiles({(base.Path() / "ter.db").string()});
-    EXPECT_EQ(FieldRows(Store()), (std::vector<std::string>{"1 Code I ", "2 Name A 20", "3 When D ", "4 Extra $ "}));
+    EXPECT_EQ(FieldRows(Store()), (std::vector<std::string>{"1|Code|I|", "2|Name|A|20", "3|When|D|", "4|Extra|$|"}));
 }
 
 TEST_F(ImportTest, FormattedMemoHasNoTypeAndCreatesNoField) {
@@ -106,7 +87,7 @@ TEST_F(ImportTest, FormattedMemoHasNoTypeAndCreatesNoField) {
     EXPECT_EQ(Store().Bases().AsString("Name"), "MEMO.DB");  // the last one imported stays current
     ASSERT_TRUE(Store().LocateTable("FMEMO.DB"));
     const auto rows = FieldRows(Store());
-    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const std::string& r) { return r.find("  ") != r.npos; }), 1);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const std::string& r) { return r.find("||") != r.npos; }), 1);
 
     TempDir made;
     BaseCreator(Store()).CreateGroupTables(made.Str(), nullptr);
@@ -180,7 +161,10 @@ TEST_F(ImportTest, DemoBaseRoundTrip) {
     std::vector<std::vector<std::string>> before;
     for (const auto& t : tables) before.push_back(Snapshot(t));
     Importer().ImportBaseDirectory(base.Str());
-    MarkAllTables(Store());
+    for (Store().Bases().First(); !Store().Bases().Eof(); Store().Bases().Next()) {
+        Store().Bases().Edit();
+        Store().Bases().SetAsString("Flag", kReindexMark);
+    }
     DeleteAllIndexFiles(base.Path());
     ConsoleHost host(module->DataModule(), base.Str(), nullptr);
     Reindexer(Store(), host).ReindexGroup(&host);

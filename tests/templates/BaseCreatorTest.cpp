@@ -11,7 +11,7 @@
 #include "engine/TableFile.h"
 #include "templates/BaseCreator.h"
 #include "templates/TemplateDefinitions.h"
-#include "templates/TemplateModule.h"
+#include "templates/TemplateStore.h"
 
 namespace ter5::templates {
 namespace {
