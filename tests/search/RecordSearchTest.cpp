@@ -1,9 +1,10 @@
-// The search over small bases: hit lists, the first hit, find-next, the grid sync,
-// the view centre and redraws, coordinates, quotes, a change of base.
+// The search over a small base: hit lists, the first hit, find-next, the grid sync,
+// the view centre and redraws, coordinates, quotes, a change of base; ter5tool search.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "SearchTestSupport.h"
 #include "engine/Table.h"
@@ -14,122 +15,106 @@
 namespace ter5::search {
 namespace {
 
-using testing::SearchWorld;
-using testing::TempDir;
+using Codes = std::vector<std::int64_t>;
 
 class RecordSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing::WriteBase(dir.Path(), testing::DistrictOwners(), testing::DistrictParcels());
-        world.OpenBase(dir.Path());
+        testing::WriteBase(dir.path, testing::DistrictOwners(), testing::DistrictParcels());
+        world.OpenBase(dir.path);
         ASSERT_TRUE(world.dm.BaseOpen());
     }
 
     void Find(SearchKind kind, const std::string& text) { search.Search({kind, text, "", ""}); }
 
-    // The owner and parcel the grids show, and the view centred on that parcel.
+    // The grids on this owner and parcel, the view centred on the parcel.
     void ExpectShown(std::int64_t owner, std::int64_t parcel) {
         EXPECT_EQ(world.OwnerCode(), owner);
         EXPECT_EQ(world.ParcelCode(), parcel);
-        EXPECT_EQ(world.ViewCentre(), testing::ParcelCentre(static_cast<std::int32_t>(parcel)));
+        EXPECT_EQ(map::WorldPoint(world.view.ViewCenterY, world.view.ViewCenterX),
+                  testing::ParcelCentre(static_cast<std::int32_t>(parcel)));
     }
 
-    TempDir dir;
-    SearchWorld world;
+    testing::TempDir dir;
+    testing::SearchWorld world;
     RecordSearch search{world.host};
 };
 
 TEST_F(RecordSearchTest, OwnerNameListsEveryOwnerHoldingItByNameThenCodeAndStepsCyclically) {
     Find(SearchKind::OwnerName, "ова");
-    ASSERT_TRUE(search.HitListOpen());
-    EXPECT_FALSE(search.ParcelHits());
+    EXPECT_EQ(search.QbSelect().Sql(), (std::vector<std::string>{"select ter.code, ter.family", "from ter",
+                                                                 "WHERE (ter.family LIKE \"%ова%\")",
+                                                                 "ORDER BY ter.family, ter.code"}));
     // Баранова, Иванова (1), Иванова (5), КОВАЛЕВ (any case), Попова, Попова Анна.
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{6, 1, 5, 7, 9, 3}));
+    EXPECT_EQ(search.HitCodes(), (Codes{6, 1, 5, 7, 9, 3}));
     ExpectShown(6, 50);
     EXPECT_EQ(world.draws, 1);
-    EXPECT_EQ(search.CurrentHit(), 2u);
-
     const std::pair<std::int64_t, std::int64_t> walk[] = {{1, 10}, {5, 40}, {7, 60}, {9, 30}, {3, 30}, {6, 50}};
     for (const auto& [owner, parcel] : walk) {
         search.FindNext();
         ExpectShown(owner, parcel);
     }
     EXPECT_EQ(world.draws, 7);
+
+    Find(SearchKind::OwnerAddress, "Садовая");
+    EXPECT_EQ(search.HitCodes(), (Codes{6, 10, 9, 3}));
 }
 
-TEST_F(RecordSearchTest, ParcelAddressMovesTheOwnersToTheParcelsFirstOwnerByName) {
+TEST_F(RecordSearchTest, ParcelSearchMovesTheOwnersToTheParcelsFirstOwnerByName) {
     ASSERT_TRUE(world.dm.Tbter.Locate("Code", engine::Value::Int(4)));  // Сидоров, also on parcel 20
     Find(SearchKind::ParcelAddress, "лесная, 3");
     EXPECT_TRUE(search.ParcelHits());
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{20}));
+    EXPECT_EQ(search.HitCodes(), (Codes{20}));
     ExpectShown(2, 20);
-    for (int press = 0; press < 3; ++press) {  // a single hit every time
+    for (int press = 0; press < 2; ++press) {  // a single hit every time
         search.FindNext();
         ExpectShown(2, 20);
-        EXPECT_EQ(search.CurrentHit(), 1u);
     }
-
     Find(SearchKind::Cadastral, "0002");
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{30, 50}));
-    ExpectShown(9, 30);  // Попова before Попова Анна
-}
-
-TEST_F(RecordSearchTest, OwnerAddressSearchOrdersByNameAndListsAddresses) {
-    Find(SearchKind::OwnerAddress, "Садовая");
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{6, 10, 9, 3}));
-    EXPECT_EQ(search.QbSelect().Sql()[0], "select ter.code, ter.family, ter.adr_house");
+    EXPECT_EQ(search.HitCodes(), (Codes{30, 50}));
+    ExpectShown(9, 30);
 }
 
 // Records the owner grid's moves.
-class OwnerMoves : public engine::DataSetObserver {
-public:
+struct OwnerMoves : engine::DataSetObserver {
     void CursorMoved(engine::DataSet& owners) override { codes.push_back(owners.AsInteger("Code")); }
-    std::vector<std::int64_t> codes;
+    Codes codes;
 };
 
 TEST_F(RecordSearchTest, TextIsTrimmedInTheQueryButLocatedAsTyped) {
     Find(SearchKind::OwnerName, "  ова ");
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{6, 1, 5, 7, 9, 3}));
-    EXPECT_EQ(search.QbSelect().Sql()[2], "WHERE (ter.family LIKE \"%ова%\")");
-
+    EXPECT_EQ(search.HitCodes(), (Codes{6, 1, 5, 7, 9, 3}));
     // "Попова " with its blank begins only "Попова Анна" (3); the first hit is "Попова" (9).
     OwnerMoves moves;
     world.dm.Tbter.AddObserver(moves);
     Find(SearchKind::OwnerName, "Попова ");
     world.dm.Tbter.RemoveObserver(moves);
     ASSERT_GE(moves.codes.size(), 2u);
-    EXPECT_EQ(moves.codes[0], 3);
-    EXPECT_EQ(moves.codes[1], 9);
-    EXPECT_EQ(world.OwnerCode(), 9);
+    EXPECT_EQ(Codes(moves.codes.begin(), moves.codes.begin() + 2), (Codes{3, 9}));
 }
 
 TEST_F(RecordSearchTest, DoubleQuotesMatchThemselvesWhileWildcardsStay) {
     Find(SearchKind::OwnerName, "\"Лесовод\"");
     EXPECT_EQ(search.QbSelect().Sql()[2], "WHERE (ter.family LIKE \"%\"\"Лесовод\"\"%\")");
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{10}));
+    EXPECT_EQ(search.HitCodes(), (Codes{10}));
     Find(SearchKind::OwnerName, "\"");
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{10}));
+    EXPECT_EQ(search.HitCodes(), (Codes{10}));
     Find(SearchKind::OwnerName, "Ив_нова%ия");
-    EXPECT_EQ(search.HitCodes(), (std::vector<std::int64_t>{1, 5}));
+    EXPECT_EQ(search.HitCodes(), (Codes{1, 5}));
 }
 
-TEST_F(RecordSearchTest, NoHitLeavesAnOpenEmptyListAndFindNextDoesNothing) {
+TEST_F(RecordSearchTest, NoHitOrNoBaseDoesNothingMore) {
     Find(SearchKind::OwnerName, "Жуков");
     EXPECT_TRUE(search.HitListOpen());
-    EXPECT_TRUE(search.HitCodes().empty());
     const int draws = world.draws;
     search.FindNext();
     EXPECT_EQ(world.draws, draws);
-}
 
-TEST_F(RecordSearchTest, NoBaseOpenDoesNothing) {
     Find(SearchKind::OwnerName, "ова");
     world.dm.CloseBaseDataSets();
-    const int draws = world.draws;
     Find(SearchKind::ParcelAddress, "Мира");
     search.FindNext();
-    EXPECT_EQ(world.draws, draws);
-    EXPECT_FALSE(search.ParcelHits());
+    EXPECT_EQ(world.draws, draws + 1);
     EXPECT_EQ(search.HitCodes().size(), 6u);
 }
 
@@ -137,19 +122,18 @@ TEST_F(RecordSearchTest, HitListHoldsNoLockAndSurvivesAChangeOfBase) {
     Find(SearchKind::OwnerName, "ова");
     world.dm.CloseBaseDataSets();
     engine::Table owners;  // reindexing takes each table exclusively
-    owners.SetDatabaseName(dir.Path().string());
+    owners.SetDatabaseName(dir.path.string());
     owners.SetTableName("ter.db");
     owners.SetExclusive(true);
     EXPECT_NO_THROW(owners.Open());
     owners.Close();
 
-    TempDir other;
     auto renamed = testing::DistrictOwners();
     for (auto& owner : renamed) owner.family = "Другой " + std::to_string(owner.code);
-    testing::WriteBase(other.Path() / "b", renamed, testing::DistrictParcels());
-    world.OpenBase(other.Path() / "b");
-    search.FindNext();  // the second hit of the first base, located in the second
-    EXPECT_EQ(world.OwnerName(), "Другой 1");
+    testing::WriteBase(dir.path / "other", renamed, testing::DistrictParcels());
+    world.OpenBase(dir.path / "other");
+    search.FindNext();  // the second hit of the first base, found in the other one
+    EXPECT_EQ(world.dm.Tbter.AsString("Family"), "Другой 1");
     EXPECT_EQ(world.ParcelCode(), 10);
 }
 
@@ -171,30 +155,31 @@ TEST_F(RecordSearchTest, CoordinatesSetTheCentreFromTheirFieldsAndCloseTheHitLis
 }
 
 TEST(ParseCoordinateTest, KeepsDigitsSeparatorsAndALeadingMinus) {
-    EXPECT_EQ(ParseCoordinate("12.5", 3.0), 12.5);
-    EXPECT_EQ(ParseCoordinate("12,5", 3.0), 12.5);
-    EXPECT_EQ(ParseCoordinate(" 12,5 m", 3.0), 12.5);
-    EXPECT_EQ(ParseCoordinate("1..5", 3.0), 1.5);
-    EXPECT_EQ(ParseCoordinate("a-5", 3.0), -5.0);
-    EXPECT_EQ(ParseCoordinate("5-1", 3.0), 51.0);
-    EXPECT_EQ(ParseCoordinate(",5", 3.0), 0.5);
-    EXPECT_EQ(ParseCoordinate("6000123,457", 3.0), 6000123.457);
-    EXPECT_EQ(ParseCoordinate("", 3.0), 3.0);
-    EXPECT_EQ(ParseCoordinate("abc", 3.0), 3.0);
-    const double minusZero = ParseCoordinate("-", 3.0);
-    EXPECT_EQ(minusZero, 0.0);
-    EXPECT_TRUE(std::signbit(minusZero));
+    const std::pair<const char*, double> cases[] = {
+        {"12.5", 12.5}, {"12,5", 12.5}, {" 12,5 m", 12.5}, {"1..5", 1.5},  {"a-5", -5.0},
+        {"5-1", 51.0},  {",5", 0.5},    {"", 3.0},         {"abc", 3.0}, {"6000123,457", 6000123.457}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(ParseCoordinate(text, 3.0), value) << text;
+    EXPECT_TRUE(std::signbit(ParseCoordinate("-", 3.0)));
+    EXPECT_EQ(ParseCoordinate("-", 3.0), 0.0);
     EXPECT_THROW(ParseCoordinate("1.2.3", 3.0), map::InvalidNumberError);
     EXPECT_THROW(ParseCoordinate("-,", 3.0), map::InvalidNumberError);
 }
 
-TEST(SearchQueryTest, FourLinesPerKind) {
-    EXPECT_EQ(HitQueryLines(SearchKind::OwnerName, "abc"),
-              (std::vector<std::string>{"select ter.code, ter.family", "from ter", "WHERE (ter.family LIKE \"%abc%\")",
-                                        "ORDER BY ter.family, ter.code"}));
-    EXPECT_EQ(HitQueryLines(SearchKind::ParcelAddress, " 5 ")[2], "WHERE (subter.house LIKE \"%5%\")");
-    EXPECT_EQ(HitQueryLines(SearchKind::Cadastral, "a")[3], "ORDER BY subter.IdentificationCode, subter.code");
-    EXPECT_TRUE(HitQueryLines(SearchKind::Coordinates, "a").empty());
+// Standard output of `ter5tool search` over the base in `dir`.
+std::string RunSearchCommand(const std::filesystem::path& dir, const std::string& args) {
+    const std::string command = std::string("\"") + TER5_TOOL_PATH + "\" search \"" + dir.string() + "\" " + args;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    if (pipe) pclose(pipe);
+    return out;
+}
+
+TEST_F(RecordSearchTest, CommandPrintsTheHitsAsCsvInTheQueryOrder) {
+    EXPECT_EQ(RunSearchCommand(dir.path, "--owner ова"),
+              "Code,Family\n6,Баранова Ольга\n1,Иванова Мария\n5,Иванова Мария\n7,КОВАЛЕВ Олег\n9,Попова\n3,Попова Анна\n");
+    EXPECT_EQ(RunSearchCommand(dir.path, "--cadastral '1:\"'"), "Code,IdentificationCode\n");
 }
 
 }  // namespace

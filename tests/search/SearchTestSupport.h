@@ -1,6 +1,6 @@
 #pragma once
-// Small bases for the search tests and the search wired to a real data module,
-// view state and map model, counting the map redraws.
+// Small bases for the search tests, and the search host over a real data module,
+// view and map model that counts the redraws.
 
 #include <cstdint>
 #include <filesystem>
@@ -17,7 +17,7 @@ namespace ter5::search::testing {
 struct OwnerRecord {
     std::int32_t code;
     std::string family;
-    double parcel;  // Poligon: the Code of the owner's parcel
+    double parcel;  // Poligon
     std::string address;
 };
 
@@ -27,44 +27,31 @@ struct ParcelRecord {
     std::string cadastral;
 };
 
-// Side of the square outline every parcel gets, metres.
-inline constexpr double kParcelSide = 10.0;
-
-// The world point a parcel's square is centred on: parcels stand in a row along Y.
+// The centre of parcel `code`'s square outline: the squares stand in a row along Y.
 map::WorldPoint ParcelCentre(std::int32_t code);
 
-// Writes ter.db, subter.db and POLIGON.DB into `dir`, each parcel a square.
+// Writes the three tables of a base into `dir`, every parcel a square.
 void WriteBase(const std::filesystem::path& dir, const std::vector<OwnerRecord>& owners,
                const std::vector<ParcelRecord>& parcels);
 
-// The district most tests search: names with and without "ова", two owners on
-// parcel 20, a parcel without owners, a name holding double quotes.
+// Names with and without "ова" in any case, two owners on parcel 20, parcel 70
+// without owners, a name holding double quotes.
 std::vector<OwnerRecord> DistrictOwners();
 std::vector<ParcelRecord> DistrictParcels();
 
-// A directory under the temporary directory named after the running test,
-// removed when the object dies.
-class TempDir {
-public:
+// A fresh directory named after the running test, removed at the end.
+struct TempDir {
     TempDir();
     ~TempDir();
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    std::filesystem::path path;
 };
 
-// The data module, the view and the map model behind a DataModuleSearchHost.
-class SearchWorld {
-public:
-    SearchWorld();
+struct SearchWorld {
+    SearchWorld() : host(dm, view, objects, [this] { ++draws; }) {}
     // Opens the base in `dir` as selecting it in the tree does, loading its map.
     void OpenBase(const std::filesystem::path& dir);
-
     std::int64_t OwnerCode() { return dm.Tbter.AsInteger("Code"); }
-    std::string OwnerName() { return dm.Tbter.AsString("Family"); }
     std::int64_t ParcelCode() { return dm.TbSubter.AsInteger("Code"); }
-    map::WorldPoint ViewCentre() const { return {view.ViewCenterY, view.ViewCenterX}; }
 
     base::TDM dm;
     map::Viewport view;

@@ -1,14 +1,12 @@
-// The search dialog offscreen: its layout, the field handlers, Enter, the
-// commands of the main window and what the dialog keeps between openings.
+// The search dialog offscreen: its layout, the field handlers, Enter, the main
+// window's commands and what the dialog keeps between openings.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -22,11 +20,11 @@ namespace {
 class SeekDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing::WriteBase(dir.Path(), testing::DistrictOwners(), testing::DistrictParcels());
-        world.OpenBase(dir.Path());
+        testing::WriteBase(dir.path, testing::DistrictOwners(), testing::DistrictParcels());
+        world.OpenBase(dir.path);
     }
 
-    // Runs `inside` while nSeekClick shows the dialog, then closes it.
+    // Runs `inside` while nSeekClick shows the dialog, then closes it with "&Отменить".
     void WhileShown(const std::function<void(TSeekRecord&)>& inside) {
         QTimer::singleShot(0, &window, [&] {
             QApplication::setActiveWindow(commands.SeekRecord());
@@ -42,28 +40,16 @@ protected:
     SeekCommands commands{world.host, &window};
 };
 
-TEST_F(SeekDialogTest, LaysOutTheFieldsButtonsAndStatusStrip) {
+TEST_F(SeekDialogTest, LayoutAndFirstFocus) {
     TSeekRecord dialog(world.host);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "Поиск по фамилии и адресу");
     EXPECT_EQ(dialog.size(), QSize(434, 263));
-    const std::pair<QRadioButton*, const char*> radios[] = {{dialog.RadioButton1, "Ф.И.О."},
-                                                            {dialog.RadioButton2, "Адрес владельца"},
-                                                            {dialog.RadioButton3, "Адрес участка"},
-                                                            {dialog.RadioButton4, "Кадастровому №"},
-                                                            {dialog.RadioButton5, "Координаты"}};
-    for (const auto& [radio, caption] : radios) {
-        EXPECT_EQ(radio->text(), caption);
-        EXPECT_TRUE(radio->font().bold());
-    }
+    for (QRadioButton* radio : {dialog.RadioButton1, dialog.RadioButton2, dialog.RadioButton3, dialog.RadioButton4,
+                                dialog.RadioButton5})
+        EXPECT_TRUE(radio->font().bold()) << radio->text().toStdString();
     EXPECT_TRUE(dialog.RadioButton1->isChecked());
-    EXPECT_EQ(dialog.LabelX->text(), "X =");
-    EXPECT_EQ(dialog.LabelY->text(), "Y =");
-    EXPECT_EQ(dialog.SpeedButton3->text(), "&Найти");
-    EXPECT_EQ(dialog.FindNext->text(), "&Найти далее");
-    EXPECT_EQ(dialog.SpeedButton2->text(), "&Отменить");
     EXPECT_FALSE(dialog.FindNext->isEnabled());
-    EXPECT_TRUE(dialog.StatusBar1->currentMessage().isEmpty());
     EXPECT_EQ(dialog.focusWidget(), dialog.Edit1);
 }
 
@@ -92,7 +78,7 @@ TEST_F(SeekDialogTest, CommandsNeedABaseAndCtrlNContinuesWithTheDialogClosed) {
     commands.nSeekNextClick();
     EXPECT_EQ(commands.SeekRecord(), nullptr);
 
-    world.OpenBase(dir.Path());
+    world.OpenBase(dir.path);
     WhileShown([](TSeekRecord& dialog) {
         dialog.Edit1->setText("ова");
         dialog.SpeedButton3->click();
@@ -113,8 +99,7 @@ TEST_F(SeekDialogTest, ReopeningShowsTheLastTextsAndRadioChoice) {
     });
     EXPECT_EQ(world.ParcelCode(), 60);
     WhileShown([](TSeekRecord& dialog) {
-        EXPECT_EQ(dialog.Edit1->text(), "ова");
-        EXPECT_EQ(dialog.Edit3->text(), "Мира");
+        EXPECT_EQ(dialog.Edit1->text() + "|" + dialog.Edit3->text(), "ова|Мира");
         EXPECT_TRUE(dialog.RadioButton3->isChecked());
         EXPECT_TRUE(dialog.FindNext->isEnabled());
         dialog.Edit5->setFocus();

@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <iterator>
+#include <utility>
 
 namespace ter5::search {
 
