@@ -144,6 +144,21 @@ TEST(DrawMapTest, UnclosedLastRingStaysOpenButItsHatchIsClosedByTheFill) {
     EXPECT_EQ(hatch[0].Points.size(), 4u);
 }
 
+// A first vertex entered twice does not end a ring of its own: the ring closes where the
+// model closes it, so the outline keeps all four sides and is labelled with them.
+TEST(DrawMapTest, RepeatedFirstVertexDoesNotSplitTheOutline) {
+    testing::SeparatorScope comma(',');
+    const auto model = ModelBuilder().Add(4, "", {{990, 4990}, {990, 4990}, {990, 5000}, {1000, 5000}, {1000, 4990},
+                                                  {990, 4990}});
+    DisplayOptions options = OutlinesOnly();
+    options.cbLength = true;
+    const Picture picture = Draw(model.Objects(), options);
+    const auto outline = FiguresOf(picture, PictureOpKind::Polyline);
+    ASSERT_EQ(outline.size(), 1u);
+    EXPECT_EQ(outline[0].Points.front(), outline[0].Points.back());
+    EXPECT_EQ(Count(LabelTexts(picture), "10,00"), 4u);
+}
+
 TEST(DrawMapTest, TwoPixelParcelIsAMarkAndThreePixelsIsDetail) {
     // 0.5 m is 2 pixels, 0.75 m is 3.
     const auto model = ModelBuilder()

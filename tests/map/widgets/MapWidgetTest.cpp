@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "MapTestModels.h"
 #include "map/widgets/PictureExport.h"
@@ -63,7 +65,21 @@ protected:
                          [this](int code) { widget_.SetCurrentParcelCode(code); });
         widget_.DrawMap();
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    // Every map.wmf the widget wrote is a placeable metafile that libwmf reads.
+    void TearDown() override {
+        const fs::path wmf = dir_ / "map.wmf";
+        if (fs::exists(wmf)) {
+            std::ifstream in(wmf, std::ios::binary);
+            unsigned char key[4] = {};
+            in.read(reinterpret_cast<char*>(key), 4);
+            EXPECT_EQ(key[0] | key[1] << 8 | key[2] << 16 | static_cast<unsigned>(key[3]) << 24, 0x9AC6CDD7u);
+            if (std::system("command -v wmf2svg >/dev/null 2>&1") == 0) {
+                const std::string command = "wmf2svg -o '" + (dir_ / "map.svg").string() + "' '" + wmf.string() + "'";
+                EXPECT_EQ(std::system(command.c_str()), 0);
+            }
+        }
+        fs::remove_all(dir_);
+    }
 
     ModelBuilder model_ = ModelBuilder().AddBox(1, "№ 1", 990, 4990, 10, 10).AddBox(2, "№ 2", 1010, 4990, 10, 10);
     MapWidget widget_;
