@@ -144,22 +144,39 @@ void ApplyOptions(const std::string& list, DisplayOptions& options) {
     }
 }
 
-void WritePicture(const Picture& picture, const std::filesystem::path& path) {
+// The picture formats by file extension.
+enum class OutputKind { Wmf, Svg, Pdf, Png };
+
+OutputKind KindOf(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == ".wmf") return WriteWmfFile(path, picture);
-    if (ext == ".svg") return WriteSvgFile(path, picture);
+    if (ext == ".wmf") return OutputKind::Wmf;
+    if (ext == ".svg") return OutputKind::Svg;
 #ifdef TER5_HAVE_MAP_WIDGETS
-    if (ext == ".pdf") return WritePicturePdfFile(picture, path);
-    if (ext == ".png") return WritePictureImageFile(picture, path, true);
+    if (ext == ".pdf") return OutputKind::Pdf;
+    if (ext == ".png") return OutputKind::Png;
     Fail(path.string(), "unknown picture type; use .wmf, .svg, .png or .pdf");
 #else
     Fail(path.string(), "unknown picture type; use .wmf or .svg (.png and .pdf need the Qt build)");
 #endif
 }
 
+void WritePicture(const Picture& picture, const std::filesystem::path& path) {
+    switch (KindOf(path)) {
+    case OutputKind::Wmf: return WriteWmfFile(path, picture);
+    case OutputKind::Svg: return WriteSvgFile(path, picture);
+#ifdef TER5_HAVE_MAP_WIDGETS
+    case OutputKind::Pdf: return WritePicturePdfFile(picture, path);
+    case OutputKind::Png: return WritePictureImageFile(picture, path, true);
+#else
+    default: break;
+#endif
+    }
+}
+
 int RunRender(const std::vector<std::string>& args) {
     const RenderArgs r = ParseArgs(args);
+    KindOf(r.output);  // an unknown type fails before the base is read
     if (r.separator) SetDecimalSeparator(*r.separator);
     DisplayOptions options;
     ApplyOptions(r.options, options);
@@ -190,7 +207,9 @@ int RunRender(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kRender(
-    "render", "BASE -o FILE [--size WxH] [--scale M] [--center Y,X] [--current CODE] [--options LIST]  draw the map",
+    "render",
+    "BASE -o FILE [--size WxH] [--scale M] [--center Y,X] [--current CODE] [--options LIST] [--separator C]  "
+    "draw the map as .wmf, .svg, .png or .pdf",
     RunRender);
 
 }  // namespace
