@@ -97,7 +97,7 @@ Viewport StreetView() {
     return view;
 }
 
-// The options of a working session: outlines, areas, parcel numbers, the current parcel.
+// The start-up options (outlines, areas, parcel numbers) and a current parcel.
 DrawMapContext Context() {
     DrawMapContext context;
     context.CurrentCode = District().Polys[District().Polys.size() / 2].Code;

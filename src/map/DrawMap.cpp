@@ -64,7 +64,7 @@ private:
     double centreY_, centreX_, scale_, halfWidth_, halfHeight_;
 };
 
-// One drawing run: the steps of DrawMap over the parcels, with the scratch space they share.
+// One drawing run over the parcels, with the scratch space its parcels share.
 class MapDrawing {
 public:
     MapDrawing(const TArrObjects& objects, const Viewport& view, const DisplayOptions& options,
@@ -79,7 +79,8 @@ public:
 
     int FontPixels() const { return fontPixels_; }
 
-    // Step 8 for every parcel, between the two emptyings of LabelledSides.
+    // Every parcel in model order: culled by its box, then drawn in detail or as a mark;
+    // LabelledSides is emptied before and after.
     void DrawParcels() {
         const WorldPoint lowLeft = view_.PageToWorld({0.0, -view_.PageHeight});
         const WorldPoint highRight = view_.PageToWorld({view_.PageWidth, 0.0});
