@@ -4,15 +4,16 @@
 //
 // A district at view-all is a million points and 100,000 labels, so black work is batched:
 // labels become glyph runs (glyphs and advances looked up once per character), and
-// without antialiasing the outlines become one list of lines. A batch is flushed before
+// without antialiasing the outlines become one list of lines, drawn straight into the
+// image when the painter paints on a plain 32-bit one. A batch is flushed before
 // anything that paints other than black, so the result equals a replay entry by entry
 // (black over black is the same in either order).
 
 #include <QFont>
 #include <QGlyphRun>
 #include <QHash>
-#include <QPainter>
 #include <QLine>
+#include <QPainter>
 #include <QPointF>
 #include <QRawFont>
 #include <QVector>
