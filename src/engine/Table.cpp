@@ -96,6 +96,7 @@ void Table::SetExclusive(bool exclusive) {
 }
 
 void Table::SetDeferredWrites(bool deferred) {
+    if (!deferred && Active() && store_->HasPending()) FlushBuffers();  // held rows are written first
     deferred_ = deferred;
     if (store_) store_->SetDeferred(deferred);
 }

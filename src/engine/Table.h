@@ -64,7 +64,8 @@ public:
     void SetMasterSource(DataSet* master);
     void SetMasterFields(std::string fields);
     DataSet* MasterSource() const { return master_; }
-    // Holds posted rows in memory until FlushBuffers or Close (bulk loads).
+    // Holds posted rows in memory until FlushBuffers or Close (bulk loads);
+    // switching it off writes the rows held.
     void SetDeferredWrites(bool deferred);
     // Drops a pending row and every posted row held back by deferred writes.
     void CancelDeferredWrites();

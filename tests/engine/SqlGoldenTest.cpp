@@ -11,6 +11,7 @@
 #include "DataSetTestSupport.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
+#include "engine/SqlParser.h"
 #include "engine/Table.h"
 
 namespace ter5::engine {
@@ -102,6 +103,30 @@ TEST(SqlGolden, SmallBase) {
 }
 
 TEST(SqlGolden, RealTables) { RunGoldenFile("real.golden", ""); }
+
+TEST(SqlGolden, MangledQueriesFailCleanly) {
+    // Every cut and every inserted quote, bracket or stray byte of a valid query
+    // either parses or fails with EngineError.
+    const std::string valid = "select ter.code, ter.family\nfrom \"ter.db\"\nWHERE (ter.family LIKE '%ова%')\n"
+                              "ORDER BY ter.family, ter.code;";
+    const char inserts[] = {'"', '\'', '(', ')', ',', '.', '*', ';', '\xD0', '\0', ' '};
+    int parsed = 0, refused = 0;
+    for (std::size_t at = 0; at <= valid.size(); ++at) {
+        std::vector<std::string> variants{valid.substr(0, at)};
+        for (char c : inserts) variants.push_back(valid.substr(0, at) + c + valid.substr(at));
+        for (const auto& text : variants) {
+            try {
+                SqlParser::Parse(text);
+                ++parsed;
+            } catch (const EngineError& e) {
+                EXPECT_NE(std::string(e.what()).find("Invalid SQL: "), std::string::npos) << e.what();
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(parsed, 0);
+    EXPECT_GT(refused, 0);
+}
 
 TEST(SqlGolden, QueryHoldsASharedLockUntilClosed) {
     TempDir dir;
