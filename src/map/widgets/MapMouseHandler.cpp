@@ -17,14 +17,14 @@ bool OnlyRight(const MouseShift& s) { return s.Right && !s.Left && !s.Middle && 
 
 }  // namespace
 
-void MapMouseHandler::MouseDown(MouseButton, const MouseShift& shift, std::int64_t x, std::int64_t y) {
+void MapMouseHandler::MapImageMouseDown(MouseButton, const MouseShift& shift, std::int64_t x, std::int64_t y) {
     if (ModelEmpty()) return;
     dragActive_ = true;
     down_ = {x, y};
     if (tool_ == MapTool::Zoom) host_.SetMapCursor(shift.Left ? MapCursor::ZoomIn : MapCursor::ZoomOut);
 }
 
-void MapMouseHandler::MouseMove(const MouseShift& shift, std::int64_t x, std::int64_t y) {
+void MapMouseHandler::MapImageMouseMove(const MouseShift& shift, std::int64_t x, std::int64_t y) {
     if (ModelEmpty()) return;
     move_ = {x, y};
     if (dragActive_ && (OnlyLeft(shift) || OnlyRight(shift)) && (x != down_.x || y != down_.y)) {
@@ -48,7 +48,10 @@ void MapMouseHandler::MouseMove(const MouseShift& shift, std::int64_t x, std::in
 void MapMouseHandler::ShowDragFrame(std::int64_t a, std::int64_t b, int mode) {
     const std::int64_t w = host_.View().ImageWidthPx();
     const std::int64_t h = host_.View().ImageHeightPx();
-    auto& [top, bottom, left, right] = frame_.Shapes;
+    FrameShape& top = frame_.Shape1;
+    FrameShape& bottom = frame_.Shape2;
+    FrameShape& left = frame_.Shape3;
+    FrameShape& right = frame_.Shape4;
     if (mode == 1) {
         top = {-a, -b, w, kFrameLineWidth};
         bottom = {-a, h - b - kFrameLineWidth, w, kFrameLineWidth};
@@ -70,7 +73,7 @@ void MapMouseHandler::ShowDragFrame(std::int64_t a, std::int64_t b, int mode) {
     host_.FrameChanged(frame_);
 }
 
-void MapMouseHandler::MouseUp(MouseButton button, const MouseShift& shift, std::int64_t x, std::int64_t y) {
+void MapMouseHandler::MapImageMouseUp(MouseButton button, const MouseShift& shift, std::int64_t x, std::int64_t y) {
     if (ModelEmpty()) return;
     const std::int64_t dx = std::llabs(down_.x - move_.x);
     const std::int64_t dy = std::llabs(down_.y - move_.y);
@@ -127,7 +130,7 @@ void MapMouseHandler::Pick(const MouseShift& shift, std::int64_t x, std::int64_t
 
 void MapMouseHandler::PanByFrame() {
     // Mode 1 left Shape1 at the offset (MoveX - DownX, MoveY - DownY) of the drag.
-    const FrameShape& top = frame_.Shapes[0];
+    const FrameShape& top = frame_.Shape1;
     host_.View().Pan({0, 0}, {top.Left, top.Top});
     host_.DrawMap();
 }

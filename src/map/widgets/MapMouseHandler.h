@@ -56,10 +56,15 @@ struct FrameShape {
     friend bool operator==(const FrameShape&, const FrameShape&) = default;
 };
 
-// The four frame lines Shape1 (top), Shape2 (bottom), Shape3 (left), Shape4 (right).
+// The four frame lines, shown and hidden together.
 struct DragFrame {
-    std::array<FrameShape, 4> Shapes{};
+    FrameShape Shape1;  // top edge
+    FrameShape Shape2;  // bottom edge
+    FrameShape Shape3;  // left edge
+    FrameShape Shape4;  // right edge
     bool Visible = false;
+
+    std::array<const FrameShape*, 4> Shapes() const { return {&Shape1, &Shape2, &Shape3, &Shape4}; }
 };
 
 // Height of Shape1 and Shape2, width of Shape3 and Shape4, pixels.
@@ -95,10 +100,10 @@ public:
     void SetTool(MapTool tool) { tool_ = tool; }
     MapTool Tool() const { return tool_; }
 
-    // MapImageMouseDown, MapImageMouseMove, MapImageMouseUp.
-    void MouseDown(MouseButton button, const MouseShift& shift, std::int64_t x, std::int64_t y);
-    void MouseMove(const MouseShift& shift, std::int64_t x, std::int64_t y);
-    void MouseUp(MouseButton button, const MouseShift& shift, std::int64_t x, std::int64_t y);
+    // The map image's mouse events: a button went down, the mouse moved, a button went up.
+    void MapImageMouseDown(MouseButton button, const MouseShift& shift, std::int64_t x, std::int64_t y);
+    void MapImageMouseMove(const MouseShift& shift, std::int64_t x, std::int64_t y);
+    void MapImageMouseUp(MouseButton button, const MouseShift& shift, std::int64_t x, std::int64_t y);
 
     // Places and shows the frame: mode 1, the whole image moved by (-a, -b); mode 2, the
     // rectangle from the press point to (a, b).

@@ -147,7 +147,8 @@ void MapWidget::paintEvent(QPaintEvent*) {
     const DragFrame& frame = mouse_.Frame();
     if (!frame.Visible) return;
     p.setPen(QPen(Qt::red, 1, Qt::DotLine));
-    for (const FrameShape& shape : frame.Shapes) {
+    for (const FrameShape* line : frame.Shapes()) {
+        const FrameShape& shape = *line;
         // A line of the frame; one drawn up or to the left has a negative extent.
         const QRect r = QRect(static_cast<int>(shape.Left), static_cast<int>(shape.Top),
                               static_cast<int>(shape.Width), static_cast<int>(shape.Height)).normalized();
@@ -184,7 +185,7 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
     if (!button) return;
     releaseCompletesDoubleClick_ = false;
     const QPoint at = event->position().toPoint();
-    mouse_.MouseDown(*button, ShiftOf(event, false), at.x(), at.y());
+    mouse_.MapImageMouseDown(*button, ShiftOf(event, false), at.x(), at.y());
 }
 
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -192,12 +193,12 @@ void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     if (!button) return;
     releaseCompletesDoubleClick_ = true;
     const QPoint at = event->position().toPoint();
-    mouse_.MouseDown(*button, ShiftOf(event, true), at.x(), at.y());
+    mouse_.MapImageMouseDown(*button, ShiftOf(event, true), at.x(), at.y());
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    mouse_.MouseMove(ShiftOf(event, false), at.x(), at.y());
+    mouse_.MapImageMouseMove(ShiftOf(event, false), at.x(), at.y());
 }
 
 void MapWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -206,7 +207,7 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event) {
     const bool doubleClick = releaseCompletesDoubleClick_;
     releaseCompletesDoubleClick_ = false;
     const QPoint at = event->position().toPoint();
-    mouse_.MouseUp(*button, ShiftOf(event, doubleClick), at.x(), at.y());
+    mouse_.MapImageMouseUp(*button, ShiftOf(event, doubleClick), at.x(), at.y());
 }
 
 }  // namespace ter5::map

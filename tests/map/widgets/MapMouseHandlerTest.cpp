@@ -54,9 +54,9 @@ protected:
 
     // Press, moves through `path`, release at its last point; moves hold the button.
     void Drag(MouseButton button, MouseShift held, std::vector<PixelPoint> path, MouseShift release = kNone) {
-        mouse_.MouseDown(button, held, path.front().x, path.front().y);
-        for (std::size_t i = 1; i < path.size(); ++i) mouse_.MouseMove(held, path[i].x, path[i].y);
-        mouse_.MouseUp(button, release, path.back().x, path.back().y);
+        mouse_.MapImageMouseDown(button, held, path.front().x, path.front().y);
+        for (std::size_t i = 1; i < path.size(); ++i) mouse_.MapImageMouseMove(held, path[i].x, path[i].y);
+        mouse_.MapImageMouseUp(button, release, path.back().x, path.back().y);
     }
     double Scale() { return host_.View().ViewScale; }
     WorldPoint Centre() { return {host_.View().ViewCenterY, host_.View().ViewCenterX}; }
@@ -123,10 +123,10 @@ TEST_F(MapMouseHandlerTest, PanNeedsTwoPixelsAndMovesTheGroundWithTheMouse) {
 TEST_F(MapMouseHandlerTest, DragWithAModifierOrSecondButtonShowsNoFrameAndDoesNotPan) {
     for (const MouseShift held : {MouseShift{.Shift = true, .Left = true}, MouseShift{.Ctrl = true, .Left = true},
                                   MouseShift{.Left = true, .Right = true}}) {
-        mouse_.MouseDown(MouseButton::Left, held, 100, 100);
-        mouse_.MouseMove(held, 150, 150);
+        mouse_.MapImageMouseDown(MouseButton::Left, held, 100, 100);
+        mouse_.MapImageMouseMove(held, 150, 150);
         EXPECT_FALSE(mouse_.Frame().Visible);
-        mouse_.MouseUp(MouseButton::Left, kNone, 150, 150);
+        mouse_.MapImageMouseUp(MouseButton::Left, kNone, 150, 150);
     }
     EXPECT_EQ(Centre(), (WorldPoint{1000, 5000}));
     EXPECT_EQ(host_.draws, 0);
@@ -141,8 +141,8 @@ TEST_F(MapMouseHandlerTest, PickAtTheReleasePointAndShiftOnDoubleClick) {
     EXPECT_TRUE(mouse_.DragActive());  // a pick leaves the drag state set
 
     host_.calls.clear();
-    mouse_.MouseDown(MouseButton::Left, {.Left = true, .Double = true}, 180, 220);
-    mouse_.MouseUp(MouseButton::Left, {.Double = true}, 180, 220);
+    mouse_.MapImageMouseDown(MouseButton::Left, {.Left = true, .Double = true}, 180, 220);
+    mouse_.MapImageMouseUp(MouseButton::Left, {.Double = true}, 180, 220);
     EXPECT_EQ(host_.calls, (std::vector<std::string>{"parcel 1", "owner 1", "shift"}));
     EXPECT_EQ(host_.draws, 1);  // the shift redraws, not the pick
 
@@ -158,52 +158,52 @@ TEST_F(MapMouseHandlerTest, PickRightDragPansLikeThePanTool) {
     EXPECT_EQ(Centre(), (WorldPoint{999, 5000}));
     EXPECT_TRUE(host_.calls.empty());
     // A left drag shows no frame in the pick tool.
-    mouse_.MouseDown(MouseButton::Left, kLeft, 100, 100);
-    mouse_.MouseMove(kLeft, 140, 100);
+    mouse_.MapImageMouseDown(MouseButton::Left, kLeft, 100, 100);
+    mouse_.MapImageMouseMove(kLeft, 140, 100);
     EXPECT_FALSE(mouse_.Frame().Visible);
 }
 
 TEST_F(MapMouseHandlerTest, FrameFollowsTheDrag) {
-    mouse_.MouseDown(MouseButton::Left, kLeft, 100, 100);
-    mouse_.MouseMove(kLeft, 130, 90);  // the image moved by (30, -10)
-    const auto& moved = mouse_.Frame().Shapes;
+    mouse_.MapImageMouseDown(MouseButton::Left, kLeft, 100, 100);
+    mouse_.MapImageMouseMove(kLeft, 130, 90);  // the image moved by (30, -10)
+    const DragFrame& moved = mouse_.Frame();
     EXPECT_TRUE(mouse_.Frame().Visible);
-    EXPECT_EQ(moved[0], (FrameShape{30, -10, 400, 1}));
-    EXPECT_EQ(moved[1], (FrameShape{30, 389, 400, 1}));
-    EXPECT_EQ(moved[2], (FrameShape{30, -10, 1, 400}));
-    EXPECT_EQ(moved[3], (FrameShape{429, -10, 1, 400}));
-    mouse_.MouseUp(MouseButton::Left, kNone, 130, 90);
+    EXPECT_EQ(moved.Shape1, (FrameShape{30, -10, 400, 1}));
+    EXPECT_EQ(moved.Shape2, (FrameShape{30, 389, 400, 1}));
+    EXPECT_EQ(moved.Shape3, (FrameShape{30, -10, 1, 400}));
+    EXPECT_EQ(moved.Shape4, (FrameShape{429, -10, 1, 400}));
+    mouse_.MapImageMouseUp(MouseButton::Left, kNone, 130, 90);
     EXPECT_FALSE(mouse_.Frame().Visible);
 
     mouse_.SetTool(MapTool::Zoom);
-    mouse_.MouseDown(MouseButton::Left, kLeft, 100, 100);
-    mouse_.MouseMove(kLeft, 150, 130);
-    const auto& down = mouse_.Frame().Shapes;
-    EXPECT_EQ(down[0], (FrameShape{100, 100, 50, 1}));
-    EXPECT_EQ(down[1], (FrameShape{100, 129, 50, 1}));
-    EXPECT_EQ(down[2], (FrameShape{100, 100, 1, 30}));
-    EXPECT_EQ(down[3], (FrameShape{149, 100, 1, 30}));
-    mouse_.MouseMove(kLeft, 60, 70);  // up and to the left
-    EXPECT_EQ(down[0], (FrameShape{101, 100, -42, 1}));
-    EXPECT_EQ(down[1], (FrameShape{101, 69, -42, 1}));
-    EXPECT_EQ(down[3], (FrameShape{59, 100, 1, -30}));
+    mouse_.MapImageMouseDown(MouseButton::Left, kLeft, 100, 100);
+    mouse_.MapImageMouseMove(kLeft, 150, 130);
+    const DragFrame& down = mouse_.Frame();
+    EXPECT_EQ(down.Shape1, (FrameShape{100, 100, 50, 1}));
+    EXPECT_EQ(down.Shape2, (FrameShape{100, 129, 50, 1}));
+    EXPECT_EQ(down.Shape3, (FrameShape{100, 100, 1, 30}));
+    EXPECT_EQ(down.Shape4, (FrameShape{149, 100, 1, 30}));
+    mouse_.MapImageMouseMove(kLeft, 60, 70);  // up and to the left
+    EXPECT_EQ(down.Shape1, (FrameShape{101, 100, -42, 1}));
+    EXPECT_EQ(down.Shape2, (FrameShape{101, 69, -42, 1}));
+    EXPECT_EQ(down.Shape4, (FrameShape{59, 100, 1, -30}));
 }
 
 TEST_F(MapMouseHandlerTest, CursorsAndCoordinates) {
     testing::SeparatorScope comma(',');
-    mouse_.MouseMove(kNone, 200, 200);
+    mouse_.MapImageMouseMove(kNone, 200, 200);
     EXPECT_EQ(host_.cursors.back(), MapCursor::Hand);
     EXPECT_EQ(host_.statuses.back().CursorX, "X = 5000,000");
     EXPECT_EQ(host_.statuses.back().CursorY, "Y = 1000,000");
     mouse_.SetTool(MapTool::Pick);
-    mouse_.MouseMove(kRight, 200, 200);
+    mouse_.MapImageMouseMove(kRight, 200, 200);
     EXPECT_EQ(host_.cursors.back(), MapCursor::Hand);
-    mouse_.MouseMove(kNone, 200, 200);
+    mouse_.MapImageMouseMove(kNone, 200, 200);
     EXPECT_EQ(host_.cursors.back(), MapCursor::Pick);
     mouse_.SetTool(MapTool::Zoom);
-    mouse_.MouseDown(MouseButton::Right, kRight, 10, 10);
+    mouse_.MapImageMouseDown(MouseButton::Right, kRight, 10, 10);
     EXPECT_EQ(host_.cursors.back(), MapCursor::ZoomOut);
-    mouse_.MouseUp(MouseButton::Middle, kNone, 10, 10);  // the middle button zooms nothing
+    mouse_.MapImageMouseUp(MouseButton::Middle, kNone, 10, 10);  // the middle button zooms nothing
     EXPECT_EQ(host_.cursors.back(), MapCursor::ZoomIn);
     EXPECT_EQ(Scale(), 100.0);
     EXPECT_TRUE(mouse_.DragActive());
@@ -214,9 +214,9 @@ TEST_F(MapMouseHandlerTest, EmptyModelIgnoresTheMouse) {
     FakeHost host(empty);
     MapMouseHandler mouse(host);
     mouse.SetTool(MapTool::Zoom);
-    mouse.MouseDown(MouseButton::Left, kLeft, 10, 10);
-    mouse.MouseMove(kLeft, 50, 50);
-    mouse.MouseUp(MouseButton::Left, kNone, 50, 50);
+    mouse.MapImageMouseDown(MouseButton::Left, kLeft, 10, 10);
+    mouse.MapImageMouseMove(kLeft, 50, 50);
+    mouse.MapImageMouseUp(MouseButton::Left, kNone, 50, 50);
     EXPECT_TRUE(host.cursors.empty());
     EXPECT_TRUE(host.statuses.empty());
     EXPECT_FALSE(mouse.Frame().Visible);
