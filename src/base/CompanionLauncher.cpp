@@ -21,12 +21,6 @@ std::string CompanionLauncher::TablesMissingMessage(const std::string& base) {
     return "В каталое " + base + " не найдены рабочие базы нанных программы TER v.5 !";
 }
 
-std::string CompanionLauncher::ExecutableMissingMessage(const std::string& directory) {
-    std::string names;
-    for (const char* name : kCompanionExecutables) names += (names.empty() ? "" : ", ") + std::string(name);
-    return "В каталоге " + directory + " не найдена программа TER v.5 (" + names + ") !";
-}
-
 std::string CompanionLauncher::WineMissingMessage() {
     return "Программа TER v.5 запускается через Wine, но Wine не найден.\n"
            "Установите Wine (пакет wine) и повторите запуск.";
@@ -63,12 +57,9 @@ bool CompanionLauncher::Launch(const std::string& base) {
     if (!tablesFound) messages_(TablesMissingMessage(base));
     if (!directoryFound || !tablesFound) return false;
 
+    // None of the executables present: nothing is started and nothing is said.
     const auto program = FindExecutable();
-    if (!program) {
-        // Saying nothing here would leave the user waiting for a program that never comes.
-        messages_(ExecutableMissingMessage(ExecutableDirectory()));
-        return false;
-    }
+    if (!program) return false;
     const StartResult result = platform_.StartProgram(*program, base);
     switch (result.status) {
     case StartStatus::Started:

@@ -30,14 +30,13 @@ public:
     std::optional<std::string> FindExecutable() const;
 
     // Checks the base directory and its tables, reporting what is missing, then
-    // starts the first executable present with `base` as working directory; a
-    // missing executable, a missing Wine or a refused start is reported too.
-    // Returns true when a program was started.
+    // starts the first executable present with `base` as working directory. With
+    // none present nothing happens and nothing is reported; a missing Wine or a
+    // refused start is reported. Returns true when a program was started.
     bool Launch(const std::string& base);
 
     static std::string DirectoryMissingMessage(const std::string& base);
     static std::string TablesMissingMessage(const std::string& base);
-    static std::string ExecutableMissingMessage(const std::string& directory);
     static std::string WineMissingMessage();
     static std::string StartFailedMessage(const std::string& program, const std::string& error);
 
