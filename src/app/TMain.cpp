@@ -61,6 +61,7 @@ TMain::TMain(Options options, QWidget* parent)
     createTrayMenus();
     createLayout();
     ConnectTree();
+    ConnectTemplates();
 
     trayClickTimer_ = new QTimer(this);
     trayClickTimer_->setSingleShot(true);

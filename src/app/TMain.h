@@ -15,6 +15,7 @@
 
 #include "base/TDM.h"
 #include "map/MapObjects.h"
+#include "templates/Reindexer.h"
 
 class QAction;
 class QActionGroup;
@@ -37,6 +38,7 @@ class TNewForm;
 
 namespace ter5::templates {
 class TemplateStore;
+class TemplateWindows;
 }
 
 namespace ter5::app {
@@ -45,7 +47,7 @@ class MapPanel;
 class MapStatusBar;
 class TInfo;
 
-class TMain : public QMainWindow {
+class TMain : public QMainWindow, public templates::ReindexHost {
     Q_OBJECT
 
 public:
@@ -100,10 +102,22 @@ public:
     // The map: geometry load, drawing and the status-bar progress strips.
     void LoadMapObjects();
     void DrawMap();
-    void ShowProgress(double upper, double lower);
+    void ShowProgress(double upper, double lower) override;
     void tbShiftObjectClick();
 
     TInfo* Info() const { return info_; }
+
+    // The templates (TMainTemplates.cpp): the reindex menu, base creation, the
+    // template windows, and the host the template operations work through.
+    void N15Click();
+    void nCreateClick();
+    void ShowTemplateGroups(const QString& mode);
+    templates::TemplateWindows* TemplateLists();
+    std::string TargetDirectory() const override;
+    void CloseBaseDataSets() override;
+    void OpenBaseDirectory(const std::string& directory) override;
+    void RefreshStatusBar() override;
+    void ShowMessage(const std::string& text) override;
 
     // Components other parts of the program hang their commands on.
     QFrame* Bevel1 = nullptr;
@@ -177,6 +191,7 @@ private:
     void createTrayMenus();
     void createLayout();
     void ConnectTree();
+    void ConnectTemplates();
     base::TNewForm* NameDialog();
     QAction* AddTool(QToolBar* bar, const QString& name, int image, const QString& hint);
 
@@ -187,6 +202,7 @@ private:
     base::DirectoryCommands* directoryCommands_ = nullptr;
     base::TNewForm* newForm_ = nullptr;
     TInfo* info_ = nullptr;
+    templates::TemplateWindows* templateLists_ = nullptr;
     QTimer* trayClickTimer_ = nullptr;
     QActionGroup* mouseTools_ = nullptr;
     QActionGroup* areaUnits_ = nullptr;
