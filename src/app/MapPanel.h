@@ -1,15 +1,8 @@
 #pragma once
-// The map area `MapPanel`: a white panel that holds the map view. Until a map view
-// is installed (SetMapView) the panel draws a plain preview of the loaded parcels:
-// their outlines fitted into the panel, the current parcel filled.
+// The map area `MapPanel`: a white panel that holds the map image `MapImage` and
+// lets it fill the panel, so panel and image pixels coincide.
 
 #include <QWidget>
-#include <cstdint>
-#include <optional>
-
-namespace ter5::map {
-struct TArrObjects;
-}
 
 namespace ter5::app {
 
@@ -23,16 +16,8 @@ public:
     void SetMapView(QWidget* view);
     QWidget* MapView() const { return view_; }
 
-    // What the preview shows: the model (not owned) and the current parcel.
-    void ShowObjects(const map::TArrObjects* objects, std::optional<std::int32_t> currentCode);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     QWidget* view_ = nullptr;
-    const map::TArrObjects* objects_ = nullptr;
-    std::optional<std::int32_t> currentCode_;
 };
 
 }  // namespace ter5::app

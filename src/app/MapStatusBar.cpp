@@ -1,17 +1,17 @@
 #include "app/MapStatusBar.h"
 
 #include <QLabel>
-#include <QPainter>
+#include <algorithm>
 
 #include "map/MapLoader.h"
+#include "map/widgets/ProgressStrips.h"
 
 namespace ter5::app {
 
 namespace {
 
-QColor FromColorRef(std::uint32_t colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
+// The six fixed panels side by side with no gaps, as the strips' geometry counts them.
+constexpr int kFixedPanelsNominalWidth = 80 + 150 + 100 + 100 + 80 + 80;
 
 }  // namespace
 
@@ -28,42 +28,41 @@ MapStatusBar::MapStatusBar(QWidget* parent) : QStatusBar(parent) {
         addWidget(panel);
         panels_.append(panel);
     }
+    overlay_ = new map::StatusProgressOverlay(this, kFixedPanelsNominalWidth);
+    overlay_->setObjectName(QStringLiteral("ProgressStrips"));
 }
 
 void MapStatusBar::SetPanelText(int index, const QString& text) {
     if (QLabel* panel = Panel(index)) panel->setText(text);
 }
 
+int MapStatusBar::FixedPanelsWidth() const {
+    // The panels are laid out with spacing between them: the strips start right of
+    // where the sixth panel actually ends, so they never cover it.
+    const int laidOut = panels_.size() >= 6 ? panels_.at(5)->geometry().right() + 1 : 0;
+    return std::max(laidOut, kFixedPanelsNominalWidth);
+}
+
 void MapStatusBar::ShowProgress(double upper, double lower) {
     // Called after every parcel of a load: paint only when a strip grows by a pixel.
-    const int fixedWidth = panels_.size() >= 6 ? panels_.at(5)->geometry().right() + 1 : 0;
+    const int fixedWidth = FixedPanelsWidth();
     const map::ProgressStrips before = map::LayoutProgressStrips(fixedWidth, width(), height(), upper_, lower_);
     const map::ProgressStrips after = map::LayoutProgressStrips(fixedWidth, width(), height(), upper, lower);
-    const bool changed = !progressShown_ || before.Upper.Right != after.Upper.Right ||
-                         before.Lower.Right != after.Lower.Right;
+    const bool changed =
+        !progressShown_ || before.Upper.Right != after.Upper.Right || before.Lower.Right != after.Lower.Right;
     progressShown_ = true;
     upper_ = upper;
     lower_ = lower;
-    if (changed) repaint();
+    if (!changed) return;
+    overlay_->SetFixedPanelsWidth(fixedWidth);
+    overlay_->ShowProgress(upper, lower);
 }
 
 void MapStatusBar::ClearProgress() {
     progressShown_ = false;
-    update();
-}
-
-void MapStatusBar::paintEvent(QPaintEvent* event) {
-    QStatusBar::paintEvent(event);
-    if (!progressShown_ || panels_.size() < 6) return;
-    const int fixedWidth = panels_.at(5)->geometry().right() + 1;
-    const map::ProgressStrips strips = map::LayoutProgressStrips(fixedWidth, width(), height(), upper_, lower_);
-    QPainter painter(this);
-    const auto draw = [&](const map::StripRect& r, std::uint32_t colour) {
-        if (r.Right >= r.Left && r.Bottom >= r.Top)
-            painter.fillRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom)), FromColorRef(colour));
-    };
-    draw(strips.Upper, map::kUpperStripColour);
-    draw(strips.Lower, map::kLowerStripColour);
+    upper_ = 0.0;
+    lower_ = 0.0;
+    overlay_->Clear();
 }
 
 }  // namespace ter5::app

@@ -2,12 +2,16 @@
 // The status bar `MapStatusBar`: seven panels of 80, 150, 100, 100, 80, 80 and 50
 // pixels (scale, visible extent, cursor X and Y; the others stay empty) and, while
 // a long operation runs, the two progress strips right of the sixth panel
-// (`ShowProgress`).
+// (`ShowProgress`), erased by the refresh at its end (ClearProgress).
 
 #include <QStatusBar>
 #include <QVector>
 
 class QLabel;
+
+namespace ter5::map {
+class StatusProgressOverlay;
+}
 
 namespace ter5::app {
 
@@ -23,17 +27,19 @@ public:
     QLabel* Panel(int index) const { return panels_.value(index); }
     void SetPanelText(int index, const QString& text);
 
-    // Shows the progress strips for the two fractions (0..1) and paints at once.
+    // Shows the progress strips for the two fractions (0..1) and paints them at
+    // once when they grew by a pixel since the last call.
     void ShowProgress(double upper, double lower);
-    // Removes the strips.
+    // The refresh that removes the strips.
     void ClearProgress();
     bool ProgressShown() const { return progressShown_; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    // Where the strip area starts: the right edge of the sixth panel as laid out.
+    int FixedPanelsWidth() const;
 
 private:
     QVector<QLabel*> panels_;
+    map::StatusProgressOverlay* overlay_ = nullptr;
     bool progressShown_ = false;
     double upper_ = 0.0;
     double lower_ = 0.0;

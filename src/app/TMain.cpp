@@ -17,6 +17,7 @@
 #include "app/CursorTable.h"
 #include "app/MapPanel.h"
 #include "app/MapStatusBar.h"
+#include "app/ParcelCursorLink.h"
 #include "app/TInfo.h"
 #include "base/Platform.h"
 #include "base/widgets/DirectoryCommands.h"
@@ -26,6 +27,7 @@
 #include "base/widgets/ImageList.h"
 #include "base/widgets/Messenger.h"
 #include "base/widgets/TNewForm.h"
+#include "search/SearchHost.h"
 #include "templates/TemplateStore.h"
 
 namespace ter5::app {
@@ -61,6 +63,8 @@ TMain::TMain(Options options, QWidget* parent)
     createTrayMenus();
     createLayout();
     ConnectTree();
+    ConnectMap();
+    ConnectSearch();
     ConnectTemplates();
 
     trayClickTimer_ = new QTimer(this);
@@ -85,6 +89,7 @@ void TMain::Start() {
     RestoreItem->setEnabled(true);
     platform_->AddToRecentDocuments(QCoreApplication::applicationFilePath().toStdString());
     CursorTable::Instance().LoadFrom(options_.startDirectory);
+    InstallMapCursors();
     showMainWindow_ = false;
 
     // The data module's creation: the template tables from the start-up directory.
@@ -203,9 +208,9 @@ void TMain::showEvent(QShowEvent* event) {
 }
 
 void TMain::resizeEvent(QResizeEvent* event) {
+    // The map image follows the window's size and redraws itself when it changes.
     QMainWindow::resizeEvent(event);
     MarkBaseDirectories();
-    DrawMap();
 }
 
 base::TNewForm* TMain::NameDialog() {

@@ -3,7 +3,8 @@
 // panel, the parcel and owner grids and the status bar; the main menu, the tray
 // icon with its two menus, and the commands of the shell: showing and hiding,
 // opening a base by selecting it in the tree, starting the companion program,
-// the quick-start list, the directory commands and the about window.
+// the quick-start list, the directory commands, the map commands, the search
+// and the about window.
 //
 // The program lives in the tray: the window starts hidden (unless asked to show,
 // or when the desktop has no tray), closing and minimising hide it, and only
@@ -41,10 +42,20 @@ class TemplateStore;
 class TemplateWindows;
 }
 
+namespace ter5::map {
+class MapWidget;
+}
+
+namespace ter5::search {
+class DataModuleSearchHost;
+class SeekCommands;
+}  // namespace ter5::search
+
 namespace ter5::app {
 
 class MapPanel;
 class MapStatusBar;
+class ParcelCursorLink;
 class TInfo;
 
 class TMain : public QMainWindow, public templates::ReindexHost {
@@ -99,11 +110,22 @@ public:
     void nRenameDirClick();
     void nDeleteDirClick();
 
-    // The map: geometry load, drawing and the status-bar progress strips.
+    // The map: geometry load, drawing, the status-bar progress strips and the
+    // commands of the map tool bar, the "Рисунок" menu and the scale box.
     void LoadMapObjects();
     void DrawMap();
     void ShowProgress(double upper, double lower) override;
     void tbShiftObjectClick();
+    void EditScaleKeyUp(int key);
+    void SpeedButton3MouseUp();
+    // A pick on the map: the parcel grid to the parcel, the owner grid to its first owner.
+    void LocateParcel(int code);
+    void LocateOwner(int code);
+
+    // The search commands "Найти ..." and "Продолжение поиска".
+    void nSeekClick();
+    void nSeekNextClick();
+    search::SeekCommands* Seek() const { return seekCommands_; }
 
     TInfo* Info() const { return info_; }
 
@@ -142,6 +164,7 @@ public:
     QSplitter* Splitter1 = nullptr;
     QSplitter* Splitter2 = nullptr;
     MapPanel* MapPanelWidget = nullptr;
+    map::MapWidget* MapImage = nullptr;
     base::GridPanel* Panel3 = nullptr;
     MapStatusBar* StatusBar = nullptr;
 
@@ -154,6 +177,7 @@ public:
     QAction *cbArea = nullptr, *cbPerimetr = nullptr, *cbShadow = nullptr, *cbNumber = nullptr;
     QAction *cbCode = nullptr, *cbMetr1 = nullptr, *cbMetr2 = nullptr, *cbMetr3 = nullptr;
     QAction* nInfo = nullptr;
+    QList<QAction*> NS;  // NS1..NS17 of PMenuScale
 
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -161,22 +185,13 @@ public:
     QAction *RestoreItem = nullptr, *HideItem = nullptr, *N4 = nullptr, *FileExitItem1 = nullptr;
     QMenu* N5 = nullptr;
 
-    // When set, the next drawing fits all parcels into the view.
-    bool ViewAllPending = false;
     map::TArrObjects MapObjects;
 
 signals:
     // Commands whose windows live elsewhere in the program.
     void createBaseRequested();
-    void seekRequested();
-    void seekNextRequested();
     void reindexRequested(const QString& mode);
     void reindexMenuOpening();
-    void zoomRequested(int step);
-    void viewAllRequested();
-    void viewObjectRequested();
-    void shiftObjectRequested();
-    void displayOptionsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -192,6 +207,10 @@ private:
     void createLayout();
     void ConnectTree();
     void ConnectTemplates();
+    void ConnectMap();
+    void ConnectDisplayOptions();
+    void InstallMapCursors();
+    void ConnectSearch();
     base::TNewForm* NameDialog();
     QAction* AddTool(QToolBar* bar, const QString& name, int image, const QString& hint);
 
@@ -206,6 +225,9 @@ private:
     QTimer* trayClickTimer_ = nullptr;
     QActionGroup* mouseTools_ = nullptr;
     QActionGroup* areaUnits_ = nullptr;
+    std::unique_ptr<ParcelCursorLink> parcelCursorLink_;
+    std::unique_ptr<search::DataModuleSearchHost> searchHost_;
+    search::SeekCommands* seekCommands_ = nullptr;
 
     bool firstRestoreDone_ = false;
     bool exitRequested_ = false;

@@ -83,27 +83,6 @@ void TMain::createActions() {
     connect(nReindexTERBases, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("ReIndex")); });
     connect(nReindexSelectBase, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Select")); });
     connect(nReindexEditBases, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Edit")); });
-    connect(nSeek, &QAction::triggered, this, [this] {
-        if (dm_->TbSubter.Active()) emit seekRequested();
-    });
-    connect(nSeekNext, &QAction::triggered, this, [this] {
-        if (dm_->TbSubter.Active()) emit seekNextRequested();
-    });
-    connect(sbMapDraw, &QAction::triggered, this, &TMain::DrawMap);
-    connect(sbZoomOut, &QAction::triggered, this, [this] { emit zoomRequested(-1); });
-    connect(sbZoomIn, &QAction::triggered, this, [this] { emit zoomRequested(+1); });
-    connect(sbViewAll, &QAction::triggered, this, [this] {
-        ViewAllPending = true;
-        emit viewAllRequested();
-        DrawMap();
-    });
-    for (QAction* option : {cbLine, cbPoints, cbLength, cbNumPoints, cbArea, cbPerimetr, cbShadow, cbNumber, cbCode,
-                            cbMetr1, cbMetr2, cbMetr3}) {
-        connect(option, &QAction::toggled, this, [this] {
-            emit displayOptionsChanged();
-            DrawMap();
-        });
-    }
     connect(nInfo, &QAction::triggered, this, &TMain::nInfoClick);
 }
 
@@ -152,11 +131,6 @@ void TMain::createToolBars() {
     connect(tbZoomIn, &QAction::triggered, sbZoomIn, &QAction::trigger);
     connect(tbZoomOut, &QAction::triggered, sbZoomOut, &QAction::trigger);
     connect(tbViewAll, &QAction::triggered, sbViewAll, &QAction::trigger);
-    connect(tbViewObject, &QAction::triggered, this, [this] {
-        emit viewObjectRequested();
-        DrawMap();
-    });
-    connect(tbShiftObject, &QAction::triggered, this, &TMain::tbShiftObjectClick);
 
     // The scale box `Panel6`: "M 1:", the scale edit and the button dropping the scale menu.
     Panel6 = new QWidget(ToolBarMap);
@@ -179,9 +153,6 @@ void TMain::createToolBars() {
     scaleRow->addWidget(SpeedButton3);
     PMenuScale = new QMenu(this);
     PMenuScale->setObjectName(QStringLiteral("PMenuScale"));
-    connect(SpeedButton3, &QToolButton::released, this, [this] {
-        if (!PMenuScale->isEmpty()) PMenuScale->popup(Panel6->mapToGlobal(QPoint(0, Panel6->height())));
-    });
     ToolBarMap->addWidget(Panel6);
 }
 

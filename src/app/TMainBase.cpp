@@ -1,21 +1,17 @@
 // The main window's base commands: opening a base by selecting it in the tree,
-// starting the companion program, the quick-start list, the directory commands
-// and the map hooks.
+// starting the companion program, the quick-start list and the directory commands.
 
 #include <QAction>
 #include <QMenu>
 
-#include "app/MapPanel.h"
-#include "app/MapStatusBar.h"
 #include "app/TMain.h"
-#include "base/BaseParcelSource.h"
 #include "base/CompanionLauncher.h"
 #include "base/Platform.h"
 #include "base/QuickStartList.h"
 #include "base/widgets/DirectoryCommands.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/Messenger.h"
-#include "map/MapLoader.h"
+#include "map/widgets/MapWidget.h"
 
 namespace ter5::app {
 
@@ -59,7 +55,8 @@ void TMain::SelectTreeDirectory() {
     const QString directory = DirectoryListBox1->JoinedItemPath(DirectoryListBox1->SelectedIndex());
     dm_->OpenBaseDirectory(directory.toStdString(), tbOpenTable->isChecked(), [this](bool changed) {
         LoadMapObjects();
-        ViewAllPending = changed;
+        // Another base is fitted into the view; the same one again keeps the view.
+        MapImage->View().ViewAllPending = changed;
         DrawMap();
     });
 }
@@ -107,31 +104,6 @@ void TMain::myFirstPopUp(QAction* item) {
     const std::string directory = base::QuickStartDirectory(item->text().toStdString());
     DirectoryListBox1->SetCurrentDirectory(QString::fromStdString(platform_->HostPath(directory)));
     TbOpen->trigger();
-}
-
-void TMain::LoadMapObjects() {
-    base::BaseParcelSource source(*dm_);
-    map::LoadMapObjects(MapObjects, source, tbShowMap->isChecked(),
-                        [this](double upper, double lower) { ShowProgress(upper, lower); });
-    StatusBar->ClearProgress();
-}
-
-void TMain::DrawMap() {
-    if (!MapPanelWidget) return;
-    std::optional<std::int32_t> current;
-    if (dm_->TbSubter.Active() && !dm_->TbSubter.IsEmpty())
-        current = static_cast<std::int32_t>(dm_->TbSubter.AsInteger("Code"));
-    MapPanelWidget->ShowObjects(&MapObjects, current);
-    ViewAllPending = false;
-}
-
-void TMain::ShowProgress(double upper, double lower) {
-    StatusBar->ShowProgress(upper, lower);
-}
-
-void TMain::tbShiftObjectClick() {
-    emit shiftObjectRequested();
-    DrawMap();
 }
 
 }  // namespace ter5::app

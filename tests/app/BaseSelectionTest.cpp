@@ -15,6 +15,7 @@
 #include "base/widgets/BaseGrid.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/GridPanel.h"
+#include "map/widgets/MapWidget.h"
 
 namespace ter5::app {
 namespace {
@@ -116,7 +117,7 @@ TEST_F(BaseSelection, GridsFollowEachOtherAndEnterShiftsTheMap) {
     Click(QStringLiteral("A"));
     base::BaseGrid* parcels = f_.window->Panel3->DBGrid4();
     base::BaseGrid* owners = f_.window->Panel3->DBGrid1();
-    QSignalSpy shifts(f_.window.get(), &TMain::shiftObjectRequested);
+    QSignalSpy shifts(f_.window->MapImage, &map::MapWidget::MapDrawn);
 
     // A click on the second parcel moves the owners to its first owner by name.
     QTest::mouseClick(parcels->viewport(), Qt::LeftButton, {}, parcels->visualRect(parcels->model()->index(1, 3)).center());
