@@ -132,7 +132,20 @@ void DataSet::CheckDeclaredFields() const {
 
 // --- Fields and rows -------------------------------------------------------------------
 
-void DataSet::SetFields(std::vector<FieldDesc> fields) { fields_ = std::move(fields); }
+void DataSet::SetFields(std::vector<FieldDesc> fields) {
+    fields_ = std::move(fields);
+    blob_.clear();
+    for (const FieldDesc& f : fields_) blob_.push_back(IsBlobType(f.type) ? 1 : 0);
+}
+
+const std::uint8_t* DataSet::CurrentBytes() const {
+    const std::uint32_t record = rows_[row_];
+    if (!cachedBytes_ || record != cachedRecord_) {
+        cachedBytes_ = RecordBytes(record);
+        cachedRecord_ = record;
+    }
+    return cachedBytes_;
+}
 
 int DataSet::FieldIndex(std::string_view name) const {
     for (std::size_t i = 0; i < fields_.size(); ++i)
@@ -148,6 +161,7 @@ int DataSet::RequireField(std::string_view name) const {
 
 void DataSet::SetRows(std::span<const std::uint32_t> rows, std::uint32_t record) {
     rows_ = rows;
+    cachedBytes_ = nullptr;  // the records may live elsewhere now
     if (rows_.empty()) {
         row_ = 0;
         bof_ = eof_ = true;
@@ -235,22 +249,24 @@ Value DataSet::GetValue(int field) const {
     if (state_ == DataSetState::Edit || state_ == DataSetState::Insert) return buffer_[static_cast<std::size_t>(field)];
     if (!Active() || rows_.empty()) return Value::Null();
     const std::uint32_t record = rows_[row_];
-    if (IsBlobType(f.type)) return DecodeBlob(record, field);
-    return DecodeField(f, RecordBytes(record) + f.offset, Codec());
+    if (blob_[static_cast<std::size_t>(field)]) return DecodeBlob(record, field);
+    return DecodeField(f, CurrentBytes() + f.offset, Codec());
 }
 
 std::int64_t DataSet::AsInteger(int field) const {
     const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
-    if (state_ != DataSetState::Browse || rows_.empty() || IsBlobType(f.type)) return ValueAsInteger(f, GetValue(field));
-    DecodeFieldInto(f, RecordBytes(rows_[row_]) + f.offset, Codec(), scratch_);
-    return ValueAsInteger(f, scratch_);
+    if (state_ != DataSetState::Browse || rows_.empty() || blob_[static_cast<std::size_t>(field)])
+        return ValueAsInteger(f, GetValue(field));
+    DecodeFieldInto(f, CurrentBytes() + f.offset, Codec(), scratch_);
+    return scratch_.kind == Value::Kind::Int ? scratch_.integer : ValueAsInteger(f, scratch_);
 }
 
 double DataSet::AsFloat(int field) const {
     const FieldDesc& f = fields_.at(static_cast<std::size_t>(field));
-    if (state_ != DataSetState::Browse || rows_.empty() || IsBlobType(f.type)) return ValueAsFloat(f, GetValue(field));
-    DecodeFieldInto(f, RecordBytes(rows_[row_]) + f.offset, Codec(), scratch_);
-    return ValueAsFloat(f, scratch_);
+    if (state_ != DataSetState::Browse || rows_.empty() || blob_[static_cast<std::size_t>(field)])
+        return ValueAsFloat(f, GetValue(field));
+    DecodeFieldInto(f, CurrentBytes() + f.offset, Codec(), scratch_);
+    return scratch_.kind == Value::Kind::Float ? scratch_.number : ValueAsFloat(f, scratch_);
 }
 
 std::string DataSet::AsString(int field) const {

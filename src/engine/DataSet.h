@@ -234,6 +234,8 @@ protected:
 
 private:
     void CheckDeclaredFields() const;
+    // The current row's raw bytes (rows not empty), remembered until the row or the rows change.
+    const std::uint8_t* CurrentBytes() const;
     void MoveToRecord(std::uint32_t record);
     void CheckCanModify() const;
     void BeginNewRow(bool append);
@@ -259,6 +261,9 @@ private:
     Hook beforeInsert_;
     Hook onNewRecord_;
     mutable Value scratch_;
+    std::vector<std::uint8_t> blob_;                 // per field: a blob type, read through DecodeBlob
+    mutable const std::uint8_t* cachedBytes_ = nullptr;
+    mutable std::uint32_t cachedRecord_ = 0;
 };
 
 }  // namespace ter5::engine

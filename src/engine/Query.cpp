@@ -1,6 +1,7 @@
 #include "Query.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <numeric>
 #include <string_view>
@@ -32,6 +33,20 @@ struct SortColumn {
 
     std::u32string_view Key(std::size_t row) const { return std::u32string_view(pool).substr(keys[row].first, keys[row].second); }
 };
+
+// Byte values of a single-byte code page.
+constexpr int kByteValues = 256;
+
+// The case-folded character of every byte of a single-byte page: LIKE over alpha
+// fields then folds their bytes directly, without converting each value to UTF-8.
+std::vector<char32_t> FoldTable(const TextCodec& codec) {
+    std::vector<char32_t> table(kByteValues, 0);
+    for (int b = 1; b < kByteValues; ++b) {
+        const std::u32string c = DecodeUtf8(codec.Decode(std::string(1, static_cast<char>(b))));
+        table[static_cast<std::size_t>(b)] = c.size() == 1 ? FoldCase(c[0]) : U'\uFFFD';
+    }
+    return table;
+}
 
 // The position of a field by name ignoring case, Cyrillic included; -1 when absent.
 int FindField(const std::vector<FieldDesc>& fields, const std::string& name) {
@@ -166,9 +181,24 @@ void Query::Execute() {
             Fail(display, "Invalid SQL: LIKE needs a text column, '" + statement.likeColumn->text + "' is " +
                               std::string(FieldTypeName(tableFields[static_cast<std::size_t>(field)].type)));
         const LikePattern pattern(statement.likePattern);
-        for (std::uint32_t r = 0; r < locator.Count(); ++r) {
-            read(r, field, value);
-            if (!value.IsNull() && pattern.Matches(value.text)) rows.push_back(r);
+        const FieldDesc& f = tableFields[static_cast<std::size_t>(field)];
+        if (f.type == FieldType::Alpha && file->Codec().IsSingleByte()) {
+            const std::vector<char32_t> fold = FoldTable(file->Codec());
+            std::u32string text;
+            for (std::uint32_t r = 0; r < locator.Count(); ++r) {
+                const std::uint8_t* p = locator(r) + f.offset;
+                const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(f.length)));
+                const std::size_t size = end ? static_cast<std::size_t>(end - p) : static_cast<std::size_t>(f.length);
+                if (size == 0) continue;  // NULL
+                text.resize(size);
+                for (std::size_t i = 0; i < size; ++i) text[i] = fold[p[i]];
+                if (pattern.MatchesFolded(text)) rows.push_back(r);
+            }
+        } else {
+            for (std::uint32_t r = 0; r < locator.Count(); ++r) {
+                read(r, field, value);
+                if (!value.IsNull() && pattern.Matches(value.text)) rows.push_back(r);
+            }
         }
     } else {
         rows.resize(locator.Count());

@@ -135,6 +135,7 @@ void RecordOrder::MakeKey(const std::uint8_t* record, std::uint8_t* out) const {
 }
 
 bool RecordOrder::Less(std::uint32_t a, std::uint32_t b) const {
+    if (keyLength_ == 0) return a < b;  // record order
     const int c = std::memcmp(KeyOf(a), KeyOf(b), keyLength_);
     return c != 0 ? c < 0 : a < b;
 }
