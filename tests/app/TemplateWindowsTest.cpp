@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include "../templates/TemplateTestSupport.h"
 #include "AppTestSupport.h"
@@ -241,6 +242,35 @@ TEST_F(TemplateWindowsTest, FieldListOnlyInEditModeAndDetailListsFollowTheTableT
                       }},
                       [&] { list->FieldsAction()->trigger(); });
     EXPECT_EQ(shown, 5);
+}
+
+TEST_F(TemplateWindowsTest, EnterInTheGroupGridSelectsAndEscapeClosesOnlyTheGroupList) {
+    TListNameBase* groups = windows_.ListNameBase();
+    groups->SetMode("Edit");
+    bool tablesKeptOnEscape = false, groupsClosedOnEscape = false;
+    RunWithModalSteps({[](QWidget* modal) {
+                           if (auto* list = ModalAs<TListNameBase>(modal)) QTest::keyClick(list->Grid(), Qt::Key_Return);
+                       },
+                       [&](QWidget* modal) {
+                           auto* tables = ModalAs<TListBases>(modal);
+                           if (!tables) return;
+                           EXPECT_EQ(tables->Mode(), "Edit");
+                           QTest::keyClick(tables->Grid(), Qt::Key_Escape);
+                           tablesKeptOnEscape = tables->isVisible();
+                           tables->close();
+                       },
+                       [&](QWidget* modal) {
+                           auto* list = ModalAs<TListNameBase>(modal);
+                           if (!list) return;
+                           QTest::keyClick(list->Grid(), Qt::Key_Escape);
+                           groupsClosedOnEscape = !list->isVisible();
+                       },
+                       [](QWidget* modal) {
+                           if (modal) modal->close();
+                       }},
+                      [&] { groups->ShowModal(); });
+    EXPECT_TRUE(tablesKeptOnEscape);
+    EXPECT_TRUE(groupsClosedOnEscape);
 }
 
 TEST_F(TemplateWindowsTest, EmptyListsStartARowOnEditAndGiveTheEngineErrorOnDelete) {
