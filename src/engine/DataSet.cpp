@@ -209,6 +209,9 @@ void DataSet::Next() {
     if (row_ + 1 < rows_.size()) {
         ++row_;
         bof_ = eof_ = false;
+        // A next row elsewhere in the file (an ordered query) is fetched ahead; rows
+        // in record order are streamed by the processor anyway.
+        if (row_ + 1 < rows_.size() && rows_[row_ + 1] != rows_[row_] + 1) Prefetch(RecordBytes(rows_[row_ + 1]));
         NotifyMoved();
     } else {
         eof_ = true;

@@ -43,6 +43,15 @@ namespace ter5::engine {
 
 class DataSet;
 
+// Asks the processor to bring `address` into the cache; no effect where unsupported.
+inline void Prefetch(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 
 // Why the rows of a data set changed.

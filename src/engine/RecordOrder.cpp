@@ -202,9 +202,19 @@ bool RecordOrder::OrderGroups(const std::vector<std::uint32_t>& groups) {
     // The groups concatenated are in order when each ends before the next begins.
     for (std::size_t g = 1; g < spans.size(); ++g)
         if (!Less(spans[g - 1].end - 1, spans[g].first)) return false;
+    // The groups give the directory of leading key bytes as well.
+    directoryHi_.clear();
+    directoryStart_.clear();
     std::size_t at = 0;
-    for (const Span& span : spans)
+    for (const Span& span : spans) {
+        if (directoryHi_.empty() || span.hi != directoryHi_.back()) {
+            directoryHi_.push_back(span.hi);
+            directoryStart_.push_back(static_cast<std::uint32_t>(at));
+        }
         for (std::uint32_t i = span.first; i < span.end; ++i) order_[at++] = i;
+    }
+    directoryStart_.push_back(count);
+    directoryStale_ = false;
     return true;
 }
 

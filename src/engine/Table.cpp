@@ -13,6 +13,9 @@ namespace fs = std::filesystem;
 namespace ter5::engine {
 namespace {
 
+// Detail rows whose records are fetched ahead when the master moves.
+constexpr std::size_t kPrefetchRows = 32;
+
 // Extension given to a table name that has none, and of the primary index.
 constexpr char kTableExtension[] = ".db";
 constexpr char kPrimaryIndexExtension[] = ".PX";
@@ -271,6 +274,9 @@ void Table::ApplyRange(std::uint32_t record, std::optional<std::string> key) {
         return;
     }
     const auto [first, last] = order_->EqualRange(*masterKey_);
+    // The detail rows lie anywhere in the file: ask for their first records now,
+    // all at once, rather than wait for each when it is read.
+    for (std::size_t i = first; i < last && i < first + kPrefetchRows; ++i) Prefetch(store_->Bytes(order[i]));
     SetRows(std::span<const std::uint32_t>(order.data() + first, last - first), record);
 }
 
