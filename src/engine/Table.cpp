@@ -14,7 +14,7 @@ namespace ter5::engine {
 namespace {
 
 // Detail rows whose records are fetched ahead when the master moves.
-constexpr std::size_t kPrefetchRows = 32;
+constexpr std::size_t kPrefetchRows = 8;
 
 // Extension given to a table name that has none, and of the primary index.
 constexpr char kTableExtension[] = ".db";
