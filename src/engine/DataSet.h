@@ -100,9 +100,12 @@ public:
 
     // Opens the data set on its first row; does nothing when open. Throws EngineError.
     void Open();
-    // Drops a pending row and releases the files; does nothing when closed.
+    // Drops a pending row, writes rows held back (deferred writes) and releases
+    // the files; does nothing when closed. A failed write leaves it open.
     void Close();
+    // True while open.
     bool Active() const { return state_ != DataSetState::Inactive; }
+    // Inactive, Browse, Edit or Insert.
     DataSetState State() const { return state_; }
 
     // Observers are not owned and must be removed before they die.
@@ -133,11 +136,15 @@ public:
     void Last();
     // Moves to row `recNo` (1-based). Throws EngineError when out of range.
     void MoveTo(std::size_t recNo);
+    // True after Next (or Last) reached the last row, and for an empty data set.
     bool Eof() const { return eof_; }
+    // True after First (or Prior) reached the first row, and for an empty data set.
     bool Bof() const { return bof_; }
     // The current row's number from 1; 0 when the data set is empty or closed.
     std::size_t RecNo() const;
+    // Rows in the data set (a detail: rows of the master's current key).
     std::size_t RecordCount() const { return rows_.size(); }
+    // True when there are no rows.
     bool IsEmpty() const { return rows_.empty(); }
 
     // The current row's value (the row buffer's in Edit and Insert); NULL when there is no row.
@@ -150,6 +157,7 @@ public:
     double AsFloat(std::string_view name) const { return AsFloat(RequireField(name)); }
     std::string AsString(int field) const;
     std::string AsString(std::string_view name) const { return AsString(RequireField(name)); }
+    // True when the field holds no value.
     bool IsNull(int field) const { return GetValue(field).IsNull(); }
     bool IsNull(std::string_view name) const { return IsNull(RequireField(name)); }
 
@@ -159,7 +167,9 @@ public:
     void SetValue(std::string_view name, const Value& value) { SetValue(RequireField(name), value); }
     void SetAsInteger(std::string_view name, std::int64_t v) { SetValue(name, Value::Int(v)); }
     void SetAsFloat(std::string_view name, double v) { SetValue(name, Value::Float(v)); }
+    // Text for a non-text field is read as that field's type ("" is NULL).
     void SetAsString(std::string_view name, const std::string& v);
+    // Sets the field to NULL.
     void Clear(std::string_view name) { SetValue(name, Value::Null()); }
 
     // `Locate`: moves to the first row, in the data set's order, whose fields
