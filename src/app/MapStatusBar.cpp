@@ -12,19 +12,26 @@ namespace {
 
 // The six fixed panels side by side with no gaps, as the strips' geometry counts them.
 constexpr int kFixedPanelsNominalWidth = 80 + 150 + 100 + 100 + 80 + 80;
+// Text size of the panels, points.
+constexpr double kPanelPointSize = 8.0;
 
 }  // namespace
 
 MapStatusBar::MapStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("MapStatusBar"));
     setSizeGripEnabled(true);
+    // The panels keep the widths the window was designed with at 8 points; so
+    // does their text, or the coordinates of a district would not fit.
+    QFont small = font();
+    small.setPointSizeF(kPanelPointSize);
+    setFont(small);
     for (int i = 0; i < kPanelCount; ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("Panel%1").arg(i));
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setFixedWidth(kPanelWidths[i]);
-        panel->setContentsMargins(2, 0, 2, 0);
+        panel->setContentsMargins(0, 0, 0, 0);
         addWidget(panel);
         panels_.append(panel);
     }
