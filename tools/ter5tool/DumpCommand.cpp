@@ -14,18 +14,15 @@
 #include <vector>
 
 #include "Commands.h"
+#include "CsvOutput.h"
 #include "engine/EngineError.h"
 #include "engine/TableFile.h"
 #include "engine/TextCodec.h"
-#include "engine/ValueText.h"
 
 namespace ter5::tool {
 namespace {
 
 using namespace ter5::engine;
-
-// Output is flushed whenever this much text has gathered.
-constexpr std::size_t kFlushSize = 1 << 16;
 
 struct DumpOptions {
     std::string table;
@@ -53,11 +50,6 @@ DumpOptions ParseArgs(const std::vector<std::string>& args) {
     return o;
 }
 
-void Flush(std::string& out) {
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) Fail("", "cannot write to standard output");
-    out.clear();
-}
-
 int RunDump(const std::vector<std::string>& args) {
     const DumpOptions options = ParseArgs(args);
     const auto table = TableFile::Load(options.table, options.codePage);
@@ -66,24 +58,14 @@ int RunDump(const std::vector<std::string>& args) {
         Fail(table->Name(), "is an index tree (.PX/.Y file) with no records of its own; dump its table or .X file");
 
     const auto& fields = table->Fields();
-    std::string out;
-    out.reserve(kFlushSize * 2);
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (f) out += ',';
-        out += CsvEscape(fields[f].name);
-    }
-    out += '\n';
+    CsvOutput csv;
+    csv.WriteHeader(fields);
     for (std::size_t i = 0; i < table->RecordCount(); ++i) {
         const std::uint8_t* record = table->Record(i);
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            if (f) out += ',';
-            out += CsvEscape(FormatValueText(fields[f].type, table->Decode(record, f)));
-        }
-        out += '\n';
-        if (out.size() >= kFlushSize) Flush(out);
+        for (std::size_t f = 0; f < fields.size(); ++f) csv.AddValue(fields[f].type, table->Decode(record, f));
+        csv.EndRow();
     }
-    Flush(out);
-    if (std::fflush(stdout) != 0) Fail("", "cannot write to standard output");
+    csv.Finish();
     for (const auto& note : table->Notes()) std::fprintf(stderr, "ter5tool dump: %s: %s\n", table->Name().c_str(), note.c_str());
     return 0;
 }

@@ -5,28 +5,19 @@
 // trimmed and matched anywhere in the field, ignoring case; "%" and "_" in it are
 // wildcards, a double quote matches itself.
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
+#include "CsvOutput.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
-#include "engine/ValueText.h"
 #include "search/SearchQuery.h"
 
 namespace ter5::tool {
 namespace {
 
 using namespace ter5::engine;
-
-// Output is written whenever this much text has gathered.
-constexpr std::size_t kFlushSize = 1 << 16;
-
-void Write(std::string& out) {
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) Fail("", "cannot write to standard output");
-    out.clear();
-}
 
 int RunSearch(const std::vector<std::string>& args) {
     if (args.size() != 3)
@@ -37,24 +28,7 @@ int RunSearch(const std::vector<std::string>& args) {
     Query query;
     search::PrepareHitQuery(query, args[0], *kind, args[2]);
     query.Open();
-
-    const auto& fields = query.Fields();
-    std::string out;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (f) out += ',';
-        out += CsvEscape(fields[f].name);
-    }
-    out += '\n';
-    for (query.First(); !query.Eof(); query.Next()) {
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            if (f) out += ',';
-            out += CsvEscape(FormatValueText(fields[f].type, query.GetValue(static_cast<int>(f))));
-        }
-        out += '\n';
-        if (out.size() >= kFlushSize) Write(out);
-    }
-    Write(out);
-    if (std::fflush(stdout) != 0) Fail("", "cannot write to standard output");
+    PrintDataSetCsv(query);
     return 0;
 }
 

@@ -3,27 +3,18 @@
 // then one row per result row, values in their dump text (ValueText.h), NULL as
 // an empty field, LF line ends. Line breaks in the query text separate its lines.
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
+#include "CsvOutput.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
-#include "engine/ValueText.h"
 
 namespace ter5::tool {
 namespace {
 
 using namespace ter5::engine;
-
-// Output is written whenever this much text has gathered.
-constexpr std::size_t kFlushSize = 1 << 16;
-
-void Write(std::string& out) {
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) Fail("", "cannot write to standard output");
-    out.clear();
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -44,24 +35,7 @@ int RunSql(const std::vector<std::string>& args) {
     query.SetDatabaseName(args[0]);
     query.SetSql(SplitLines(args[1]));
     query.Open();
-
-    const auto& fields = query.Fields();
-    std::string out;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (f) out += ',';
-        out += CsvEscape(fields[f].name);
-    }
-    out += '\n';
-    for (query.First(); !query.Eof(); query.Next()) {
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            if (f) out += ',';
-            out += CsvEscape(FormatValueText(fields[f].type, query.GetValue(static_cast<int>(f))));
-        }
-        out += '\n';
-        if (out.size() >= kFlushSize) Write(out);
-    }
-    Write(out);
-    if (std::fflush(stdout) != 0) Fail("", "cannot write to standard output");
+    PrintDataSetCsv(query);
     return 0;
 }
 
