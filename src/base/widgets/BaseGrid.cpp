@@ -1,6 +1,5 @@
 #include "base/widgets/BaseGrid.h"
 
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -9,67 +8,10 @@
 namespace ter5::base {
 
 BaseGrid::BaseGrid(int number, DataSetModel* model, QWidget* parent)
-    : QTableView(parent), number_(number), model_(model) {
-    setModel(model_);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    : DataSetGrid(model, parent), number_(number), model_(model) {
     setTabKeyNavigation(true);
     setShowGrid(true);
-    setWordWrap(false);
     setAlternatingRowColors(false);
-    // Keep the selection visible while another control has the focus.
-    QPalette colours = palette();
-    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
-    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     colours.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(colours);
-
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    horizontalHeader()->setMinimumSectionSize(12);  // the mark columns are 15 pixels wide
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    verticalHeader()->setFixedWidth(14);
-    verticalHeader()->setHighlightSections(false);
-    verticalHeader()->setSectionsClickable(false);
-
-    connect(model_, &DataSetModel::cursorMoved, this, &BaseGrid::FollowCursor);
-    connect(model_, &QAbstractItemModel::modelReset, this, &BaseGrid::ApplyColumnWidths);
-    ApplyColumnWidths();
-    FollowCursor(model_->CurrentRow());
-}
-
-void BaseGrid::ApplyColumnWidths() {
-    const auto& columns = model_->Columns();
-    for (int i = 0; i < columns.size(); ++i) {
-        if (columns.at(i).width > 0) setColumnWidth(i, columns.at(i).width);
-    }
-}
-
-void BaseGrid::FollowCursor(int row) {
-    if (following_) return;
-    following_ = true;
-    if (row < 0) {
-        clearSelection();
-        setCurrentIndex(QModelIndex());
-    } else {
-        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
-        const QModelIndex index = model_->index(row, column);
-        setCurrentIndex(index);
-        scrollTo(index);
-    }
-    following_ = false;
-}
-
-void BaseGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    QTableView::currentChanged(current, previous);
-    if (!following_ && current.isValid()) {
-        following_ = true;
-        model_->MoveCursor(current.row());
-        following_ = false;
-    }
 }
 
 void BaseGrid::focusInEvent(QFocusEvent* event) {

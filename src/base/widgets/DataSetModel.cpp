@@ -27,89 +27,12 @@ bool IsNumericType(engine::FieldType type) {
 }  // namespace
 
 DataSetModel::DataSetModel(BaseQuery& dataSet, QVector<GridColumn> columns, QObject* parent)
-    : QAbstractTableModel(parent), dataSet_(dataSet), columns_(std::move(columns)) {
-    dataSet_.AddObserver(*this);
+    : DataSetTableModel(dataSet, parent), dataSet_(dataSet), columns_(std::move(columns)) {
     Reset();
 }
 
-DataSetModel::~DataSetModel() {
-    if (observing_) dataSet_.RemoveObserver(*this);
-}
-
-int DataSetModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
-}
-
-int DataSetModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
-}
-
-QVariant DataSetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_.size())
-        return QVariant();
-
-    const GridColumn& column = columns_.at(index.column());
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return DisplayText(index.row(), index.column());
-    case Qt::TextAlignmentRole:
-        if (column.mark != GridColumn::Mark::None)
-            return QVariant::fromValue(Qt::AlignCenter);
-        if (numeric_.at(index.column()))
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    case Qt::ForegroundRole:
-        if (column.mark != GridColumn::Mark::None) return MarkColour(column.mark);
-        return QVariant();
-    default:
-        return QVariant();
-    }
-}
-
-QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Vertical) {
-        // The row indicator: a pointer at the data set's current row.
-        if (role == Qt::DisplayRole) return section == indicatorRow_ ? QStringLiteral("►") : QString();
-        if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignCenter);
-        return QVariant();
-    }
-    if (section < 0 || section >= columns_.size()) return QVariant();
-    const GridColumn& column = columns_.at(section);
-    switch (role) {
-    case Qt::DisplayRole:
-        return column.mark != GridColumn::Mark::None ? MarkGlyph(column.title) : column.title;
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::AlignCenter);
-    case Qt::ForegroundRole:
-        if (column.mark != GridColumn::Mark::None) return MarkColour(column.mark);
-        return QVariant();
-    default:
-        return QVariant();
-    }
-}
-
-Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-}
-
-int DataSetModel::CurrentRow() const {
-    if (!dataSet_.Active() || dataSet_.IsEmpty()) return -1;
-    return static_cast<int>(dataSet_.RecNo()) - 1;
-}
-
-void DataSetModel::MoveCursor(int row) {
-    if (row < 0 || row >= rows_ || row == CurrentRow()) return;
-    moving_ = true;
-    try {
-        dataSet_.MoveTo(static_cast<std::size_t>(row) + 1);
-    } catch (...) {
-        moving_ = false;
-        throw;
-    }
-    moving_ = false;
-    CursorMoved(dataSet_);
+int DataSetModel::ColumnWidth(int column) const {
+    return columns_.at(column).width;
 }
 
 QString DataSetModel::MarkGlyph(const QString& text) {
@@ -130,48 +53,41 @@ QColor DataSetModel::MarkColour(GridColumn::Mark mark) {
     return QColor();
 }
 
-void DataSetModel::ActiveChanged(engine::DataSet&) {
-    Reset();
+int DataSetModel::ColumnCount() const {
+    return static_cast<int>(columns_.size());
 }
 
-void DataSetModel::DataChanged(engine::DataSet&, engine::DataChange) {
-    Reset();
+QString DataSetModel::ColumnField(int column) const {
+    return columns_.at(column).field;
 }
 
-void DataSetModel::CursorMoved(engine::DataSet&) {
-    const int row = CurrentRow();
-    const int previous = indicatorRow_;
-    indicatorRow_ = row;
-    if (previous >= 0 && previous < rows_) emit headerDataChanged(Qt::Vertical, previous, previous);
-    if (row >= 0) emit headerDataChanged(Qt::Vertical, row, row);
-    if (!moving_) emit cursorMoved(row);
+QVariant DataSetModel::CellAlignment(int column) const {
+    if (columns_.at(column).mark != GridColumn::Mark::None) return QVariant::fromValue(Qt::AlignCenter);
+    if (numeric_.at(column)) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void DataSetModel::Destroyed(engine::DataSet&) {
-    observing_ = false;
-    beginResetModel();
-    rows_ = 0;
-    endResetModel();
+QVariant DataSetModel::ColumnColour(int column) const {
+    const GridColumn::Mark mark = columns_.at(column).mark;
+    if (mark != GridColumn::Mark::None) return MarkColour(mark);
+    return QVariant();
 }
 
-void DataSetModel::Reset() {
-    beginResetModel();
-    const bool active = observing_ && dataSet_.Active();
-    rows_ = active ? static_cast<int>(dataSet_.RecordCount()) : 0;
-    fieldIndexes_.clear();
+QString DataSetModel::HeaderText(int column) const {
+    const GridColumn& shown = columns_.at(column);
+    return shown.mark != GridColumn::Mark::None ? MarkGlyph(shown.title) : shown.title;
+}
+
+void DataSetModel::FieldsBound() {
     numeric_.clear();
-    for (const GridColumn& column : columns_) {
-        const int field = active ? dataSet_.FieldIndex(column.field.toStdString()) : -1;
-        fieldIndexes_.push_back(field);
+    for (int column = 0; column < ColumnCount(); ++column) {
+        const int field = FieldIndex(column);
         numeric_.push_back(field >= 0 && IsNumericType(dataSet_.Fields()[static_cast<std::size_t>(field)].type));
     }
-    indicatorRow_ = CurrentRow();
-    endResetModel();
-    emit cursorMoved(indicatorRow_);
 }
 
-QString DataSetModel::DisplayText(int row, int column) const {
-    const int field = fieldIndexes_.at(column);
+QString DataSetModel::CellText(int row, int column) const {
+    const int field = FieldIndex(column);
     if (field < 0) return QString();
     const engine::Value value = dataSet_.ValueAt(static_cast<std::size_t>(row), field);
     switch (value.kind) {

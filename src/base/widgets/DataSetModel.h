@@ -1,18 +1,14 @@
 #pragma once
 // A read-only table model over an open query of the data module. Rows are read
 // when the view asks for them, so a grid over tens of thousands of owners opens
-// at once; the model follows the data set (opening, closing, re-reading, cursor
-// moves) as its observer.
-//
-// The data set's cursor and the view's current row are kept together: the model
-// reports cursor moves (cursorMoved) and moves the cursor for the view (MoveCursor).
+// at once; following the data set and its cursor is DataSetTableModel's part.
+// Mark columns show a check glyph in their colour; numbers are right-aligned.
 
-#include <QAbstractTableModel>
 #include <QColor>
 #include <QString>
 #include <QVector>
 
-#include "engine/DataSet.h"
+#include "base/widgets/DataSetTableModel.h"
 
 namespace ter5::base {
 
@@ -28,53 +24,38 @@ struct GridColumn {
     Mark mark = Mark::None;
 };
 
-class DataSetModel : public QAbstractTableModel, private engine::DataSetObserver {
+class DataSetModel : public DataSetTableModel {
     Q_OBJECT
 
 public:
+    // A model of `columns` over `dataSet`, which it observes until either dies.
     DataSetModel(BaseQuery& dataSet, QVector<GridColumn> columns, QObject* parent = nullptr);
-    ~DataSetModel() override;
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-
+    // The columns shown.
     const QVector<GridColumn>& Columns() const { return columns_; }
+    // The data set shown.
     BaseQuery& DataSet() const { return dataSet_; }
-
-    // The data set's current row (0-based); -1 when it has none.
-    int CurrentRow() const;
-    // Moves the data set's cursor to `row` (0-based) for the view.
-    void MoveCursor(int row);
+    // The width of `column` in pixels; -1 for the grid's default.
+    int ColumnWidth(int column) const override;
 
     // The glyph a mark field's text shows: "☑" for the byte 0xFE ("ю" in
     // Windows-1251), "✓" for 0xFC ("ь"); other text unchanged.
     static QString MarkGlyph(const QString& text);
+    // The colour of a mark column; invalid for Mark::None.
     static QColor MarkColour(GridColumn::Mark mark);
 
-signals:
-    // The data set's cursor moved to `row` (0-based; -1 for none).
-    void cursorMoved(int row);
-
 private:
-    void ActiveChanged(engine::DataSet&) override;
-    void CursorMoved(engine::DataSet&) override;
-    void DataChanged(engine::DataSet&, engine::DataChange) override;
-    void Destroyed(engine::DataSet&) override;
-
-    void Reset();
-    QString DisplayText(int row, int column) const;
+    int ColumnCount() const override;
+    QString ColumnField(int column) const override;
+    QString CellText(int row, int column) const override;
+    QVariant CellAlignment(int column) const override;
+    QVariant ColumnColour(int column) const override;
+    QString HeaderText(int column) const override;
+    void FieldsBound() override;
 
     BaseQuery& dataSet_;
     QVector<GridColumn> columns_;
-    QVector<int> fieldIndexes_;   // per column; -1 when the data set lacks the field
-    QVector<bool> numeric_;       // per column: right-aligned numbers
-    int rows_ = 0;
-    int indicatorRow_ = -1;
-    bool observing_ = true;
-    bool moving_ = false;
+    QVector<bool> numeric_;  // per column: right-aligned numbers
 };
 
 }  // namespace ter5::base

@@ -1,20 +1,23 @@
 #pragma once
-// The grid of a template list window: whole rows, column titles, no editing in
-// the cells, a row indicator. Its current row is the table's cursor. A double
-// click on a row and Enter are reported for the window's select command.
+// The grid of a template list window, a DataSetGrid over a TemplateTableModel.
+// Its current row is the table's cursor; a move the table refuses is the engine's
+// message and leaves the grid on the table's row. A double click on a row and
+// Enter are reported for the window's select command.
 
-#include <QTableView>
+#include "base/widgets/DataSetGrid.h"
 
 namespace ter5::templates {
 
 class TemplateTableModel;
 
-class TemplateGrid : public QTableView {
+class TemplateGrid : public base::DataSetGrid {
     Q_OBJECT
 
 public:
+    // A grid showing `model`.
     explicit TemplateGrid(TemplateTableModel* model, QWidget* parent = nullptr);
 
+    // The model shown.
     TemplateTableModel* Model() const { return model_; }
 
 signals:
@@ -27,13 +30,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void MoveModelCursor(int row) override;
 
 private:
-    void FollowCursor(int row);
-    void ApplyColumnWidths();
-
     TemplateTableModel* model_;
-    bool following_ = false;
 };
 
 }  // namespace ter5::templates

@@ -5,83 +5,12 @@
 namespace ter5::templates {
 
 TemplateTableModel::TemplateTableModel(base::BaseTable& table, QVector<TemplateColumn> columns, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), columns_(std::move(columns)) {
-    table_.AddObserver(*this);
+    : DataSetTableModel(table, parent), table_(table), columns_(std::move(columns)) {
     Reset();
 }
 
-TemplateTableModel::~TemplateTableModel() {
-    if (observing_) table_.RemoveObserver(*this);
-}
-
-int TemplateTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
-}
-
-int TemplateTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
-}
-
-QVariant TemplateTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_.size())
-        return QVariant();
-
-    const TemplateColumn& column = columns_.at(index.column());
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return DisplayText(index.row(), index.column());
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
-    case Qt::ForegroundRole:
-        return column.mark ? QVariant(MarkColour()) : QVariant();
-    default:
-        return QVariant();
-    }
-}
-
-QVariant TemplateTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Vertical) {
-        // The row indicator: a pointer at the table's current row.
-        if (role == Qt::DisplayRole) return section == indicatorRow_ ? QStringLiteral("►") : QString();
-        if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignCenter);
-        return QVariant();
-    }
-    if (section < 0 || section >= columns_.size()) return QVariant();
-    const TemplateColumn& column = columns_.at(section);
-    switch (role) {
-    case Qt::DisplayRole:
-        return column.mark ? MarkText(column.title) : column.title;
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::AlignCenter);
-    case Qt::ForegroundRole:
-        return column.mark ? QVariant(MarkColour()) : QVariant();
-    default:
-        return QVariant();
-    }
-}
-
-Qt::ItemFlags TemplateTableModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-}
-
-int TemplateTableModel::CurrentRow() const {
-    if (!observing_ || !table_.Active() || table_.IsEmpty()) return -1;
-    return static_cast<int>(table_.RecNo()) - 1;
-}
-
-void TemplateTableModel::MoveCursor(int row) {
-    if (row < 0 || row >= rows_ || row == CurrentRow()) return;
-    moving_ = true;
-    try {
-        table_.MoveTo(static_cast<std::size_t>(row) + 1);
-    } catch (...) {
-        moving_ = false;
-        throw;
-    }
-    moving_ = false;
-    CursorMoved(table_);
+int TemplateTableModel::ColumnWidth(int column) const {
+    return columns_.at(column).width;
 }
 
 QString TemplateTableModel::MarkText(const QString& flag) {
@@ -100,57 +29,44 @@ QString TemplateTableModel::FormatNumber(qint64 value, const QString& format) {
     return value < 0 ? QLatin1Char('-') + magnitude : magnitude;
 }
 
-void TemplateTableModel::ActiveChanged(engine::DataSet&) {
-    Reset();
-}
-
-void TemplateTableModel::DataChanged(engine::DataSet&, engine::DataChange) {
-    Reset();
-}
-
 void TemplateTableModel::StateChanged(engine::DataSet&) {
     // A row put into editing or back to browsing shows its buffer or its record.
-    const int row = CurrentRow();
-    if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    RefreshCurrentRow();
     emit stateChanged();
 }
 
 void TemplateTableModel::FieldChanged(engine::DataSet&, int) {
+    RefreshCurrentRow();
+}
+
+void TemplateTableModel::RefreshCurrentRow() {
     const int row = CurrentRow();
-    if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    if (row >= 0 && row < rowCount()) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
-void TemplateTableModel::CursorMoved(engine::DataSet&) {
-    const int row = CurrentRow();
-    const int previous = indicatorRow_;
-    indicatorRow_ = row;
-    if (previous >= 0 && previous < rows_) emit headerDataChanged(Qt::Vertical, previous, previous);
-    if (row >= 0) emit headerDataChanged(Qt::Vertical, row, row);
-    if (!moving_) emit cursorMoved(row);
+int TemplateTableModel::ColumnCount() const {
+    return static_cast<int>(columns_.size());
 }
 
-void TemplateTableModel::Destroyed(engine::DataSet&) {
-    observing_ = false;
-    beginResetModel();
-    rows_ = 0;
-    fieldIndexes_.clear();
-    endResetModel();
+QString TemplateTableModel::ColumnField(int column) const {
+    return columns_.at(column).field;
 }
 
-void TemplateTableModel::Reset() {
-    beginResetModel();
-    const bool active = observing_ && table_.Active();
-    rows_ = active ? static_cast<int>(table_.RecordCount()) : 0;
-    fieldIndexes_.clear();
-    for (const TemplateColumn& column : columns_)
-        fieldIndexes_.push_back(active ? table_.FieldIndex(column.field.toStdString()) : -1);
-    indicatorRow_ = CurrentRow();
-    endResetModel();
-    emit cursorMoved(indicatorRow_);
+QVariant TemplateTableModel::CellAlignment(int column) const {
+    return QVariant::fromValue(columns_.at(column).alignment | Qt::AlignVCenter);
 }
 
-QString TemplateTableModel::DisplayText(int row, int column) const {
-    const int field = fieldIndexes_.at(column);
+QVariant TemplateTableModel::ColumnColour(int column) const {
+    return columns_.at(column).mark ? QVariant(MarkColour()) : QVariant();
+}
+
+QString TemplateTableModel::HeaderText(int column) const {
+    const TemplateColumn& shown = columns_.at(column);
+    return shown.mark ? MarkText(shown.title) : shown.title;
+}
+
+QString TemplateTableModel::CellText(int row, int column) const {
+    const int field = FieldIndex(column);
     if (field < 0) return QString();
     // The row being edited shows the values typed so far.
     const bool editing = table_.State() == engine::DataSetState::Edit && row == CurrentRow();
