@@ -4,20 +4,13 @@
 
 #include <cmath>
 
+#include "MapTestModels.h"
 #include "map/DisplayOptions.h"
 
 namespace ter5::map {
 namespace {
 
-// Sets the decimal separator for one test and restores the previous one.
-class SeparatorScope {
-public:
-    explicit SeparatorScope(char separator) : saved_(DecimalSeparator()) { SetDecimalSeparator(separator); }
-    ~SeparatorScope() { SetDecimalSeparator(saved_); }
-
-private:
-    char saved_;
-};
+using testing::SeparatorScope;
 
 std::string Text(double value, PrecisionCode code, int decimals = 0) {
     return FormatNumber(value, code, decimals, true).Text;
