@@ -127,7 +127,8 @@ void TMain::ConnectMap() {
         item->setObjectName(QString::fromLatin1(entry.Name));
         item->setToolTip(QString::fromLatin1(entry.Hint));
         const double denominator = QString::fromLatin1(entry.Hint).toDouble();
-        connect(item, &QAction::triggered, MapImage, [this, denominator] { MapImage->SetScaleDenominator(denominator); });
+        connect(item, &QAction::triggered, MapImage,
+                [this, denominator] { MapImage->SetScaleDenominator(denominator); });
         NS.append(item);
     }
     connect(SpeedButton3, &QToolButton::released, this, &TMain::SpeedButton3MouseUp);
@@ -156,18 +157,16 @@ void TMain::InstallMapCursors() {
 }
 
 void TMain::LoadMapObjects() {
+    // The refresh at the end erases the strips, also after a failed load (whose
+    // parcels read so far stay in the model).
+    struct StripsEraser {
+        MapStatusBar* bar;
+        ~StripsEraser() { bar->ClearProgress(); }
+    } eraser{StatusBar};
     base::BaseParcelSource source(*dm_);
-    try {
-        map::LoadMapObjects(MapObjects, source, tbShowMap->isChecked(),
-                            [this](double upper, double lower) { ShowProgress(upper, lower); });
-    } catch (...) {
-        // The parcels read so far stay; the strips go with the failed load.
-        MapImage->SetModel(&MapObjects);
-        StatusBar->ClearProgress();
-        throw;
-    }
+    map::LoadMapObjects(MapObjects, source, tbShowMap->isChecked(),
+                        [this](double upper, double lower) { ShowProgress(upper, lower); });
     MapImage->SetModel(&MapObjects);
-    StatusBar->ClearProgress();
 }
 
 void TMain::DrawMap() {

@@ -104,8 +104,9 @@ TEST_F(MapWindow, ZoomKeysScaleBoxAndScaleMenuSetTheScaleStatus) {
     w_.EditScale->setText(QStringLiteral("abc"));
     QTest::keyClick(w_.EditScale, Qt::Key_Return);
     EXPECT_EQ(Panel(0), QStringLiteral("M 1:2500"));
-    EXPECT_EQ(f_.messenger.messages, (std::vector<testing::Message>{
-                                         {testing::Message::Error, QStringLiteral("'abc' is not a valid floating point value")}}));
+    EXPECT_EQ(f_.messenger.messages,
+              (std::vector<testing::Message>{
+                  {testing::Message::Error, QStringLiteral("'abc' is not a valid floating point value")}}));
 
     // The arrow drops the menu under the box.
     QTest::mouseClick(w_.SpeedButton3, Qt::LeftButton);
