@@ -161,7 +161,7 @@ TEST_F(MapWindow, PickMovesBothGridsAndTheHighlight) {
     EXPECT_DOUBLE_EQ(View().ViewScale, scale * 2);
 }
 
-TEST_F(MapWindow, ResizingKeepsCentreAndScale) {
+TEST_F(MapWindow, ResizingRedrawsKeepingCentreAndScale) {
     w_.showNormal();
     w_.resize(780, 560);
     QTest::qWait(10);
@@ -173,6 +173,12 @@ TEST_F(MapWindow, ResizingKeepsCentreAndScale) {
     EXPECT_EQ(w_.MapImage->CurrentPicture()->WidthPx(), w_.MapImage->width());
     EXPECT_EQ(View().ViewCenterY, centreY);
     EXPECT_EQ(View().ViewScale, scale);
+    // Resized while hidden: redrawn to the new size when shown again.
+    w_.hide();
+    w_.resize(650, 450);
+    w_.show();
+    EXPECT_EQ(w_.MapImage->CurrentPicture()->WidthPx(), w_.MapImage->width());
+    EXPECT_EQ(w_.MapImage->CurrentPicture()->HeightPx(), w_.MapImage->height());
 }
 
 TEST_F(MapWindow, SearchMovesTheGridsAndCentresTheMap) {

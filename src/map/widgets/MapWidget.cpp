@@ -164,7 +164,11 @@ void MapWidget::resizeEvent(QResizeEvent*) {
     if (isVisible()) DrawMap();
 }
 
-void MapWidget::showEvent(QShowEvent*) { MeasureDevice(); }
+void MapWidget::showEvent(QShowEvent*) {
+    MeasureDevice();
+    // Resized while hidden (the window in the tray): the picture no longer fits.
+    if (picture_ && (picture_->WidthPx() != width() || picture_->HeightPx() != height())) DrawMap();
+}
 
 MouseShift MapWidget::ShiftOf(const QMouseEvent* event, bool doubleClick) {
     MouseShift shift;
