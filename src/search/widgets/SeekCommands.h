@@ -4,8 +4,8 @@
 // first "Найти ..." and kept for the rest of the run, so Ctrl+N goes on stepping
 // through the last hit list while the dialog is closed.
 //
-// The main window connects its seekRequested and seekNextRequested signals (or
-// the nSeek and nSeekNext actions) to nSeekClick and nSeekNextClick.
+// The main window connects its nSeek and nSeekNext actions to nSeekClick and
+// nSeekNextClick.
 
 #include <QObject>
 
