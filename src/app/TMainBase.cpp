@@ -53,6 +53,10 @@ void TMain::MarkBaseDirectories() {
 
 void TMain::SelectTreeDirectory() {
     const QString directory = DirectoryListBox1->JoinedItemPath(DirectoryListBox1->SelectedIndex());
+    if (directory.isEmpty()) {  // no sub-directory selected: no base
+        dm_->CloseBaseDataSets();
+        return;
+    }
     dm_->OpenBaseDirectory(directory.toStdString(), tbOpenTable->isChecked(), [this](bool changed) {
         LoadMapObjects();
         // Another base is fitted into the view; the same one again keeps the view.

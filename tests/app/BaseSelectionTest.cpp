@@ -61,6 +61,22 @@ TEST_F(BaseSelection, MarksOnlyFullBasesAndFollowsTheProcessDirectory) {
     EXPECT_FALSE(Marked(QStringLiteral("bases")));
 }
 
+// A path item that shares its name with a base below the current directory is
+// neither marked nor opened: it names an ancestor, not that base.
+TEST_F(BaseSelection, AncestorNamedLikeABaseIsNoBase) {
+    const auto inner = bases_ / "A" / "deeper";
+    testing::WriteSampleBase(inner / "A");
+    tree_->SetCurrentDirectory(QString::fromStdString(inner.string()));
+    const int ancestor = tree_->FindItem(QStringLiteral("A"));  // the path item comes first
+    ASSERT_GE(ancestor, 0);
+    EXPECT_TRUE(tree_->item(ancestor)->data(DirectoryTree::OpenRole).toBool());
+    EXPECT_FALSE(tree_->item(ancestor)->data(DirectoryTree::BaseMarkRole).toBool());
+    const QRect rect = tree_->visualItemRect(tree_->item(ancestor));
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_FALSE(f_.window->DM().BaseOpen());
+    EXPECT_TRUE(tree_->item(tree_->count() - 1)->data(DirectoryTree::BaseMarkRole).toBool());  // the real base "A"
+}
+
 TEST_F(BaseSelection, SelectingOpensReselectingKeepsAnotherDirectoryCloses) {
     Click(QStringLiteral("A"));
     EXPECT_TRUE(f_.window->DM().BaseOpen());

@@ -102,7 +102,10 @@ QString DirectoryTree::ItemPath(int row) const {
 
 QString DirectoryTree::JoinedItemPath(int row) const {
     const QListWidgetItem* entry = item(row);
-    if (!entry || row == 0) return QString();  // the root joined with anything names nothing
+    // The root, the path items and the current directory are meant to name nothing
+    // when joined; joining them would hit a sub-directory that happens to share an
+    // ancestor's name (a home folder "demo" over a base "demo"), so they name nothing.
+    if (!entry || entry->data(OpenRole).toBool()) return QString();
     return QString::fromStdString(JoinPath(ToUtf8(current_), ToUtf8(entry->text())));
 }
 

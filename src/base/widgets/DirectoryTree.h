@@ -39,7 +39,8 @@ public:
     // The tree's own full path of item `row`.
     QString ItemPath(int row) const;
     // The current directory, a separator and the item's text: what
-    // `SelectTreeDirectory` and the marks test. Empty for the root item.
+    // `SelectTreeDirectory` and the marks test. Empty for the root, the path items
+    // and the current directory, which name no sub-directory.
     QString JoinedItemPath(int row) const;
     int SelectedIndex() const { return currentRow(); }
     void SelectIndex(int row);
