@@ -2,13 +2,10 @@
 
 #include <cstdint>
 
+#include "Utf8.h"
+
 namespace ter5::engine {
 namespace {
-
-// Replacement character for malformed UTF-8.
-constexpr char32_t kReplacement = 0xFFFD;
-// Highest code point.
-constexpr char32_t kMaxCodePoint = 0x10FFFF;
 
 // Weight classes of the dictionary order; the class sits above the 24 value bits.
 constexpr int kClassShift = 24;
@@ -45,53 +42,12 @@ bool IsPunctuationBlock(char32_t c) {
            c == 0xF7 || InRange(c, 0x2000, 0x2BFF) || InRange(c, 0x3000, 0x303F) || InRange(c, 0xFF00, 0xFF0F);
 }
 
-// Decodes one UTF-8 sequence at `i`, advancing it; malformed input gives U+FFFD
-// and consumes one byte.
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-    const auto b0 = static_cast<std::uint8_t>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int extra = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1, c = b0 & 0x1F, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2, c = b0 & 0x0F, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3, c = b0 & 0x07, minimum = 0x10000;
-    } else {
-        ++i;
-        return kReplacement;
-    }
-    if (i + static_cast<std::size_t>(extra) >= s.size()) {
-        ++i;
-        return kReplacement;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<std::uint8_t>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return kReplacement;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < minimum || c > kMaxCodePoint || InRange(c, 0xD800, 0xDFFF)) {
-        ++i;
-        return kReplacement;
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    return c;
-}
-
 }  // namespace
 
 std::u32string DecodeUtf8(std::string_view utf8) {
     std::u32string out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) out.push_back(NextCodePoint(utf8, i));
+    for (std::size_t i = 0; i < utf8.size();) out.push_back(NextCodePointOrReplacement(utf8, i));
     return out;
 }
 
@@ -117,7 +73,7 @@ std::u32string FoldedText(std::string_view utf8) {
 
 void FoldTextInto(std::string_view utf8, std::u32string& out) {
     out.clear();
-    for (std::size_t i = 0; i < utf8.size();) out.push_back(FoldCase(NextCodePoint(utf8, i)));
+    for (std::size_t i = 0; i < utf8.size();) out.push_back(FoldCase(NextCodePointOrReplacement(utf8, i)));
 }
 
 char32_t RussianSortWeight(char32_t c) {
@@ -136,7 +92,7 @@ char32_t RussianSortWeight(char32_t c) {
 }
 
 void AppendRussianSortKey(std::string_view utf8, std::u32string& key) {
-    for (std::size_t i = 0; i < utf8.size();) key.push_back(RussianSortWeight(NextCodePoint(utf8, i)));
+    for (std::size_t i = 0; i < utf8.size();) key.push_back(RussianSortWeight(NextCodePointOrReplacement(utf8, i)));
 }
 
 std::u32string RussianSortKey(std::string_view utf8) {

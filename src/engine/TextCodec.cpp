@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "EngineError.h"
+#include "Utf8.h"
 
 namespace ter5::engine {
 namespace {
@@ -38,58 +39,6 @@ constexpr std::uint8_t kAsciiLimit = 0x80;
 // First capital of the Greek alphabet; Greek letters are upper-cased only on pages
 // that hold it.
 constexpr char32_t kGreekCapitalAlpha = 0x391;
-
-void AppendUtf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// Reads one code point at `pos` and advances past it. Returns false, leaving `pos`,
-// for a malformed, overlong or surrogate sequence.
-bool NextUtf8(std::string_view s, std::size_t& pos, char32_t& c) {
-    const auto lead = static_cast<std::uint8_t>(s[pos]);
-    int extra = 0;
-    char32_t min = 0;
-    if (lead < 0x80) {
-        c = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        c = lead & 0x1F;
-        extra = 1;
-        min = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        c = lead & 0x0F;
-        extra = 2;
-        min = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        c = lead & 0x07;
-        extra = 3;
-        min = 0x10000;
-    } else {
-        return false;
-    }
-    if (extra > 0 && pos + extra >= s.size()) return false;
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<std::uint8_t>(s[pos + k]);
-        if ((b & 0xC0) != 0x80) return false;
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    pos += 1 + extra;
-    return true;
-}
 
 // Converts `in` with `cd` (reset first), appending to `out`. Returns the offset in
 // `in` of an invalid or truncated sequence, or npos when everything was converted.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/Utf8.h"
 #include "map/Rounding.h"
 
 namespace ter5::map {
@@ -87,16 +88,7 @@ int UnitsToPixels(int units, int pixelSize) {
 }  // namespace
 
 char32_t NextUtf8CodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80) return lead;
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (extra == 0) return 0xFFFD;
-    char32_t c = lead & (0x3F >> extra);
-    for (; extra > 0; --extra) {
-        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0) != 0x80) return 0xFFFD;
-        c = (c << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
-    }
-    return c;
+    return engine::NextCodePointOrReplacement(text, pos);
 }
 
 int FontPixelSize(double points, double dotsPerInch) {
