@@ -13,7 +13,7 @@ struct FieldDesc {
     int size = 0;             // the header's size byte: bytes in the record, or BCD decimals
     int offset = 0;           // byte offset of the field within the record
     int length = 0;           // bytes the field takes in the record
-    int fieldNumber = 0;      // stable field id from the header's field-number array (1-based)
+    int fieldNumber = 0;      // position in the table, 1-based: what index files name a field by
 };
 
 }  // namespace ter5::engine

@@ -8,14 +8,8 @@
 #include <random>
 
 #include "EngineError.h"
+#include "PlatformFiles.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -25,11 +19,6 @@ namespace {
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string ErrnoText() { return std::strerror(errno); }
-
-WriteHook& TheWriteHook() {
-    static WriteHook hook;
-    return hook;
-}
 
 }  // namespace
 
@@ -92,73 +81,30 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     return data;
 }
 
+std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail(path.string(), "cannot open: " + ErrnoText());
+    std::vector<std::uint8_t> bytes(maxBytes);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) Fail(path.string(), "read error");
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
 void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data) {
     static std::mt19937_64 rng{std::random_device{}()};
-    const fs::path tmp = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(rng() % 1000000));
-    {
-        std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
-        if (!f) Fail(path.string(), "cannot create temporary file: " + ErrnoText());
-        const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0;
-#ifndef _WIN32
-        const bool synced = ok && ::fsync(fileno(f)) == 0;
-#else
-        const bool synced = ok;
-#endif
-        std::fclose(f);
-        if (!synced) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            Fail(path.string(), "write failed: " + ErrnoText());
-        }
-    }
-    std::error_code ec;
-    if (TheWriteHook()) {
-        try {
-            TheWriteHook()(path, WriteStage::BeforeReplace);
-        } catch (...) {
-            fs::remove(tmp, ec);
-            throw;
-        }
-    }
-    fs::rename(tmp, path, ec);
-    if (ec) {
+    const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    const fs::path tmp = dir / (path.filename().string() + ".ter5tmp-" + std::to_string(CurrentProcessId()) + "-" +
+                                std::to_string(rng() % 1000000));
+    WriteNewFile(tmp, data.data(), data.size(), ReadAttributes(path), path.string());
+    try {
+        ReplaceFile(tmp, path);
+    } catch (...) {
+        std::error_code ec;
         fs::remove(tmp, ec);
-        Fail(path.string(), "cannot replace file: " + ec.message());
+        throw;
     }
-    if (TheWriteHook()) TheWriteHook()(path, WriteStage::AfterReplace);
-}
-
-void SetWriteHook(WriteHook hook) { TheWriteHook() = std::move(hook); }
-
-void SyncFile(const fs::path& path) {
-#ifndef _WIN32
-    const int fd = ::open(path.string().c_str(), O_RDONLY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-#else
-    (void)path;
-#endif
-}
-
-FileLock::FileLock(const fs::path& path, bool exclusive) : exclusive_(exclusive) {
-#ifndef _WIN32
-    fd_ = ::open(path.string().c_str(), O_RDONLY);
-    if (fd_ < 0) Fail(path.string(), "cannot open: " + ErrnoText());
-    if (::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-        ::close(fd_);
-        fd_ = -1;
-        Fail(path.string(), "Table is busy");
-    }
-#else
-    (void)path;
-#endif
-}
-
-FileLock::~FileLock() {
-#ifndef _WIN32
-    if (fd_ >= 0) ::close(fd_);
-#endif
+    SyncDirectory(dir);
 }
 
 }  // namespace ter5::engine

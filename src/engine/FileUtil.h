@@ -1,11 +1,9 @@
 #pragma once
 // File-system helpers of the engine: case-insensitive name lookup (bases copied
-// from Windows keep any mix of cases), whole-file reads, atomic replacement and
-// advisory locks.
+// from Windows keep any mix of cases), whole-file reads and atomic replacement.
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,40 +23,15 @@ std::vector<std::filesystem::path> ListCompanions(const std::filesystem::path& d
 // Reads a whole file. Throws EngineError naming the file when it cannot be read.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
+// Reads at most `maxBytes` from the start of a file (a header). Throws EngineError
+// naming the file when it cannot be read.
+std::vector<std::uint8_t> ReadFilePrefix(const std::filesystem::path& path, std::size_t maxBytes);
+
 // Writes `data` to a temporary file beside `path`, syncs it and renames it over
-// `path`. On failure the original is untouched and EngineError is thrown.
+// `path`, keeping its mode and ownership; the directory is synced afterwards. On
+// failure the original is untouched and EngineError is thrown. For single files
+// outside tables (pictures, exports); table files go through FileTransaction.
 void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data);
-
-// Where WriteFileAtomic stands when it calls the write hook.
-enum class WriteStage {
-    BeforeReplace,  // the temporary file is complete; the original is untouched
-    AfterReplace,   // the new file has replaced the original
-};
-
-// Test hook for fault injection: called by WriteFileAtomic at both stages with the
-// target path; an exception it throws comes out of WriteFileAtomic (a temporary file
-// is removed first). Empty by default; not thread-safe.
-using WriteHook = std::function<void(const std::filesystem::path& target, WriteStage stage)>;
-void SetWriteHook(WriteHook hook);
-
-// Flushes a file's contents to disk (fsync). Missing files are ignored.
-void SyncFile(const std::filesystem::path& path);
-
-// An advisory lock on a table file, shared or exclusive, held until destruction.
-// A conflicting lock held by another open gives EngineError "Table is busy".
-class FileLock {
-public:
-    FileLock(const std::filesystem::path& path, bool exclusive);
-    ~FileLock();
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-    bool Exclusive() const { return exclusive_; }
-
-private:
-    int fd_ = -1;
-    bool exclusive_;
-};
 
 // ASCII case-insensitive equality of two names.
 bool EqualsNoCase(const std::string& a, const std::string& b);

@@ -166,14 +166,18 @@ std::vector<std::uint8_t> BuildTreeFile(const TableHeader& indexed, FileType typ
 }
 
 std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table) {
+    const std::filesystem::path px = table.Path().empty()
+                                         ? std::filesystem::path(std::filesystem::path(table.Name()).stem().string() + ".PX")
+                                         : ChooseIndexFiles(table, IndexDef{{}, {}, true}).x;
+    return BuildPrimaryIndex(table, px);
+}
+
+std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table, const std::filesystem::path& pxFile) {
     const TableHeader& th = table.Header();
     if (th.fileType != FileType::KeyedDb || th.numKeyFields == 0) Fail(table.Name(), "the table has no primary key");
     const std::vector<FieldDesc> keyFields(th.fields.begin(), th.fields.begin() + th.numKeyFields);
-    const std::string name = table.Path().empty()
-                                 ? std::filesystem::path(table.Name()).stem().string() + ".PX"
-                                 : FileNameBytes(ChooseIndexFiles(table, IndexDef{{}, {}, true}).x);
     return BuildTreeFile(th, FileType::PrimaryIndex, keyFields, LeafEntries(table, LeadingSize(keyFields, keyFields.size())),
-                         name);
+                         FileNameBytes(pxFile));
 }
 
 SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files) {
@@ -249,29 +253,6 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     out.y = BuildTreeFile(yBase, files.composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields,
                           LeafEntries(*x, layout.keySize), FileNameBytes(files.y));
     return out;
-}
-
-IndexFiles WriteIndex(const TableFile& table, const IndexDef& def) {
-    const IndexFiles files = ChooseIndexFiles(table, def);
-    if (def.primary) {
-        WriteFileAtomic(files.x, BuildPrimaryIndex(table));
-        return files;
-    }
-    const SecondaryImages images = BuildSecondaryIndex(table, def, files);
-    WriteFileAtomic(files.x, images.x);
-    WriteFileAtomic(files.y, images.y);
-    for (const auto& old : files.obsolete) {
-        std::error_code ec;
-        std::filesystem::remove(old, ec);
-        if (ec) Fail(old.string(), "cannot delete the replaced index file: " + ec.message());
-    }
-    return files;
-}
-
-std::vector<IndexFiles> RewriteIndexes(const TableFile& table) {
-    std::vector<IndexFiles> written;
-    for (const IndexInfo& info : DiscoverIndexes(table)) written.push_back(WriteIndex(table, info.def));
-    return written;
 }
 
 }  // namespace ter5::engine

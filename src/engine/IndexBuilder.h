@@ -12,6 +12,7 @@
 // the table's byte 0x2E.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ struct SecondaryImages {
 // The .PX image of a keyed table. Throws EngineError naming the table for an
 // unkeyed table or an index too large for a Paradox file.
 std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table);
+// The same, for a .PX that is to be stored as `pxFile` (its name goes into the header).
+std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table, const std::filesystem::path& pxFile);
 
 // The .X and .Y images of `def` on `table`, named as `files` says (the names go
 // into the headers; files.composite picks .XGn). Maintained kinds on keyed tables,
@@ -65,13 +68,5 @@ std::uint8_t TreeBlockSizeKb(std::uint8_t tableVersion, std::uint8_t tableBlockS
 // What real files add to the table's change counter in the counters of their
 // indexes, by the table's sort order.
 std::uint8_t IndexCounterOffset(const TableHeader& table);
-
-// Chooses the files for `def`, builds them, writes them atomically and deletes the
-// files of a replaced index. Returns the files written.
-IndexFiles WriteIndex(const TableFile& table, const IndexDef& def);
-
-// Rewrites every index `table` has (the .PX of a keyed table included, even when
-// missing) after its records changed. Returns the files written.
-std::vector<IndexFiles> RewriteIndexes(const TableFile& table);
 
 }  // namespace ter5::engine

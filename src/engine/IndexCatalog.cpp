@@ -92,23 +92,6 @@ fs::path Companion(const TableFile& table, const std::string& upperExt) {
     return table.Path().parent_path() / (table.Path().stem().string() + "." + ext);
 }
 
-// An existing file of that name ignoring case, else the name in the table's case.
-fs::path ExistingOrNew(const TableFile& table, const std::string& upperExt) {
-    if (auto found = FindFileNoCase(table.Path().parent_path(), table.Path().stem().string() + "." + upperExt))
-        return *found;
-    return Companion(table, upperExt);
-}
-
-// The leading bytes of a file that can hold its header (an X file may be large).
-std::vector<std::uint8_t> ReadHeaderBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Fail(path.string(), "cannot open");
-    std::vector<std::uint8_t> bytes(kMaxHeaderBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
-
 std::string SecondarySuffix(bool composite, int number) {
     if (composite) return std::string(1, kCompositeLetter) + DigitChar(number);
     char hex[8];
@@ -198,7 +181,7 @@ std::vector<IndexFileSet> ListIndexFiles(const TableFile& table) {
 
 IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     const std::string name = set.x.string();
-    const std::vector<std::uint8_t> bytes = ReadHeaderBytes(set.x);
+    const std::vector<std::uint8_t> bytes = ReadFilePrefix(set.x, kMaxHeaderBytes);
     const TableHeader h = ParseHeader(bytes.data(), bytes.size(), name);
     if (!h.IsSecondaryIndex())
         Fail(name, "not a secondary index file (file kind " + std::to_string(static_cast<int>(h.fileType)) + ")");
@@ -225,15 +208,19 @@ IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     IndexInfo info;
     info.maintained = h.fileType == FileType::SecondaryIndexMaint || h.fileType == FileType::CompositeIndexMaint;
     info.fileNumber = set.fileNumber;
+    info.composite = composite;
     info.def.caseInsensitive = (h.flags & kIndexFlagCaseInsensitive) != 0;
     info.def.descending = (h.flags & kIndexFlagDescending) != 0;
+    // The X header names its index fields by their positions in the table (1-based),
+    // whatever ids the table's own field-number array holds after a restructure.
     for (std::uint16_t number : numbers) {
         if (number & kDescendingFieldBit) info.def.descending = true;
-        const int id = number & ~kDescendingFieldBit;
+        const int position = number & ~kDescendingFieldBit;
         const auto& fields = table.Fields();
-        auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDesc& f) { return f.fieldNumber == id; });
-        if (it == fields.end()) Fail(name, "index field number " + std::to_string(id) + " is not a field of " + table.Name());
-        info.def.fields.push_back(it->name);
+        if (position < 1 || position > static_cast<int>(fields.size()))
+            Fail(name, "index field number " + std::to_string(position) + " is not a field of " + table.Name() + " (it has " +
+                           std::to_string(fields.size()) + ")");
+        info.def.fields.push_back(fields[static_cast<std::size_t>(position - 1)].name);
     }
     info.def.name = composite ? table.Codec().Decode(h.indexName) : info.def.fields.front();
     info.files.push_back(set.x);
@@ -248,11 +235,38 @@ std::vector<IndexInfo> DiscoverIndexes(const TableFile& table) {
     return result;
 }
 
-IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def) {
+IndexPlan PlanFromDisk(const TableFile& table) {
+    IndexPlan plan;
+    for (const auto& set : ListIndexFiles(table)) {
+        try {
+            plan.secondary.push_back(DescribeIndex(table, set));
+        } catch (const EngineError&) {
+            // An unreadable index keeps its file numbers (taken below) but names no index.
+        }
+    }
+    const fs::path dir = table.Path().parent_path();
+    plan.existing = [dir](const std::string& fileName) { return FindFileNoCase(dir, fileName); };
+    plan.taken = [dir](const std::string& fileName) { return FindFileNoCase(dir, fileName).has_value(); };
+    return plan;
+}
+
+bool SameIndexName(const TableFile& table, const IndexDef& a, const IndexDef& b) {
+    if (a.primary || b.primary) return a.primary == b.primary;
+    return FoldName(table.Codec(), a.name) == FoldName(table.Codec(), b.name);
+}
+
+IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def) { return ChooseIndexFiles(table, def, PlanFromDisk(table)); }
+
+IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def, const IndexPlan& plan) {
     if (table.Path().empty()) Fail(table.Name(), "an index needs a table on disk");
+    const std::string stem = table.Path().stem().string();
+    const auto fileFor = [&](const std::string& upperExt) {
+        if (auto found = plan.existing(stem + "." + upperExt)) return *found;
+        return Companion(table, upperExt);
+    };
     IndexFiles out;
     if (def.primary) {
-        out.x = ExistingOrNew(table, kPrimaryExt);
+        out.x = fileFor(kPrimaryExt);
         return out;
     }
     const std::vector<int> fields = ResolveFields(table, def.fields);
@@ -264,18 +278,10 @@ IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def) {
         Fail(table.Name(), "index name '" + indexName +
                                "' is a field name: only a single-field, case-sensitive, ascending index on that field may use it");
 
-    // The existing index of the same name, if any; unreadable files keep their numbers.
-    const auto sets = ListIndexFiles(table);
-    std::optional<IndexFileSet> same;
-    for (const auto& set : sets) {
-        std::string existing;
-        try {
-            existing = DescribeIndex(table, set).def.name;
-        } catch (const EngineError&) {
-            continue;
-        }
-        if (FoldName(table.Codec(), existing) == FoldName(table.Codec(), indexName)) same = set;
-    }
+    // The index of the same name, if any.
+    const IndexInfo* same = nullptr;
+    for (const auto& info : plan.secondary)
+        if (FoldName(table.Codec(), info.def.name) == FoldName(table.Codec(), indexName)) same = &info;
 
     out.composite = !fieldNamed;
     if (fieldNamed) {
@@ -285,23 +291,19 @@ IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def) {
     } else if (same && same->composite) {
         out.fileNumber = same->fileNumber;
     } else {
-        const fs::path dir = table.Path().parent_path();
-        const std::string stem = table.Path().stem().string();
         for (int n = 0; n < kCompositeNumberBase && out.fileNumber < 0; ++n) {
             const std::string suffix = SecondarySuffix(true, n);
-            if (!FindFileNoCase(dir, stem + "." + kSecondaryLetter + suffix) &&
-                !FindFileNoCase(dir, stem + "." + kTreeLetter + suffix))
+            if (!plan.taken(stem + "." + kSecondaryLetter + suffix) && !plan.taken(stem + "." + kTreeLetter + suffix))
                 out.fileNumber = n;
         }
         if (out.fileNumber < 0) Fail(table.Name(), "no free .XGn file number for another index");
     }
     const std::string suffix = SecondarySuffix(out.composite, out.fileNumber);
-    out.x = ExistingOrNew(table, kSecondaryLetter + suffix);
-    out.y = ExistingOrNew(table, kTreeLetter + suffix);
-    if (same) {
-        for (const fs::path& old : {same->x, same->y})
-            if (!old.empty() && old != out.x && old != out.y) out.obsolete.push_back(old);
-    }
+    out.x = fileFor(kSecondaryLetter + suffix);
+    out.y = fileFor(kTreeLetter + suffix);
+    if (same)
+        for (const fs::path& old : same->files)
+            if (old != out.x && old != out.y) out.obsolete.push_back(old);
     return out;
 }
 

@@ -8,6 +8,8 @@
 // other index is .XGn/.YGn, n = 0-9 then A-Z, and its name is kept in the .XGn header.
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +33,7 @@ struct IndexInfo {
     bool maintained = true;                   // .X kinds 5/8; kinds 3/6 are not kept up to date
     std::vector<std::filesystem::path> files; // .PX, or .X then .Y when present
     int fileNumber = -1;                      // nn of .Xnn or n of .XGn; -1 for the primary key
+    bool composite = false;                   // kept as .XGn/.YGn
 };
 
 // The index files of one secondary index next to a table, before reading them.
@@ -80,10 +83,27 @@ std::vector<int> ResolveFields(const TableFile& table, const std::vector<std::st
 // after its field or unnamed.
 bool IsFieldNamedIndex(const IndexDef& def);
 
+// The secondary indexes a table has, or will have once a write commits, and the
+// file names in use beside it: what the files of another index are chosen against.
+struct IndexPlan {
+    std::vector<IndexInfo> secondary;                        // each with its files
+    std::function<bool(const std::string& fileName)> taken;  // a file of that name (ignoring case) is in use
+    std::function<std::optional<std::filesystem::path>(const std::string& fileName)> existing;  // its spelling on disk
+};
+
+// The plan of the table as it is on disk: its readable secondary indexes and the
+// files beside it.
+IndexPlan PlanFromDisk(const TableFile& table);
+
 // The files to write for `def` on `table`. An existing index of the same name
 // (ignoring case) is replaced: its files are reused when the kind matches, else
 // listed in `obsolete`. New .XGn files take the lowest free n. Throws EngineError
 // for unknown fields, a name that is another field's name, or no free number.
+IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def, const IndexPlan& plan);
 IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def);
+
+// True when `a` and `b` name the same index (names compared ignoring case in the
+// table's code page; the primary key matches only the primary key).
+bool SameIndexName(const TableFile& table, const IndexDef& a, const IndexDef& b);
 
 }  // namespace ter5::engine

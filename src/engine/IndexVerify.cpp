@@ -64,39 +64,11 @@ std::string Hex(const std::string& bytes) {
 void CheckBlocks(const TableFile& file, Report& r) {
     const std::string& name = file.Name();
     for (const auto& note : file.Notes()) r.Error(name, note);
+    for (const auto& error : BlockStructureErrors(file)) r.Error(name, error);
     const TableHeader& h = file.Header();
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file.Path());
-    const std::size_t blockSize = h.BlockSize();
-    auto blockAt = [&](std::uint16_t n) -> const std::uint8_t* {
-        const std::size_t offset = h.headerSize + (static_cast<std::size_t>(n) - 1) * blockSize;
-        return offset + kBlockHeaderSize <= bytes.size() ? bytes.data() + offset : nullptr;
-    };
-    std::unordered_set<std::uint16_t> chain;
-    std::uint16_t last = 0;
-    for (std::uint16_t n = h.firstBlock; n != 0 && chain.insert(n).second; n = ReadU16(blockAt(n) + kBlockNext)) {
-        if (n > h.fileBlocks) r.Error(name, "block " + std::to_string(n) + " of the chain lies beyond the " + std::to_string(h.fileBlocks) + " blocks the header counts");
-        last = n;
-        if (!blockAt(n)) break;  // TableFile has reported it
-    }
-    std::size_t freeBlocks = 0;
-    std::unordered_set<std::uint16_t> seen;
-    for (std::uint16_t n = h.firstFreeBlock; n != 0; ++freeBlocks) {
-        if (n > h.fileBlocks || !blockAt(n) || chain.count(n) || !seen.insert(n).second) {
-            r.Error(name, "the free list reaches block " + std::to_string(n) + ", which is beyond the file, in the chain or already free");
-            break;
-        }
-        n = ReadU16(blockAt(n) + kBlockNext);
-    }
-    if (chain.size() != h.blocksInUse)
-        r.Error(name, "header counts " + std::to_string(h.blocksInUse) + " blocks in use, the chain has " + std::to_string(chain.size()));
-    if (last != h.lastBlock)
-        r.Error(name, "header names block " + std::to_string(h.lastBlock) + " as last, the chain ends at " + std::to_string(last));
-    if (chain.size() + freeBlocks != h.fileBlocks)
-        r.Error(name, std::to_string(chain.size()) + " blocks in the chain and " + std::to_string(freeBlocks) +
-                          " free, the header counts " + std::to_string(h.fileBlocks));
-    const std::size_t fullSize = h.headerSize + static_cast<std::size_t>(h.fileBlocks) * blockSize;
-    if (bytes.size() < fullSize)
-        r.Note(name, "the file ends " + std::to_string(fullSize - bytes.size()) + " bytes short of its last block");
+    const std::size_t fullSize = h.headerSize + static_cast<std::size_t>(h.fileBlocks) * h.BlockSize();
+    if (file.Bytes().size() < fullSize)
+        r.Note(name, "the file ends " + std::to_string(fullSize - file.Bytes().size()) + " bytes short of its last block");
 }
 
 void CheckKeyOrder(const TableFile& table, Report& r) {
@@ -240,6 +212,49 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
 }
 
 }  // namespace
+
+std::vector<std::string> BlockStructureErrors(const TableFile& file) {
+    std::vector<std::string> errors;
+    const TableHeader& h = file.Header();
+    const std::vector<std::uint8_t>& bytes = file.Bytes();
+    const std::size_t blockSize = h.BlockSize();
+    auto blockAt = [&](std::uint16_t n) -> const std::uint8_t* {
+        if (n == 0) return nullptr;
+        const std::size_t offset = h.headerSize + (static_cast<std::size_t>(n) - 1) * blockSize;
+        return offset + kBlockHeaderSize <= bytes.size() ? bytes.data() + offset : nullptr;
+    };
+    std::unordered_set<std::uint16_t> chain;
+    std::uint16_t last = 0;
+    for (std::uint16_t n = h.firstBlock; n != 0 && chain.insert(n).second;) {
+        if (n > h.fileBlocks)
+            errors.push_back("block " + std::to_string(n) + " of the chain lies beyond the " + std::to_string(h.fileBlocks) +
+                             " blocks the header counts");
+        last = n;
+        const std::uint8_t* block = blockAt(n);
+        if (!block) break;  // TableFile has reported it
+        n = ReadU16(block + kBlockNext);
+    }
+    std::size_t freeBlocks = 0;
+    std::unordered_set<std::uint16_t> seen;
+    for (std::uint16_t n = h.firstFreeBlock; n != 0; ++freeBlocks) {
+        if (n > h.fileBlocks || !blockAt(n) || chain.count(n) || !seen.insert(n).second) {
+            errors.push_back("the free list reaches block " + std::to_string(n) +
+                             ", which is beyond the file, in the chain or already free");
+            break;
+        }
+        n = ReadU16(blockAt(n) + kBlockNext);
+    }
+    if (chain.size() != h.blocksInUse)
+        errors.push_back("header counts " + std::to_string(h.blocksInUse) + " blocks in use, the chain has " +
+                         std::to_string(chain.size()));
+    if (last != h.lastBlock)
+        errors.push_back("header names block " + std::to_string(h.lastBlock) + " as last, the chain ends at " +
+                         std::to_string(last));
+    if (chain.size() + freeBlocks != h.fileBlocks)
+        errors.push_back(std::to_string(chain.size()) + " blocks in the chain and " + std::to_string(freeBlocks) +
+                         " free, the header counts " + std::to_string(h.fileBlocks));
+    return errors;
+}
 
 std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int codePage) {
     const auto table = TableFile::Load(path, codePage);

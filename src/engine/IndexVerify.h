@@ -21,6 +21,12 @@ struct VerifyProblem {
     std::string text;
 };
 
+// What is wrong with the blocks of a .DB or X file read into memory: header counts
+// (blocks in use, last block, total) against the block chain and the free list, and
+// a chain or free list that leaves the file. Empty when they add up.
+class TableFile;
+std::vector<std::string> BlockStructureErrors(const TableFile& file);
+
 // Checks the table at `path` (codePage as for TableFile::Load) and every index file
 // next to it. Throws EngineError only when the table itself cannot be read.
 std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int codePage = 0);

@@ -13,6 +13,7 @@
 #include "LikePattern.h"
 #include "SqlParser.h"
 #include "TableFile.h"
+#include "TableLock.h"
 #include "ValueConversion.h"
 
 namespace fs = std::filesystem;
@@ -135,8 +136,8 @@ void Query::Execute() {
     const auto path = ResolveNoCase(full);
     if (!path) Fail(full.string(), "Table does not exist");
     // A refresh of an open query keeps the lock it holds on the same file.
-    std::unique_ptr<FileLock> lock;
-    if (!lock_ || !file_ || file_->Path() != *path) lock = std::make_unique<FileLock>(*path, false);
+    std::unique_ptr<TableLock> lock;
+    if (!lock_ || !file_ || file_->Path() != *path) lock = std::make_unique<TableLock>(*path, TableLock::Mode::Shared);
     std::shared_ptr<TableFile> file = TableFile::Load(*path);
     const std::vector<FieldDesc>& tableFields = file->Fields();
     const std::string display = path->string();

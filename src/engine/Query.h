@@ -27,7 +27,7 @@
 
 namespace ter5::engine {
 
-class FileLock;
+class TableLock;
 class TableFile;
 
 class Query : public DataSet {
@@ -62,7 +62,7 @@ private:
 
     std::string databaseName_;
     std::vector<std::string> sql_;
-    std::unique_ptr<FileLock> lock_;
+    std::unique_ptr<TableLock> lock_;
     std::shared_ptr<TableFile> file_;
     RecordLocator locator_;                      // record number → bytes
     std::vector<int> sourceFields_;              // result field → table field

@@ -6,7 +6,7 @@
 #include "EngineError.h"
 #include "FieldCodec.h"
 #include "FileUtil.h"
-#include "IndexMaintenance.h"
+#include "TableRewrite.h"
 #include "TableWriter.h"
 
 namespace ter5::engine {
@@ -17,8 +17,21 @@ constexpr std::uint16_t kBlobModNumber = 1;
 
 }  // namespace
 
-TableEditor::TableEditor(const std::filesystem::path& path, int codePage)
-    : path_(path), codePage_(codePage), source_(TableFile::Load(path, codePage)) {
+namespace {
+
+std::unique_ptr<TableLock> LockUnlessHeld(const std::filesystem::path& path, TableLock* held) {
+    if (held) return nullptr;
+    return std::make_unique<TableLock>(ResolveNoCase(path).value_or(path), TableLock::Mode::Exclusive);
+}
+
+}  // namespace
+
+TableEditor::TableEditor(const std::filesystem::path& path, int codePage, TableLock* held)
+    : ownLock_(LockUnlessHeld(path, held)),
+      lock_(held ? held : ownLock_.get()),
+      path_(path),
+      codePage_(codePage),
+      source_(TableFile::Load(path, codePage)) {
     path_ = source_->Path();
     records_.reserve(source_->RecordCount());
     for (std::size_t i = 0; i < source_->RecordCount(); ++i)
@@ -148,17 +161,19 @@ void TableEditor::SortByKey() {
             Fail(path_.string(), "Key violation: two records have the same key");
 }
 
+TableEditor::~TableEditor() = default;
+
 void TableEditor::Save() {
     SortByKey();
-    TableHeader header = source_->Header();
-    if (AutoIncField() >= 0) header.autoIncrement = static_cast<std::uint32_t>(nextAutoInc_ - 1);
-    std::vector<std::uint8_t> image = BuildTableImage(header, records_);
+    std::optional<std::uint32_t> autoIncrement;
+    if (AutoIncField() >= 0) autoIncrement = static_cast<std::uint32_t>(nextAutoInc_ - 1);
+    TableRewrite rewrite(source_, *lock_, codePage_);
+    rewrite.SetRecords(records_, autoIncrement);
     if (blobImage_) {
         const auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB");
-        WriteFileAtomic(mb ? *mb : path_.parent_path() / (path_.stem().string() + ".MB"), *blobImage_);
+        rewrite.SetBlobFile(mb ? *mb : path_.parent_path() / (path_.stem().string() + ".MB"), *blobImage_);
     }
-    WriteFileAtomic(path_, image);
-    RebuildIndexes(path_, codePage_);
+    rewrite.Commit();
     source_ = TableFile::Load(path_, codePage_);
     blobImage_.reset();
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BlobFile.h"
+#include "TableLock.h"
 #include "TableFile.h"
 #include "Value.h"
 
@@ -22,8 +23,12 @@ namespace ter5::engine {
 
 class TableEditor {
 public:
-    // Loads `path` for editing (codePage as for TableFile::Load).
-    explicit TableEditor(const std::filesystem::path& path, int codePage = 0);
+    // Loads `path` for editing (codePage as for TableFile::Load). The table is held
+    // through `held` (a lock the caller raises for the save) or, when null, through
+    // an exclusive lock of the editor's own, taken before the table is read and
+    // kept until the editor goes: a read-modify-write no other writer can split.
+    explicit TableEditor(const std::filesystem::path& path, int codePage = 0, TableLock* held = nullptr);
+    ~TableEditor();
 
     const TableFile& Source() const { return *source_; }
     const std::vector<FieldDesc>& Fields() const { return source_->Fields(); }
@@ -48,14 +53,17 @@ public:
     // Removes record `i`.
     void Delete(std::size_t i);
 
-    // Writes the table and rebuilds its indexes. A keyed table is sorted by key
-    // first; a duplicate key throws EngineError "Key violation" and writes nothing.
+    // Writes the table and rebuilds its indexes, all at once. A keyed table is
+    // sorted by key first; a duplicate key throws EngineError "Key violation" and
+    // writes nothing; so does a damaged table (see TableRewrite).
     void Save();
 
 private:
     void SortByKey();
     int AutoIncField() const;
 
+    std::unique_ptr<TableLock> ownLock_;
+    TableLock* lock_;
     std::filesystem::path path_;
     int codePage_;
     std::shared_ptr<TableFile> source_;

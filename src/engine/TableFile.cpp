@@ -31,6 +31,16 @@ std::shared_ptr<TableFile> TableFile::FromBytes(std::vector<std::uint8_t> bytes,
     return t;
 }
 
+std::shared_ptr<TableFile> TableFile::FromImage(std::vector<std::uint8_t> bytes, const std::filesystem::path& path,
+                                                int codePage) {
+    std::shared_ptr<TableFile> t(new TableFile());
+    t->path_ = path;
+    t->name_ = path.string();
+    t->bytes_ = std::move(bytes);
+    t->Parse(codePage);
+    return t;
+}
+
 void TableFile::Parse(int codePage) {
     header_ = ParseHeader(bytes_.data(), bytes_.size(), name_);
     if (header_.IsEncrypted()) Fail(name_, "table is password-protected (encrypted) and cannot be read");

@@ -38,6 +38,11 @@ public:
     static std::shared_ptr<TableFile> FromBytes(std::vector<std::uint8_t> bytes, const std::string& name,
                                                 int codePage = 0);
 
+    // Parses the image a write is about to store at `path`: Path() is `path`, so
+    // index files are named and found beside it (blobs are read from disk).
+    static std::shared_ptr<TableFile> FromImage(std::vector<std::uint8_t> bytes, const std::filesystem::path& path,
+                                                int codePage = 0);
+
     const std::filesystem::path& Path() const { return path_; }
     const std::string& Name() const { return name_; }
     const TableHeader& Header() const { return header_; }
@@ -50,6 +55,8 @@ public:
     // a block cut short by the end of the file …), one line each.
     const std::vector<std::string>& Notes() const { return notes_; }
 
+    // The whole file as read.
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     // Raw bytes of record `i` (chain order), Header().recordSize of them.
     const std::uint8_t* Record(std::size_t i) const;
     // Index of the block holding record `i`.

@@ -116,6 +116,23 @@ TableHeader ParseHeader(const std::uint8_t* data, std::size_t size, const std::s
     if (numFields == 0 || numFields > kMaxFields) Fail(fileName, "corrupt header: " + std::to_string(numFields) + " fields");
     if (h.recordSize == 0 || h.recordSize + kBlockHeaderSize > h.BlockSize())
         Fail(fileName, "corrupt header: record size " + std::to_string(h.recordSize) + " does not fit a " + std::to_string(h.blockSizeKb) + " KB block");
+    if (h.numKeyFields > numFields)
+        Fail(fileName, "corrupt header: " + std::to_string(h.numKeyFields) + " key fields for " + std::to_string(numFields) + " fields");
+    // Block numbers in the header name blocks of the file; a tree file with no
+    // levels is empty and names block 1 as its root all the same.
+    const auto checkBlock = [&](std::uint16_t n, const char* what) {
+        if (n > h.fileBlocks)
+            Fail(fileName, std::string("corrupt header: ") + what + " " + std::to_string(n) + " lies beyond the " +
+                               std::to_string(h.fileBlocks) + " blocks of the file");
+    };
+    checkBlock(h.blocksInUse, "blocks in use count");
+    checkBlock(h.firstBlock, "first block");
+    checkBlock(h.lastBlock, "last block");
+    checkBlock(h.firstFreeBlock, "first free block");
+    if (h.IsTreeFile() && h.indexLevels > 0) checkBlock(h.indexRoot, "index root block");
+    if ((h.firstBlock == 0) != (h.lastBlock == 0))
+        Fail(fileName, "corrupt header: first block " + std::to_string(h.firstBlock) + " and last block " +
+                           std::to_string(h.lastBlock) + " disagree about whether the file has data blocks");
 
     const std::uint32_t enc1 = ReadU32(data + kEncryption1);
     h.encryption = enc1;
@@ -152,6 +169,11 @@ TableHeader ParseHeader(const std::uint8_t* data, std::size_t size, const std::s
         h.fields.push_back(std::move(f));
     }
     pos += numFields * kFieldInfoSize;
+    if (h.IsTable())
+        for (std::size_t i = 0; i < h.numKeyFields; ++i)
+            if (IsBlobType(h.fields[i].type))
+                Fail(fileName, "corrupt header: key field " + std::to_string(i + 1) + " is of type " +
+                                   std::string(FieldTypeName(h.fields[i].type)) + ", which cannot be a key");
     const int expected = offset + (h.IsTreeFile() ? static_cast<int>(kIndexEntryTail) : 0);
     if (expected != h.recordSize)
         Fail(fileName, "corrupt header: fields take " + std::to_string(expected) + " bytes, record size is " + std::to_string(h.recordSize));
@@ -173,9 +195,6 @@ TableHeader ParseHeader(const std::uint8_t* data, std::size_t size, const std::s
         if (numbersPos < pos || numbersPos + numFields * 2 > h.headerSize) numbersPos = pos;  // trust the layout
         cur.Need(numbersPos, numFields * 2, "field numbers");
         for (std::size_t i = 0; i < numFields; ++i) h.fieldNumbers.push_back(ReadU16(data + numbersPos + 2 * i));
-        if (h.IsTable())
-            for (std::size_t i = 0; i < numFields; ++i)
-                if (h.fieldNumbers[i] != 0) h.fields[i].fieldNumber = h.fieldNumbers[i];
         std::size_t sortPos = numbersPos + numFields * 2;
         if (sortPos < h.headerSize) h.sortOrderId = cur.CString(sortPos, "sort order id");
         if (h.fileType == FileType::CompositeIndex || h.fileType == FileType::CompositeIndexMaint) {

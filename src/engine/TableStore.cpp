@@ -1,8 +1,10 @@
 #include "TableStore.h"
 
 #include <cstring>
+#include <optional>
 
 #include "EngineError.h"
+#include "PlatformFiles.h"
 #include "TableWriter.h"
 
 #ifndef _WIN32
@@ -28,21 +30,15 @@ FileStamp FileStamp::Of(const fs::path& path) {
 }
 
 TableStore::TableStore(const fs::path& path, bool exclusive)
-    : path_(path), exclusive_(exclusive), lock_(std::make_unique<FileLock>(path, exclusive)) {
-    Load(false);
+    : path_(path),
+      exclusive_(exclusive),
+      lock_(std::make_unique<TableLock>(path, exclusive ? TableLock::Mode::Exclusive : TableLock::Mode::Shared)) {
+    Load();
 }
 
-void TableStore::Load(bool relock) {
+void TableStore::Load() {
     const FileStamp stamp = FileStamp::Of(path_);
     std::shared_ptr<TableFile> file = TableFile::Load(path_);
-    if (relock && stamp.inode != stamp_.inode) {
-        // The file was replaced: hold the lock on the file now in place. Should
-        // another program hold it exclusively already, keep the old lock.
-        try {
-            lock_ = std::make_unique<FileLock>(path_, exclusive_);
-        } catch (const EngineError&) {
-        }
-    }
     locator_ = RecordLocator(*file);
     file_ = std::move(file);
     stamp_ = stamp;
@@ -63,7 +59,7 @@ Value TableStore::DecodeBlob(std::uint32_t record, int field) const {
 
 bool TableStore::ReloadIfChanged() {
     if (editor_ || FileStamp::Of(path_) == stamp_) return false;
-    Load(true);
+    Load();
     return true;
 }
 
@@ -95,16 +91,18 @@ std::size_t TableStore::FindInEditor(const TableEditor& editor, const Change& ch
 
 std::size_t TableStore::Apply(const Change& change) {
     std::unique_ptr<TableEditor> fresh;
+    std::optional<TableLock::WriteScope> writing;
     TableEditor* editor = nullptr;
     if (deferred_) {
         if (!editor_) {
             editorStamp_ = FileStamp::Of(path_);
-            editor_ = std::make_unique<TableEditor>(path_);
+            editor_ = std::make_unique<TableEditor>(path_, 0, lock_.get());
             ++generation_;
         }
         editor = editor_.get();
     } else {
-        fresh = std::make_unique<TableEditor>(path_);
+        writing.emplace(*lock_);  // the table is read and written under one exclusive hold
+        fresh = std::make_unique<TableEditor>(path_, 0, lock_.get());
         editor = fresh.get();
     }
     using Kind = Change::Kind;
@@ -131,12 +129,13 @@ std::size_t TableStore::Apply(const Change& change) {
         return change.kind == Kind::Delete ? kNoRecord : index;
     }
     editor->Save();
-    Load(true);
+    Load();
     return change.kind == Kind::Delete ? kNoRecord : Find(written, index);
 }
 
 void TableStore::SavePending() {
     if (!editor_) return;
+    TableLock::WriteScope writing(*lock_);
     if (FileStamp::Of(path_) != editorStamp_)
         Fail(path_.string(), "the table was changed by another user while posted rows were pending; they were not written");
     try {
@@ -146,7 +145,7 @@ void TableStore::SavePending() {
         throw;
     }
     editor_.reset();
-    Load(true);
+    Load();
 }
 
 void TableStore::DiscardPending() {

@@ -15,8 +15,9 @@
 // at once — the bulk path of imports. SavePending refuses to overwrite a file that
 // another writer changed meanwhile.
 //
-// The lock is taken on the file the store read. A save replaces the file, so the
-// store locks the new file when it reads it.
+// The table's lock (TableLock) is held shared, or exclusively, while the store is
+// open; a write raises it to exclusive for its read-modify-write, so it fails with
+// "Table is busy" while another process has the table open.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "FileUtil.h"
+#include "TableLock.h"
 #include "RecordLocator.h"
 #include "TableEditor.h"
 #include "TableFile.h"
@@ -103,13 +105,13 @@ public:
     std::size_t Find(const std::string& bytes, std::size_t hint) const;
 
 private:
-    void Load(bool relock);
+    void Load();
     bool SameRecord(const std::uint8_t* a, const std::uint8_t* b) const;
     std::size_t FindInEditor(const TableEditor& editor, const Change& change) const;
 
     std::filesystem::path path_;
     bool exclusive_;
-    std::unique_ptr<FileLock> lock_;
+    std::unique_ptr<TableLock> lock_;
     std::shared_ptr<TableFile> file_;
     RecordLocator locator_;                       // record number → bytes in file_
     FileStamp stamp_;                             // of the file read

@@ -1,6 +1,5 @@
 #include "BaseCreator.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -17,6 +16,8 @@ namespace {
 
 // Extension the engine gives a table named without one.
 constexpr char kDefaultTableExtension[] = ".db";
+// Extension of a Paradox table file, whatever the template names.
+constexpr char kParadoxTableExtension[] = ".DB";
 
 // The file the engine creates for a template name.
 std::string TableFileName(const std::string& templateName) {
@@ -44,7 +45,10 @@ std::optional<std::string> PrepareBaseDirectory(const std::string& name, const s
 bool BaseCreator::TableExists(const std::string& directory, const std::string& templateName) {
     const fs::path dir = base::PathFromUtf8(directory);
     if (engine::FindFileNoCase(dir, templateName)) return true;
-    return engine::FindFileNoCase(dir, TableFileName(templateName)).has_value();
+    const fs::path file = base::PathFromUtf8(TableFileName(templateName));
+    if (engine::FindFileNoCase(dir, file.filename().string())) return true;
+    // "TER.TXT" would share its index and memo files with an existing TER.DB.
+    return engine::FindFileNoCase(dir, file.stem().string() + kParadoxTableExtension).has_value();
 }
 
 std::size_t BaseCreator::CreateGroupTables(const std::string& targetDirectory, ListProgress* progress) {
@@ -89,20 +93,10 @@ bool BaseCreator::CreateCurrentTable(const std::string& targetDirectory) {
     for (indexRows.First(); !indexRows.IsEmpty() && !indexRows.Eof(); indexRows.Next())
         indexes.push_back(IndexDefFromRow(indexRows.AsString("NameIndex"), indexRows.AsString("StructureIndex")));
 
-    const fs::path dir = base::PathFromUtf8(targetDirectory);
-    const fs::path file = dir / base::PathFromUtf8(TableFileName(name));
-    const std::vector<fs::path> before = engine::ListCompanions(dir, file.stem().string());
-    try {
-        engine::CreateTable(file, fields, indexes);
-    } catch (...) {
-        // The engine writes the table before its secondary indexes: a table whose
-        // index failed would count as existing and never be completed.
-        for (const fs::path& made : engine::ListCompanions(dir, file.stem().string())) {
-            std::error_code ignored;
-            if (std::find(before.begin(), before.end(), made) == before.end()) fs::remove(made, ignored);
-        }
-        throw;
-    }
+    // The engine writes the table with all its indexes or nothing, so a table whose
+    // index failed is not left behind to count as existing.
+    const fs::path file = base::PathFromUtf8(targetDirectory) / base::PathFromUtf8(TableFileName(name));
+    engine::CreateTable(file, fields, indexes);
     work.Open();
     work.Close();
     return true;

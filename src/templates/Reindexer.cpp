@@ -1,5 +1,7 @@
 #include "Reindexer.h"
 
+#include <algorithm>
+
 #include "TemplateDefinitions.h"
 #include "base/PathNames.h"
 #include "engine/FileUtil.h"
@@ -21,15 +23,21 @@ std::string Reindexer::NotFoundMessage(const std::string& stem, const std::strin
     return "База " + stem + " не найдена в каталоге " + directory + " !";
 }
 
-void Reindexer::DeleteIndexFiles(const fs::path& directory, const std::string& stem) {
+std::vector<fs::path> Reindexer::IndexFiles(const fs::path& directory, const std::string& stem) {
+    std::vector<fs::path> files;
     const std::vector<fs::path> companions = engine::ListCompanions(directory, stem);
     for (const char* extension : kReindexedIndexExtensions) {
         const std::string name = stem + extension;
-        for (const fs::path& file : companions) {
-            if (!engine::EqualsNoCase(file.filename().string(), name)) continue;
-            std::error_code ignored;
-            fs::remove(file, ignored);
-        }
+        for (const fs::path& file : companions)
+            if (engine::EqualsNoCase(file.filename().string(), name)) files.push_back(file);
+    }
+    return files;
+}
+
+void Reindexer::DeleteIndexFiles(const fs::path& directory, const std::string& stem) {
+    for (const fs::path& file : IndexFiles(directory, stem)) {
+        std::error_code ignored;
+        fs::remove(file, ignored);
     }
 }
 
@@ -49,13 +57,9 @@ void Reindexer::ReindexTable(const std::string& templateName) {
     host_.CloseBaseDataSets();
     work.Close();
     work.SetDatabaseName("");
-    DeleteIndexFiles(dir, stem);
     try {
         work.SetTableName(base::PathToUtf8(*table));
-        work.SetExclusive(true);
-        work.Open();
-        work.Close();
-        AddTemplateIndexes(*table);
+        AddTemplateIndexes(*table, IndexFiles(dir, stem));
     } catch (...) {
         try {
             Restore(target);
@@ -67,19 +71,20 @@ void Reindexer::ReindexTable(const std::string& templateName) {
     Restore(target);
 }
 
-void Reindexer::AddTemplateIndexes(const fs::path& table) {
+void Reindexer::AddTemplateIndexes(const fs::path& table, const std::vector<fs::path>& dropped) {
     engine::Table& rows = store_.Indexes();
-    const std::size_t count = rows.RecordCount();
-    rows.First();
-    const auto progress = [&] {
-        if (count > 0) host_.ShowProgress(static_cast<double>(rows.RecNo()) / static_cast<double>(count), kNoLowerProgress);
+    std::vector<engine::IndexDef> defs;
+    for (rows.First(); !rows.IsEmpty() && !rows.Eof(); rows.Next())
+        defs.push_back(IndexDefFromRow(rows.AsString("NameIndex"), rows.AsString("StructureIndex")));
+    const std::size_t count = defs.size();
+    // The upper strip shows the index row at work: the first before any is built,
+    // the next one after each, the last once all are.
+    const auto progress = [&](std::size_t done) {
+        if (count > 0)
+            host_.ShowProgress(static_cast<double>(std::min(done + 1, count)) / static_cast<double>(count), kNoLowerProgress);
     };
-    progress();
-    while (!rows.IsEmpty() && !rows.Eof()) {
-        engine::AddIndex(table, IndexDefFromRow(rows.AsString("NameIndex"), rows.AsString("StructureIndex")));
-        rows.Next();
-        progress();
-    }
+    progress(0);
+    engine::ReplaceIndexes(table, dropped, defs, progress);
 }
 
 void Reindexer::Restore(const std::string& target) {

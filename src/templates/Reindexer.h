@@ -1,20 +1,22 @@
 #pragma once
 // The reindex engine: rebuilds the indexes of a base's tables from their table
-// templates. For one table (`ReindexTable`) it closes the open base, deletes the
-// table's primary index and first five pairs of .XGn/.YGn files, checks that the
-// table can be held exclusively, adds every index the table template's index rows
-// describe (Index.db order, so the primary index first), and re-opens the base.
+// templates. For one table (`ReindexTable`) it closes the open base, then, holding
+// the table exclusively, replaces the table's primary index and first five pairs
+// of .XGn/.YGn files by every index the table template's index rows describe
+// (Index.db order, so the primary index first), and re-opens the base.
 //
-// Records are never at risk: the engine rewrites a table only through a temporary
-// file renamed over the original, so a failure or a kill leaves the records as they
-// were and at worst index files missing, which the next reindex rebuilds. After an
-// engine error the work table goes back to shared use and the base is re-opened
-// before the error is passed on.
+// The old index files are not deleted first: the new ones are built into
+// temporary files while the old ones stay, and all are replaced at once (the
+// engine's ReplaceIndexes). A reindex that fails — the table busy in another
+// program, a full disk, a bad template, a kill — leaves the table and every one of
+// its index files exactly as they were. After an engine error the work table goes
+// back to shared use and the base is re-opened before the error is passed on.
 
 #include <array>
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "TemplateStore.h"
 
@@ -81,13 +83,18 @@ public:
     // The not-found message for a table stem and a directory.
     static std::string NotFoundMessage(const std::string& stem, const std::string& directory);
 
-    // Deletes the eleven index files of `stem` in `directory`, every spelling of
-    // each name; failures are ignored.
+    // The eleven index files of `stem` in `directory` that exist, every spelling
+    // of each name.
+    static std::vector<std::filesystem::path> IndexFiles(const std::filesystem::path& directory, const std::string& stem);
+
+    // Deletes those files; failures are ignored (test set-up: a base whose index
+    // files were lost).
     static void DeleteIndexFiles(const std::filesystem::path& directory, const std::string& stem);
 
 private:
-    // Steps 6 and 7: adds the index rows' indexes to `table`, showing progress.
-    void AddTemplateIndexes(const std::filesystem::path& table);
+    // Replaces the `dropped` index files of `table` by the index rows' indexes,
+    // showing progress.
+    void AddTemplateIndexes(const std::filesystem::path& table, const std::vector<std::filesystem::path>& dropped);
     // The work table back to shared use, the progress erased, the base re-opened.
     void Restore(const std::string& target);
 

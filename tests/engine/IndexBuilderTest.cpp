@@ -14,6 +14,7 @@
 #include "engine/FieldCodec.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexBuilder.h"
+#include "engine/IndexMaintenance.h"
 #include "engine/IndexReader.h"
 #include "engine/IndexVerify.h"
 #include "engine/TableWriter.h"

@@ -173,9 +173,9 @@ TEST_F(TableWriterTest, CreateReplacesAnExistingTableAndItsIndexFiles) {
 TEST_F(TableWriterTest, ExclusiveUseMakesTheTableBusy) {
     const fs::path path = dir_ / "lock.db";
     CreateTable(path, {{"A", FieldType::Long, 0}}, {});
-    FileLock held(path, true);
+    TableLock held(path, TableLock::Mode::Exclusive);
     try {
-        FileLock second(path, false);
+        TableLock second(path, TableLock::Mode::Shared);
         FAIL() << "a second lock was granted";
     } catch (const EngineError& e) {
         EXPECT_NE(std::string(e.what()).find("Table is busy"), std::string::npos);

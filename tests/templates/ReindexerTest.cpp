@@ -13,6 +13,7 @@
 #include "TemplateTestSupport.h"
 #include "base/DemoBase.h"
 #include "engine/EngineError.h"
+#include "engine/FileTransaction.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexVerify.h"
 #include "engine/Table.h"

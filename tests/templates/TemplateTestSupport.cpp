@@ -11,6 +11,7 @@
 #include "engine/IndexMaintenance.h"
 #include "engine/TableEditor.h"
 #include "engine/TableFile.h"
+#include "engine/TableLock.h"
 
 namespace ter5::templates::testing {
 
@@ -79,6 +80,7 @@ std::vector<std::string> UpperFileNames(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) {
         std::string n = entry.path().filename().string();
+        if (n == engine::kLockFileName) continue;  // the engine's lock file, there once a table was locked
         std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return std::toupper(c); });
         names.push_back(n);
     }

@@ -71,7 +71,7 @@ void CopyWritable(const fs::path& from, const fs::path& to);
 // The raw records of a table, sorted: equal before and after a rewrite that only reorders.
 std::vector<std::string> SortedRecords(const fs::path& table);
 
-// File names in `dir`, upper-cased and sorted.
+// File names in `dir` but the engine's lock file, upper-cased and sorted.
 std::vector<std::string> UpperFileNames(const fs::path& dir);
 
 // The indexes of a table as the engine finds them.

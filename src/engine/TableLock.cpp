@@ -1,0 +1,167 @@
+#include "TableLock.h"
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "EngineError.h"
+#include "FileTransaction.h"
+#include "FileUtil.h"
+#include "PlatformFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace ter5::engine {
+namespace {
+
+// FNV-1a, 64 bits (Fowler, Noll, Vo): spreads table names over the lock file's bytes.
+constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
+constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+// Lock bytes stay below 2^62, inside every platform's file offsets.
+constexpr std::uint64_t kLockByteMask = (1ull << 62) - 1;
+
+}  // namespace
+
+// One lock file's state in this process, shared by every TableLock on it.
+struct TableLock::Entry {
+    LockFile file;              // the open lock file
+    fs::path table;             // the table, for messages and tidying
+    int shared = 0;             // holders in this process
+    int exclusive = 0;
+    int raised = 0;             // write scopes open on a shared hold
+};
+
+namespace {
+
+// Recursive: completing an interrupted write raises the lock being taken.
+std::recursive_mutex& RegistryMutex() {
+    static std::recursive_mutex m;
+    return m;
+}
+
+// Live entries by the lock file's identity (device and inode, or the path where
+// the platform has none) and the table's byte, so that every spelling of a table
+// finds the same one.
+using EntryKey = std::pair<FileIdentity, std::uint64_t>;
+std::map<EntryKey, std::weak_ptr<TableLock::Entry>>& Registry() {
+    static std::map<EntryKey, std::weak_ptr<TableLock::Entry>> entries;
+    return entries;
+}
+
+[[noreturn]] void Busy(const fs::path& table, const fs::path& lockPath) {
+    Fail(table.string(), "Table is busy" + DescribeLockHolders(table, lockPath));
+}
+
+[[noreturn]] void ReadOnly(const fs::path& table, const std::string& why) {
+    Fail(table.string(), "Table is read-only (" + why + ")");
+}
+
+}  // namespace
+
+std::uint64_t LockByte(const fs::path& tablePath) {
+    std::uint64_t h = kFnvOffset;
+    for (char c : tablePath.stem().string()) {
+        const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        h = (h ^ static_cast<unsigned char>(upper)) * kFnvPrime;
+    }
+    return h & kLockByteMask;
+}
+
+TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableName_(tablePath.string()) {
+    const fs::path dir = tablePath.parent_path();
+    const fs::path lockPath = FindFileNoCase(dir, kLockFileName).value_or(dir / kLockFileName);
+
+    std::lock_guard guard(RegistryMutex());
+    LockFile opened = LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
+    if (!opened.IsOpen()) {
+        if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + lockPath.string() + " cannot be made: " + opened.Error());
+        return;  // read-only media: reading goes on without a lock
+    }
+    std::shared_ptr<Entry> entry;
+    auto& registry = Registry();
+    std::erase_if(registry, [](const auto& item) { return item.second.expired(); });
+    const EntryKey id{opened.Identity(), LockByte(tablePath)};
+    if (auto it = registry.find(id); it != registry.end()) entry = it->second.lock();
+    if (!entry) {
+        entry = std::make_shared<Entry>();
+        entry->file = std::move(opened);
+        entry->table = tablePath;
+        registry[id] = entry;
+    }
+
+    if (mode == Mode::Exclusive) {
+        if (entry->shared > 0 || entry->exclusive > 0) Busy(tablePath, entry->file.Path());
+        if (!entry->file.Writable()) ReadOnly(tablePath, "its lock file " + entry->file.Path().string() + " is not writable");
+        if (!entry->file.Lock(LockFile::Kind::Exclusive)) Busy(tablePath, entry->file.Path());
+        ++entry->exclusive;
+        entry_ = entry;
+        try {
+            TidyTable(tablePath);
+        } catch (...) {
+            --entry->exclusive;
+            entry->file.Lock(LockFile::Kind::None);
+            entry_.reset();
+            throw;
+        }
+        return;
+    }
+    if (entry->exclusive > 0) Busy(tablePath, entry->file.Path());
+    if (entry->shared == 0 && !entry->file.Lock(LockFile::Kind::Shared)) Busy(tablePath, entry->file.Path());
+    ++entry->shared;
+    entry_ = entry;
+    if (!HasInterruptedWrite(tablePath)) return;
+    // A write was cut off after it committed: complete it before reading, which
+    // needs the table for a moment alone.
+    try {
+        WriteScope scope(*this);
+    } catch (...) {
+        if (--entry->shared == 0) entry->file.Lock(LockFile::Kind::None);
+        entry_.reset();
+        throw;
+    }
+}
+
+TableLock::~TableLock() {
+    if (!entry_) return;
+    std::lock_guard guard(RegistryMutex());
+    if (mode_ == Mode::Exclusive) --entry_->exclusive;
+    else --entry_->shared;
+    if (entry_->shared == 0 && entry_->exclusive == 0) entry_->file.Lock(LockFile::Kind::None);
+    else if (entry_->exclusive == 0 && entry_->raised == 0) entry_->file.Lock(LockFile::Kind::Shared);
+}
+
+bool TableLock::Held() const { return entry_ != nullptr; }
+
+const fs::path& TableLock::LockPath() const {
+    static const fs::path none;
+    return entry_ ? entry_->file.Path() : none;
+}
+
+TableLock::WriteScope::WriteScope(TableLock& lock) : lock_(lock) {
+    if (lock.mode_ == Mode::Exclusive) return;
+    if (!lock.entry_) ReadOnly(lock.tableName_, "no lock file could be made beside it");
+    std::lock_guard guard(RegistryMutex());
+    Entry& e = *lock.entry_;
+    if (e.raised == 0) {
+        if (!e.file.Writable()) ReadOnly(lock.tableName_, "its lock file " + e.file.Path().string() + " is not writable");
+        if (!e.file.Lock(LockFile::Kind::Exclusive)) Busy(lock.tableName_, e.file.Path());
+        try {
+            TidyTable(e.table);
+        } catch (...) {
+            e.file.Lock(LockFile::Kind::Shared);
+            throw;
+        }
+    }
+    ++e.raised;
+}
+
+TableLock::WriteScope::~WriteScope() {
+    if (lock_.mode_ == Mode::Exclusive || !lock_.entry_) return;
+    std::lock_guard guard(RegistryMutex());
+    Entry& e = *lock_.entry_;
+    if (--e.raised == 0) e.file.Lock(LockFile::Kind::Shared);
+}
+
+}  // namespace ter5::engine
