@@ -5,11 +5,13 @@
 
 #include "ByteIo.h"
 #include "EngineError.h"
+#include "FileTransaction.h"
 #include "FileUtil.h"
 #include "IndexBuilder.h"
 #include "IndexCatalog.h"
 #include "IndexLayout.h"
 #include "IndexReader.h"
+#include "TableLock.h"
 
 namespace ter5::engine {
 namespace {
@@ -139,7 +141,9 @@ std::uint8_t LinkValue(const std::vector<std::uint8_t>& raw, const TableHeader& 
 void CheckPrimary(const TableFile& table, Report& r) {
     const TableHeader& th = table.Header();
     const IndexInfo info = DescribePrimaryIndex(table);
-    if (info.files.empty()) return r.Note(table.Name(), "keyed table without a primary index file (.PX)");
+    if (info.files.empty())
+        return r.Error(table.Name(), "keyed table without its primary index file (.PX): other programs cannot open it; "
+                                     "a reindex or `ter5tool index add --primary` rebuilds it");
     IndexTree tree;
     try {
         tree = LoadIndexTree(info.files[0]);
@@ -199,7 +203,10 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
     CheckLink(r, xName, "change counter at 0x2E", xh.raw[kChangeCount2], table.Header().raw[kChangeCount2]);
     CheckLink(r, xName, "change counter link at 0x2F", xh.raw[kXTableLink], LinkValue(table.Header().raw, table.Header()));
 
-    if (set.y.empty()) return r.Note(xName, "no tree file (.Y) beside the index");
+    if (set.y.empty()) {
+        if (info.maintained) return r.Error(xName, "maintained index without its tree file (.Y); a reindex rebuilds it");
+        return r.Note(xName, "no tree file (.Y) beside the index");
+    }
     IndexTree tree;
     try {
         tree = LoadIndexTree(set.y);
@@ -257,7 +264,10 @@ std::vector<std::string> BlockStructureErrors(const TableFile& file) {
 }
 
 std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int codePage) {
-    const auto table = TableFile::Load(path, codePage);
+    const auto resolved = ResolveNoCase(path);
+    if (!resolved) Fail(path.string(), "table does not exist");
+    const TableLock lock(*resolved, TableLock::Mode::Shared);
+    const auto table = TableFile::Load(*resolved, codePage);
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
     CheckBlocks(*table, r);
@@ -269,6 +279,8 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
         r.Note(px->string(), "primary index file beside an unkeyed table");
     }
     for (const auto& set : ListIndexFiles(*table)) CheckSecondary(*table, set, r);
+    for (const auto& leftover : LeftoverTemporaries(table->Path()))
+        r.Note(leftover.string(), "temporary file left by an interrupted write; the next write to the table removes it");
     return r.problems;
 }
 

@@ -2,12 +2,16 @@
 // Consistency checks of a table and its index files, for `ter5tool verify`.
 //
 // Errors: the header disagrees with the blocks (records, blocks in use, last block,
-// free list), a keyed table out of key order, a .PX or .Y whose entries, counts or
-// tree shape do not match the blocks they index, a maintained secondary index whose
-// entries differ from the table's records, and index files that cannot be read.
+// free list), a keyed table out of key order, a keyed table without its .PX, a
+// .PX or .Y whose entries, counts or tree shape do not match the blocks they index,
+// a maintained secondary index without its .Y or whose fields or entries differ
+// from the table's, and index files that cannot be read.
 // Notes: stale Blk Num / Tup Offset hints, a non-maintained index lagging behind its
-// table, a missing .PX or .Y, change counters that do not tie an index to its table
-// as real files do, and a data file cut short after its last record.
+// table or without its .Y, change counters that do not tie an index to its table
+// as real files do, a data file cut short after its last record, and temporary
+// files left by an interrupted write.
+//
+// The table is held shared meanwhile (TableLock), so no writer changes it half-way.
 
 #include <filesystem>
 #include <string>

@@ -55,6 +55,7 @@ int RunAppend(const std::vector<std::string>& args) {
     Table table;
     table.SetTableName(args[0]);
     table.SetDeferredWrites(true);
+    table.SetExclusive(true);  // the whole read-modify-write under one hold: a second writer is busy at once
     table.Open();
 
     const std::vector<std::string> header = ParseCsvRecord(in);

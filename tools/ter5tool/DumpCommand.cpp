@@ -16,7 +16,9 @@
 #include "Commands.h"
 #include "CsvOutput.h"
 #include "engine/EngineError.h"
+#include "engine/FileUtil.h"
 #include "engine/TableFile.h"
+#include "engine/TableLock.h"
 #include "engine/TextCodec.h"
 
 namespace ter5::tool {
@@ -52,6 +54,8 @@ DumpOptions ParseArgs(const std::vector<std::string>& args) {
 
 int RunDump(const std::vector<std::string>& args) {
     const DumpOptions options = ParseArgs(args);
+    // Held shared while the records and their blobs are read: no writer changes them half-way.
+    const TableLock lock(ResolveNoCase(options.table).value_or(options.table), TableLock::Mode::Shared);
     const auto table = TableFile::Load(options.table, options.codePage);
     const auto& header = table->Header();
     if (header.IsTreeFile())

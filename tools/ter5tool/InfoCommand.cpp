@@ -14,6 +14,7 @@
 #include "engine/IndexCatalog.h"
 #include "engine/TableFile.h"
 #include "engine/TableHeader.h"
+#include "engine/TableLock.h"
 
 namespace ter5::tool {
 namespace {
@@ -166,7 +167,9 @@ bool PrintIndexes(const TableFile& t) {
 bool PrintTableInfo(const fs::path& path) {
     std::printf("%s\n", path.string().c_str());
     std::shared_ptr<TableFile> table;
+    std::unique_ptr<TableLock> lock;
     try {
+        lock = std::make_unique<TableLock>(path, TableLock::Mode::Shared);
         table = TableFile::Load(path);
     } catch (const EngineError& e) {
         // A password-protected table still has a readable header: show it.

@@ -11,7 +11,9 @@
 #include "engine/EngineError.h"
 #include "engine/FieldCodec.h"
 #include "engine/FieldType.h"
+#include "engine/FileUtil.h"
 #include "engine/TableFile.h"
+#include "engine/TableLock.h"
 #include "engine/TextCodec.h"
 
 namespace ter5::tool {
@@ -36,6 +38,7 @@ int RunScan(const std::vector<std::string>& args) {
     }
     if (path.empty()) Fail("", "no table given (usage: scan TABLE [--encoding CP])");
 
+    const TableLock lock(ResolveNoCase(path).value_or(path), TableLock::Mode::Shared);
     const auto table = TableFile::Load(path, codePage);
     const auto& fields = table->Fields();
     const TextCodec& codec = table->Codec();
