@@ -66,7 +66,8 @@ std::vector<fs::path> OwnFiles(const fs::path& path) {
     return own;
 }
 
-[[noreturn]] void Damaged(const std::string& file, const std::string& damage, bool indexFile) {
+[[noreturn]] void Damaged(const std::string& file, std::string damage, bool indexFile) {
+    if (damage.rfind(file + ": ", 0) == 0) damage.erase(0, file.size() + 2);  // the file is named once
     Fail(file, "the table is damaged (" + damage + "); nothing was written. `ter5tool verify` lists the damage" +
                    (indexFile ? std::string(", a reindex rebuilds the index files") : std::string()));
 }

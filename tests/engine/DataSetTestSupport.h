@@ -17,12 +17,13 @@ namespace ter5::engine::testing {
 
 namespace fs = std::filesystem;
 
-// A fresh directory, removed with everything in it at the end of the test.
+// A fresh directory, removed with everything in it at the end of the test; in
+// `parent` when given (e.g. a memory file system for tests that write a lot).
 class TempDir {
 public:
-    TempDir() {
+    explicit TempDir(const fs::path& parent = fs::temp_directory_path()) {
         std::random_device rd;
-        path_ = fs::temp_directory_path() / ("ter5-ds-" + std::to_string(rd()) + std::to_string(rd()));
+        path_ = parent / ("ter5-ds-" + std::to_string(rd()) + std::to_string(rd()));
         fs::create_directories(path_);
     }
     ~TempDir() {
