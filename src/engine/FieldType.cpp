@@ -14,6 +14,9 @@ struct TypeInfo {
     std::string_view name;
 };
 
+// Sizes a blob field's leader may have, in bytes.
+constexpr int kMinBlobLeader = 1;
+constexpr int kMaxBlobLeader = 240;
 // Bytes in a blob field's record part after its leader: offset/index (4),
 // length (4), modification number (2).
 constexpr int kBlobTailSize = 10;
@@ -80,7 +83,10 @@ int FieldStorageSize(FieldType type, int size) {
     if (!t) throw EngineError("unknown field type " + std::to_string(static_cast<int>(type)));
     if (t->fixedSize) return t->fixedSize;
     if (IsBlobType(type)) {
-        if (size < 0 || size > 240) throw EngineError("blob leader size " + std::to_string(size) + " out of range 0..240");
+        // The leader holds at least the blob's first byte (the table engine refuses 0).
+        if (size < kMinBlobLeader || size > kMaxBlobLeader)
+            throw EngineError(std::string(t->name) + " leader size " + std::to_string(size) + " out of range " +
+                              std::to_string(kMinBlobLeader) + ".." + std::to_string(kMaxBlobLeader));
         return size + kBlobTailSize;
     }
     if (size < 1 || size > 255)

@@ -16,14 +16,32 @@ namespace {
 constexpr std::size_t kMaxBlocks = 0xFFFF;
 // Field names are limited to 25 characters by the Paradox engine.
 constexpr std::size_t kMaxFieldName = 25;
-
-std::string UpperAscii(std::string s) {
-    for (auto& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
+// The header's field count is a 16-bit value, but the table engine allows 255 fields.
+constexpr std::size_t kMaxFields = 255;
+// A BCD field has 32 digits; its size byte gives how many are decimals.
+constexpr int kMaxBcdDecimals = 32;
 
 }  // namespace
+
+int CheckFieldDef(const std::string& tableName, const FieldDef& def, int codePage) {
+    if (def.name.empty()) Fail(tableName, "a field has no name");
+    std::string encoded;
+    try {
+        encoded = TextCodec(codePage).Encode(def.name);
+    } catch (const EngineError& e) {
+        Fail(tableName, "field name '" + def.name + "': " + e.what());
+    }
+    if (encoded.size() > kMaxFieldName)
+        Fail(tableName, "field name '" + def.name + "' is longer than " + std::to_string(kMaxFieldName) + " characters");
+    if (def.type == FieldType::Bcd && (def.size < 0 || def.size > kMaxBcdDecimals))
+        Fail(tableName, "field '" + def.name + "': BCD decimals " + std::to_string(def.size) + " out of range 0.." +
+                            std::to_string(kMaxBcdDecimals));
+    try {
+        return FieldStorageSize(def.type, def.size);
+    } catch (const EngineError& e) {
+        Fail(tableName, "field '" + def.name + "': " + e.what());
+    }
+}
 
 TableHeader MakeTableHeader(const std::string& fileName, const std::vector<FieldDef>& fields, int numKeyFields,
                             const TableFormat& format) {
@@ -40,29 +58,20 @@ TableHeader MakeTableHeader(const std::string& fileName, const std::vector<Field
     h.fileType = numKeyFields > 0 ? FileType::KeyedDb : FileType::UnkeyedDb;
     h.numKeyFields = static_cast<std::uint16_t>(numKeyFields);
     h.tableName = codec.Encode(fileName);
+    if (fields.size() > kMaxFields)
+        Fail(fileName, std::to_string(fields.size()) + " fields: a table has at most " + std::to_string(kMaxFields));
     std::set<std::string> names;
     std::size_t recordSize = 0;
     for (const auto& def : fields) {
-        if (def.name.empty()) Fail(fileName, "a field has no name");
-        if (def.name.size() > kMaxFieldName * 2 || codec.Encode(def.name).size() > kMaxFieldName)
-            Fail(fileName, "field name '" + def.name + "' is longer than 25 characters");
-        if (!names.insert(UpperAscii(def.name)).second) Fail(fileName, "field '" + def.name + "' is defined twice");
+        const int length = CheckFieldDef(fileName, def, format.codePage);
+        std::string folded = codec.Encode(def.name);
+        codec.UpperInPlace(folded);  // "Код" and "КОД" are one name, as for the table engine
+        if (!names.insert(folded).second) Fail(fileName, "field '" + def.name + "' is defined twice (ignoring case)");
         FieldDesc f;
         f.name = codec.Encode(def.name);
         f.type = def.type;
-        int length = 0;
-        try {
-            length = FieldStorageSize(def.type, def.size);
-        } catch (const EngineError& e) {
-            Fail(fileName, "field '" + def.name + "': " + e.what());
-        }
-        if (def.type == FieldType::Bcd) {
-            if (def.size < 0 || def.size > 32) Fail(fileName, "field '" + def.name + "': BCD decimals must be 0..32");
-            f.size = def.size;
-        } else {
-            f.size = length;
-        }
-        recordSize += length;
+        f.size = def.type == FieldType::Bcd ? def.size : length;
+        recordSize += static_cast<std::size_t>(length);
         h.fields.push_back(std::move(f));
     }
     if (recordSize + format::kBlockHeaderSize > h.BlockSize())

@@ -32,9 +32,16 @@ struct TableFormat {
     std::uint8_t sortOrder = 0x8F;        // sort byte of that driver in real tables
 };
 
+// Checks one field definition against what the table engine accepts: a name of 1
+// to 25 characters in the code page, an alpha or bytes size of 1 to 255, a blob
+// leader of 1 to 240, BCD decimals 0 to 32. Returns the bytes the field takes in a
+// record. Throws EngineError naming `tableName` and the field.
+int CheckFieldDef(const std::string& tableName, const FieldDef& def, int codePage = 1251);
+
 // The header of a new empty table named `fileName` ("POLIGON.DB"). Names are
 // encoded in the format's code page. Throws EngineError for bad definitions
-// (empty or duplicate names, sizes out of range, record too large for a block).
+// (CheckFieldDef, names equal ignoring case, more than 255 fields, a record too
+// large for a block).
 TableHeader MakeTableHeader(const std::string& fileName, const std::vector<FieldDef>& fields, int numKeyFields,
                             const TableFormat& format = {});
 
