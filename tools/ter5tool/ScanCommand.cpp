@@ -71,7 +71,10 @@ int RunScan(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kScan("scan", "TABLE [--encoding CP]  decode every record and field, print the record count",
-                                RunScan);
+                                RunScan,
+                                "options:\n"
+                                "  --encoding CP  read text in code page CP (866, 1251, cp866, windows-1251 ...)\n"
+                                "                 instead of the one the table's header names\n");
 
 }  // namespace
 }  // namespace ter5::tool
