@@ -41,7 +41,7 @@ int RunDemo(const std::vector<std::string>& args) {
             options.seed = ParseCount<std::uint64_t>(args, i);
         } else if (args[i] == "--replace") {
             replace = true;
-        } else if (args[i].starts_with("--")) {
+        } else if (IsOption(args[i])) {
             Fail("", "unknown option '" + args[i] + "'");
         } else if (dir.empty()) {
             dir = args[i];

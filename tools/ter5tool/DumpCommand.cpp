@@ -38,7 +38,7 @@ DumpOptions ParseArgs(const std::vector<std::string>& args) {
             o.codePage = ParseCodePage(args[++i]);
         } else if (a.starts_with("--encoding=")) {
             o.codePage = ParseCodePage(a.substr(a.find('=') + 1));
-        } else if (a.starts_with("--")) {
+        } else if (IsOption(a)) {
             Fail("", "unknown option '" + a + "'");
         } else if (o.table.empty()) {
             o.table = a;

@@ -35,12 +35,10 @@ const std::string& OptionValue(const std::vector<std::string>& args, std::size_t
 }
 
 int RunIndex(const std::vector<std::string>& args) {
-    if (args.empty() || args[0] != "add")
-        engine::Fail("", "the only action is 'add' (usage: index add TABLE --primary \"F1;F2\")");
     engine::IndexDef def;
-    std::string table;
+    std::string action, table;
     bool primary = false, secondary = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--primary") {
             primary = true;
@@ -53,12 +51,15 @@ int RunIndex(const std::vector<std::string>& args) {
             def.caseInsensitive = true;
         } else if (IsOption(a)) {
             engine::Fail("", "unknown option '" + a + "'");
+        } else if (action.empty()) {
+            action = a;
         } else if (table.empty()) {
             table = a;
         } else {
             engine::Fail("", "one table only, got '" + table + "' and '" + a + "'");
         }
     }
+    if (action != "add") engine::Fail("", "the only action is 'add' (usage: index add TABLE --primary \"F1;F2\")");
     if (table.empty()) engine::Fail("", "no table given (usage: index add TABLE --primary \"F1;F2\")");
     if (primary == secondary) engine::Fail("", "give either --primary or --secondary");
     if (primary && def.caseInsensitive) engine::Fail("", "--case-insensitive is for a secondary index only");

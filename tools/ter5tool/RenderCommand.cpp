@@ -108,7 +108,7 @@ RenderArgs ParseArgs(const std::vector<std::string>& args) {
             const std::string& s = value();
             if (s.size() != 1) Fail("", "--separator needs one character");
             r.separator = s[0];
-        } else if (a.starts_with("-")) {
+        } else if (IsOption(a)) {
             Fail("", "unknown option '" + a + "'");
         } else if (r.base.empty()) {
             r.base = a;

@@ -26,7 +26,7 @@ int RunScan(const std::vector<std::string>& args) {
         if (args[i] == "--encoding") {
             if (i + 1 >= args.size()) Fail("", "--encoding needs a code page (e.g. 1251, cp866)");
             codePage = ParseCodePage(args[++i]);
-        } else if (args[i].starts_with("--")) {
+        } else if (IsOption(args[i])) {
             Fail("", "unknown option '" + args[i] + "'");
         } else if (path.empty()) {
             path = args[i];

@@ -24,8 +24,8 @@ constexpr char kKinds[] = "--owner, --owner-address, --parcel-address or --cadas
 
 int RunSearch(const std::vector<std::string>& args) {
     std::optional<search::SearchKind> kind;
-    std::string base;
     std::optional<std::string> text;
+    std::vector<std::string> bases;
     for (std::size_t i = 0; i < args.size(); ++i) {
         // The text follows its kind, so a text that looks like an option is still a text.
         if (const auto named = search::SearchKindFromOption(args[i]); named && !kind) {
@@ -33,18 +33,16 @@ int RunSearch(const std::vector<std::string>& args) {
             if (i + 1 < args.size()) text = args[++i];
         } else if (IsOption(args[i])) {
             Fail("", "unknown option '" + args[i] + "' (the kinds are " + kKinds + ")");
-        } else if (base.empty()) {
-            base = args[i];
         } else {
-            Fail("", "one base directory and one text only, got '" + args[i] + "' too");
+            bases.push_back(args[i]);
         }
     }
     if (!kind) Fail("", std::string("no search kind given: ") + kKinds);
-    if (base.empty() || !text)
+    if (bases.size() != 1 || !text)
         Fail("", "search takes a base directory, a kind and a text, e.g. search base --owner \"ова\"");
 
     Query query;
-    search::PrepareHitQuery(query, base, *kind, *text);
+    search::PrepareHitQuery(query, bases.front(), *kind, *text);
     query.Open();
     PrintDataSetCsv(query);
     return 0;
