@@ -29,9 +29,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The companion program is a Windows program, started through Wine on Linux.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
+# The extended description under the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-TER5 Manager finds, browses and maintains the working databases (bases) of the
+    "TER5 Manager finds, browses and maintains the working databases (bases) of the
 TER v.5 land-cadastre programs: directories of Paradox tables of owners,
 parcels and parcel boundary vertices. It shows a base in a directory tree, two
 linked grids and a zoomable parcel map with labels, searches it, rebuilds its
