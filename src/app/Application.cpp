@@ -2,13 +2,14 @@
 
 #include <exception>
 
+#include "base/ProgramVersion.h"
 #include "base/widgets/Messenger.h"
 
 namespace ter5::app {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("ter5manager"));
-    setApplicationVersion(QStringLiteral("1.0.0.2"));
+    setApplicationVersion(QString::fromLatin1(base::kProgramVersion));
     setOrganizationName(QStringLiteral("ter5manager"));
     // The program lives in the tray: closing its last window does not end it.
     setQuitOnLastWindowClosed(false);

@@ -20,6 +20,7 @@
 #include "app/ParcelCursorLink.h"
 #include "app/TInfo.h"
 #include "base/Platform.h"
+#include "base/ProgramVersion.h"
 #include "base/widgets/DirectoryCommands.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/DriveBox.h"
@@ -48,7 +49,7 @@ TMain::TMain(Options options, QWidget* parent)
     dm_ = std::make_unique<base::TDM>();
 
     setObjectName(QStringLiteral("Main"));
-    setWindowTitle(QStringLiteral("TER5 Manager v.1.0.0.2"));
+    setWindowTitle(QStringLiteral("TER5 Manager v.") + QString::fromLatin1(base::kProgramVersion));
     setWindowIcon(base::ApplicationIcon());
     resize(808, 608);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

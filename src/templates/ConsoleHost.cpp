@@ -1,6 +1,7 @@
 #include "ConsoleHost.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <stdexcept>
 
@@ -75,12 +76,13 @@ void ConsoleHost::Erase() {
 }
 
 CommandOptions ParseCommandOptions(const std::vector<std::string>& args, const CommandSyntax& syntax) {
-    const std::string command = syntax.command;
-    const auto fail = [&](const std::string& problem) { throw std::invalid_argument(command + ": " + problem); };
+    const auto fail = [](const std::string& problem) { throw std::invalid_argument(problem); };
     CommandOptions options;
     bool onlyPaths = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const bool shortOption = arg.size() > 1 && arg[0] == '-' && std::isalpha(static_cast<unsigned char>(arg[1]));
+        if (!onlyPaths && shortOption) fail("unknown option '" + arg + "'");
         if (onlyPaths || arg.rfind(kOptionPrefix, 0) != 0) {
             options.paths.push_back(arg);
             continue;
@@ -100,7 +102,7 @@ CommandOptions ParseCommandOptions(const std::vector<std::string>& args, const C
             continue;
         }
         const bool known = name == "group" || name == "templates" || (name == "table" && syntax.table);
-        if (!known) fail("unknown option --" + name);
+        if (!known) fail("unknown option '--" + name + "'");
         if (!inlineValue) {
             if (i + 1 >= args.size()) fail("--" + name + " needs a value");
             value = args[++i];

@@ -59,16 +59,15 @@ struct CommandOptions {
 
 // What a command accepts besides --group and --templates.
 struct CommandSyntax {
-    const char* command;
     bool table = false;
     bool recursive = false;
     std::size_t minPaths = 1;
     std::size_t maxPaths = 1;  // 0: any number
 };
 
-// Parses `args` ("--name value" or "--name=value"). Throws std::invalid_argument
-// with a message naming the command for unknown options, a missing value, a
-// missing --group or the wrong number of paths.
+// Parses `args` ("--name value" or "--name=value"; after "--" only paths). Throws
+// std::invalid_argument for an unknown option ("unknown option '--x'"), a missing
+// value, a missing --group or the wrong number of paths.
 CommandOptions ParseCommandOptions(const std::vector<std::string>& args, const CommandSyntax& syntax);
 
 }  // namespace ter5::templates

@@ -47,6 +47,7 @@ std::size_t AppendRows(Table& table, std::istream& in, const std::vector<int>& c
 }
 
 int RunAppend(const std::vector<std::string>& args) {
+    RejectOptions(args);
     if (args.size() != 2) Fail("", "append takes a table and a CSV file");
     const std::string& csvName = args[1];
     std::ifstream in(csvName, std::ios::binary);
@@ -79,8 +80,12 @@ int RunAppend(const std::vector<std::string>& args) {
     return 0;
 }
 
-const CommandRegistration kAppend("append", "TABLE FILE.csv  appends the CSV's rows (header row = field names) to TABLE",
-                                  RunAppend);
+const CommandRegistration kAppend("append", "TABLE FILE.csv  append the CSV's rows (header row = field names) to TABLE",
+                                  RunAppend,
+                                  "The first row of FILE.csv names the fields (any order, any subset, ignoring\n"
+                                  "case); each further row is one new record. An empty value is NULL; an empty\n"
+                                  "auto-increment field gets the next number. A row that does not fit (a bad\n"
+                                  "value, a duplicate key) stops the load, and the table is left as it was.\n");
 
 }  // namespace
 }  // namespace ter5::tool

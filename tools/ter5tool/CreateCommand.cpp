@@ -20,10 +20,10 @@ namespace {
 using namespace ter5::templates;
 
 int RunCreate(const std::vector<std::string>& args) {
-    const CommandOptions options = ParseCommandOptions(args, CommandSyntax{"create"});
+    const CommandOptions options = ParseCommandOptions(args, CommandSyntax{});
     TemplateModule module(options.templates);
     if (!module.SelectGroup(options.group, false))
-        throw std::invalid_argument("create: no template group '" + options.group + "' in " + module.Store().Directory());
+        throw std::invalid_argument("no template group '" + options.group + "' in " + module.Store().Directory());
 
     const auto show = [](const std::string& text) { std::printf("%s\n", text.c_str()); };
     const auto dir = PrepareBaseDirectory(options.paths.front(), base::PathToUtf8(std::filesystem::current_path()), show);
@@ -37,7 +37,11 @@ int RunCreate(const std::vector<std::string>& args) {
 const CommandRegistration kCreate("create",
                                   "BASE --group NAME [--templates DIR]  create a base directory with an empty table "
                                   "for each table template of the group (existing tables are kept)",
-                                  RunCreate);
+                                  RunCreate,
+                                  "options:\n"
+                                  "  --group NAME     the template group (required)\n"
+                                  "  --templates DIR  the directory of the template tables (default: the current\n"
+                                  "                   one; missing template tables are created there)\n");
 
 }  // namespace
 }  // namespace ter5::tool

@@ -41,7 +41,7 @@ int RunDemo(const std::vector<std::string>& args) {
             options.seed = ParseCount<std::uint64_t>(args, i);
         } else if (args[i] == "--replace") {
             replace = true;
-        } else if (args[i].starts_with("--")) {
+        } else if (IsOption(args[i])) {
             Fail("", "unknown option '" + args[i] + "'");
         } else if (dir.empty()) {
             dir = args[i];
@@ -62,7 +62,14 @@ int RunDemo(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kDemo("demo", "DIR [--parcels N] [--seed S] [--replace]  write a demo base into DIR",
-                                RunDemo);
+                                RunDemo,
+                                "Writes owners (ter.db), parcels (subter.db) and their boundary vertices\n"
+                                "(poligon.db), with their indexes, into DIR (created when missing).\n\n"
+                                "options:\n"
+                                "  --parcels N  the number of parcels (default 500; 50000 makes a district of\n"
+                                "               about a million vertices; 0 writes the tables empty)\n"
+                                "  --seed S     another seed gives another district (default 1)\n"
+                                "  --replace    overwrite a base already in DIR\n");
 
 }  // namespace
 }  // namespace ter5::tool

@@ -40,7 +40,7 @@ DumpOptions ParseArgs(const std::vector<std::string>& args) {
             o.codePage = ParseCodePage(args[++i]);
         } else if (a.starts_with("--encoding=")) {
             o.codePage = ParseCodePage(a.substr(a.find('=') + 1));
-        } else if (a.starts_with("--")) {
+        } else if (IsOption(a)) {
             Fail("", "unknown option '" + a + "'");
         } else if (o.table.empty()) {
             o.table = a;
@@ -75,7 +75,13 @@ int RunDump(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kDump("dump", "TABLE [--encoding CP]  the table as CSV (LF line ends) on standard output",
-                                RunDump);
+                                RunDump,
+                                "The first row holds the field names, then every record in the table's physical\n"
+                                "order; NULL is an empty value. A secondary index file (.Xnn, .XGn) dumps like a\n"
+                                "table.\n\n"
+                                "options:\n"
+                                "  --encoding CP  read text in code page CP (866, 1251, cp866, windows-1251 ...)\n"
+                                "                 instead of the one the table's header names\n");
 
 }  // namespace
 }  // namespace ter5::tool

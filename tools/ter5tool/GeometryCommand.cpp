@@ -39,13 +39,24 @@ double ParseNumber(const std::string& text, const char* what) {
 }
 
 int RunGeometry(const std::vector<std::string>& args) {
-    if (args.empty() || (args.size() != 1 && args.size() != 3) || (args.size() == 3 && args[1] != "--parcel")) {
-        std::fprintf(stderr, "usage: ter5tool geometry BASE [--parcel CODE]\n");
-        return 2;
+    std::string dir;
+    std::optional<std::string> parcel;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--parcel") {
+            if (i + 1 >= args.size()) throw engine::EngineError("--parcel needs a parcel code");
+            parcel = args[++i];
+        } else if (IsOption(args[i])) {
+            throw engine::EngineError("unknown option '" + args[i] + "'");
+        } else if (dir.empty()) {
+            dir = args[i];
+        } else {
+            throw engine::EngineError("one base directory only, got more than one");
+        }
     }
-    map::TArrObjects objects = LoadBase(args[0]);
-    if (args.size() == 3) {
-        const auto code = static_cast<std::int32_t>(ParseNumber(args[2], "parcel code"));
+    if (dir.empty()) throw engine::EngineError("no base directory given (usage: geometry BASE [--parcel CODE])");
+    map::TArrObjects objects = LoadBase(dir);
+    if (parcel) {
+        const auto code = static_cast<std::int32_t>(ParseNumber(*parcel, "parcel code"));
         map::TArrObjects one = objects;
         one.Polys.clear();
         for (const auto& poly : objects.Polys)
@@ -57,10 +68,8 @@ int RunGeometry(const std::vector<std::string>& args) {
 }
 
 int RunPick(const std::vector<std::string>& args) {
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: ter5tool pick BASE Y X\n");
-        return 2;
-    }
+    RejectOptions(args);
+    if (args.size() != 3) throw engine::EngineError("pick takes a base directory and a world point Y X in metres");
     const map::TArrObjects objects = LoadBase(args[0]);
     const map::WorldPoint point{ParseNumber(args[1], "Y"), ParseNumber(args[2], "X")};
     const map::TPickResult hit = map::FindParcelAt(objects, point);
@@ -69,8 +78,16 @@ int RunPick(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kGeometry("geometry", "BASE [--parcel CODE]  the parcel geometry model as CSV, one row per vertex",
-                                    RunGeometry);
-const CommandRegistration kPick("pick", "BASE Y X  the parcel at a world point (Found,Code)", RunPick);
+                                    RunGeometry,
+                                    "The base's parcels as the map loads them, one row per vertex: the parcel's\n"
+                                    "code, area, perimeter and extent, the vertex and its side's length, bearing\n"
+                                    "and angle (metres, square metres, degrees).\n\n"
+                                    "options:\n"
+                                    "  --parcel CODE  only the parcel with this code\n");
+const CommandRegistration kPick("pick", "BASE Y X  the parcel at a world point (Found,Code)", RunPick,
+                                "Y and X are world coordinates in metres (Y east, X north), as the map's status\n"
+                                "bar shows them. Prints \"Found,Code\" and one row: true and the parcel's code, or\n"
+                                "false.\n");
 
 }  // namespace
 }  // namespace ter5::tool

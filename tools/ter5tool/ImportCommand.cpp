@@ -21,7 +21,7 @@ using namespace ter5::templates;
 namespace fs = std::filesystem;
 
 int RunImport(const std::vector<std::string>& args) {
-    const CommandOptions options = ParseCommandOptions(args, CommandSyntax{"import", false, false, 1, 0});
+    const CommandOptions options = ParseCommandOptions(args, CommandSyntax{false, false, 1, 0});
     TemplateModule module(options.templates);
     TemplateStore& store = module.Store();
     if (!module.SelectGroup(options.group, false)) {
@@ -47,7 +47,13 @@ int RunImport(const std::vector<std::string>& args) {
 const CommandRegistration kImport("import",
                                   "BASE --group NAME [--templates DIR] [FILES...]  add the fields and indexes of the "
                                   "base's tables (or of FILES in it) to the template group, creating it when missing",
-                                  RunImport);
+                                  RunImport,
+                                  "FILES are table names or paths relative to BASE; without them every .db table\n"
+                                  "of BASE is read.\n\n"
+                                  "options:\n"
+                                  "  --group NAME     the template group (required; created when missing)\n"
+                                  "  --templates DIR  the directory of the template tables (default: the current\n"
+                                  "                   one; missing template tables are created there)\n");
 
 }  // namespace
 }  // namespace ter5::tool

@@ -28,38 +28,55 @@ std::vector<std::string> SplitFields(const std::string& list) {
     return fields;
 }
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: ter5tool index add TABLE --primary \"F1;F2\"\n"
-                 "       ter5tool index add TABLE --secondary NAME \"F1;F2\" [--case-insensitive]\n");
-    return 2;
+// The value after option args[i]; moves i onto it.
+const std::string& OptionValue(const std::vector<std::string>& args, std::size_t& i, const char* what) {
+    if (i + 1 >= args.size()) engine::Fail("", args[i] + " needs " + what);
+    return args[++i];
 }
 
 int RunIndex(const std::vector<std::string>& args) {
-    if (args.size() < 4 || args[0] != "add") return Usage();
     engine::IndexDef def;
-    const std::string table = args[1];
-    if (args[2] == "--primary" && args.size() == 4) {
-        def.primary = true;
-        def.fields = SplitFields(args[3]);
-    } else if (args[2] == "--secondary" && args.size() >= 5) {
-        def.name = args[3];
-        def.fields = SplitFields(args[4]);
-        for (std::size_t i = 5; i < args.size(); ++i) {
-            if (args[i] == "--case-insensitive")
-                def.caseInsensitive = true;
-            else
-                return Usage();
+    std::string action, table;
+    bool primary = false, secondary = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--primary") {
+            primary = true;
+            def.fields = SplitFields(OptionValue(args, i, "a field list (\"F1;F2\")"));
+        } else if (a == "--secondary") {
+            secondary = true;
+            def.name = OptionValue(args, i, "an index name and a field list");
+            def.fields = SplitFields(OptionValue(args, i, "a field list (\"F1;F2\") after the index name"));
+        } else if (a == "--case-insensitive") {
+            def.caseInsensitive = true;
+        } else if (IsOption(a)) {
+            engine::Fail("", "unknown option '" + a + "'");
+        } else if (action.empty()) {
+            action = a;
+        } else if (table.empty()) {
+            table = a;
+        } else {
+            engine::Fail("", "one table only, got '" + table + "' and '" + a + "'");
         }
-    } else {
-        return Usage();
     }
+    if (action != "add") engine::Fail("", "the only action is 'add' (usage: index add TABLE --primary \"F1;F2\")");
+    if (table.empty()) engine::Fail("", "no table given (usage: index add TABLE --primary \"F1;F2\")");
+    if (primary == secondary) engine::Fail("", "give either --primary or --secondary");
+    if (primary && def.caseInsensitive) engine::Fail("", "--case-insensitive is for a secondary index only");
+    def.primary = primary;
     engine::AddIndex(table, def);
     return 0;
 }
 
-const CommandRegistration kRegistration("index", "add TABLE --primary \"F1;F2\" | --secondary NAME \"F1;F2\" [--case-insensitive]",
-                                        RunIndex);
+const CommandRegistration kRegistration(
+    "index", "add TABLE (--primary \"F1;F2\" | --secondary NAME \"F1;F2\" [--case-insensitive])  add an index to a table",
+    RunIndex,
+    "The index is built from the table's records. Field names are separated by ';'\n"
+    "in key order.\n\n"
+    "options:\n"
+    "  --primary \"F1;F2\"         key the table on its leading fields (a .PX file)\n"
+    "  --secondary NAME \"F1;F2\"  a secondary index NAME (.Xnn/.Ynn or .XGn/.YGn)\n"
+    "  --case-insensitive        the secondary index ignores case\n");
 
 }  // namespace
 }  // namespace ter5::tool

@@ -70,13 +70,13 @@ std::vector<std::string> BaseDirectories(const CommandOptions& options, const st
 
 int RunReindex(const std::vector<std::string>& args) {
     const CommandOptions options =
-        ParseCommandOptions(args, CommandSyntax{"reindex", true, true, 1, 0});
+        ParseCommandOptions(args, CommandSyntax{true, true, 1, 0});
     TemplateModule module(options.templates);
     TemplateStore& store = module.Store();
     if (!module.SelectGroup(options.group, false))
-        throw std::invalid_argument("reindex: no template group '" + options.group + "' in " + store.Directory());
+        throw std::invalid_argument("no template group '" + options.group + "' in " + store.Directory());
     if (!options.table.empty() && !store.LocateTable(options.table))
-        throw std::invalid_argument("reindex: the group '" + options.group + "' has no table '" + options.table + "'");
+        throw std::invalid_argument("the group '" + options.group + "' has no table '" + options.table + "'");
 
     const std::vector<std::string> bases = BaseDirectories(options, ReindexedStems(store, options.table));
     if (bases.empty()) std::fprintf(stderr, "ter5tool reindex: no base found\n");
@@ -107,7 +107,17 @@ const CommandRegistration kReindex(
     "reindex",
     "BASE... --group NAME [--table NAME] [--templates DIR] [--recursive]  rebuild the indexes of the "
     "group's marked tables (or of --table) from their templates; exit 0 done, 1 a table not found, 2 error",
-    RunReindex);
+    RunReindex,
+    "Each table's index files are deleted and built again as its template's index\n"
+    "rows describe; its records are not touched.\n\n"
+    "options:\n"
+    "  --group NAME     the template group (required)\n"
+    "  --table NAME     only this table template of the group\n"
+    "  --recursive      each BASE is the root of a tree: every directory in it that\n"
+    "                   holds one of the tables is reindexed\n"
+    "  --templates DIR  the directory of the template tables (default: the current\n"
+    "                   one)\n\n"
+    "After an error in one base the other bases are still reindexed.\n");
 
 }  // namespace
 }  // namespace ter5::tool

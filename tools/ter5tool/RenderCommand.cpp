@@ -108,7 +108,7 @@ RenderArgs ParseArgs(const std::vector<std::string>& args) {
             const std::string& s = value();
             if (s.size() != 1) Fail("", "--separator needs one character");
             r.separator = s[0];
-        } else if (a.starts_with("-")) {
+        } else if (IsOption(a)) {
             Fail("", "unknown option '" + a + "'");
         } else if (r.base.empty()) {
             r.base = a;
@@ -208,9 +208,21 @@ int RunRender(const std::vector<std::string>& args) {
 
 const CommandRegistration kRender(
     "render",
-    "BASE -o FILE [--size WxH] [--scale M] [--center Y,X] [--current CODE] [--options LIST] [--separator C]  "
-    "draw the map as .wmf, .svg, .png or .pdf",
-    RunRender);
+    "BASE -o FILE [--size WxH] [--scale M] [--center Y,X] [OPTIONS]  draw the map as .wmf, .svg, .png or .pdf",
+    RunRender,
+    "The picture type follows FILE's extension. The view fits all parcels unless\n"
+    "--scale or --center say otherwise.\n\n"
+    "options:\n"
+    "  -o, --output FILE  the picture to write (required)\n"
+    "  --size WxH         picture size in pixels (default 1280x800)\n"
+    "  --scale M          draw at 1:M\n"
+    "  --center Y,X       centre the view on world point Y,X (metres)\n"
+    "  --current CODE     mark the parcel with this code as the current one\n"
+    "  --options LIST     change the display options, comma-separated: line, points,\n"
+    "                     length, numpoints, area, perimetr, shadow (\"no\" in front\n"
+    "                     turns one off); number or code (the parcel label);\n"
+    "                     metr1, metr2 or metr3 (areas in m², ha or 1000 ha)\n"
+    "  --separator C      the decimal separator of the labels\n");
 
 }  // namespace
 }  // namespace ter5::tool

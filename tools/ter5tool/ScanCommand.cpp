@@ -28,7 +28,7 @@ int RunScan(const std::vector<std::string>& args) {
         if (args[i] == "--encoding") {
             if (i + 1 >= args.size()) Fail("", "--encoding needs a code page (e.g. 1251, cp866)");
             codePage = ParseCodePage(args[++i]);
-        } else if (args[i].starts_with("--")) {
+        } else if (IsOption(args[i])) {
             Fail("", "unknown option '" + args[i] + "'");
         } else if (path.empty()) {
             path = args[i];
@@ -74,7 +74,10 @@ int RunScan(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kScan("scan", "TABLE [--encoding CP]  decode every record and field, print the record count",
-                                RunScan);
+                                RunScan,
+                                "options:\n"
+                                "  --encoding CP  read text in code page CP (866, 1251, cp866, windows-1251 ...)\n"
+                                "                 instead of the one the table's header names\n");
 
 }  // namespace
 }  // namespace ter5::tool

@@ -30,6 +30,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 int RunSql(const std::vector<std::string>& args) {
+    RejectOptions(args);
     if (args.size() != 2) Fail("", "sql takes a directory and one query text, e.g. sql base \"select * from ter\"");
     Query query;
     query.SetDatabaseName(args[0]);
@@ -39,7 +40,11 @@ int RunSql(const std::vector<std::string>& args) {
     return 0;
 }
 
-const CommandRegistration kSql("sql", "DIR \"SELECT …\"  runs a query over the tables of DIR; the result as CSV", RunSql);
+const CommandRegistration kSql("sql", "DIR \"SELECT …\"  run a query over the tables of DIR; the result as CSV", RunSql,
+                               "Tables are named by file name, with or without .db (select * from ter).\n"
+                               "The CSV has a header row of field names, one row per result row, NULL as an\n"
+                               "empty value and LF line ends. Line breaks in the query text separate its\n"
+                               "lines.\n");
 
 }  // namespace
 }  // namespace ter5::tool

@@ -52,6 +52,7 @@ int VerifyOne(const fs::path& path) {
 }
 
 int RunVerify(const std::vector<std::string>& args) {
+    RejectOptions(args);
     if (args.empty()) Fail("", "verify needs at least one table or directory");
     int result = kConsistent;
     for (const auto& arg : args) {
@@ -72,7 +73,10 @@ int RunVerify(const std::vector<std::string>& args) {
 
 const CommandRegistration kVerify("verify", "PATH...  check tables and their index files (a directory: every .DB in it); "
                                             "exit 0 consistent, 1 inconsistent, 2 unreadable",
-                                  RunVerify);
+                                  RunVerify,
+                                  "Prints one line per problem: \"error: ...\" where an index disagrees with its\n"
+                                  "table, \"note: ...\" for what does no harm (notes alone still exit 0), and\n"
+                                  "\"unreadable: ...\" for a table that cannot be read at all.\n");
 
 }  // namespace
 }  // namespace ter5::tool
