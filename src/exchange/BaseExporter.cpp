@@ -141,8 +141,6 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
 
     // Durability comes from the commit's flush, so SQLite need not sync on the way.
     const ScopedGdalConfig noSync("OGR_SQLITE_SYNCHRONOUS", "OFF");
-    // Coordinates in WKT (CSV) with every digit of a double.
-    const ScopedGdalConfig wktDigits("OGR_WKT_PRECISION", "17");
 
     StagedOutput staged(output);
     OutputDatasets datasets(format, staged, errors);

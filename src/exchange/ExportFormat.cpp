@@ -61,8 +61,6 @@ const std::vector<KnownFormat>& KnownFormats() {
         ExportFormat kml = Named("KML", "KML", ".kml");
         kml.PlainTables = false;
         kml.NeedsCrs = true;
-        // Placemarks named by the parcel number and the point number.
-        kml.DatasetOptions = {"NameField=Number"};
         list.push_back({{".kml", "kml"}, kml});
 
         ExportFormat csv = Named("CSV", "CSV", ".csv");

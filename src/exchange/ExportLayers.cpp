@@ -73,8 +73,20 @@ OGRPolygon* ToOgrPolygon(const PolygonPiece& piece) {
     return polygon;
 }
 
-std::unique_ptr<OGRGeometry> ToOgrGeometry(const ParcelPolygon& polygon, bool multipolygon) {
+// The rings as closed polylines, for a CAD drawing (polygons would become hatches).
+std::unique_ptr<OGRGeometry> ToOgrOutlines(const ParcelPolygon& polygon) {
+    auto lines = std::make_unique<OGRMultiLineString>();
+    for (const PolygonPiece& piece : polygon.Pieces) {
+        lines->addGeometryDirectly(OGRCurve::CastToLineString(ToOgrRing(piece.Outline)));
+        for (const PolygonRing& hole : piece.Holes) lines->addGeometryDirectly(OGRCurve::CastToLineString(ToOgrRing(hole)));
+    }
+    return lines;
+}
+
+std::unique_ptr<OGRGeometry> ToOgrGeometry(const ParcelPolygon& polygon, const ExportFormat& format) {
     if (polygon.Pieces.empty()) return nullptr;
+    if (format.OneCadLayer) return ToOgrOutlines(polygon);
+    const bool multipolygon = format.Multipolygons;
     if (polygon.Pieces.size() == 1 && !multipolygon) return std::unique_ptr<OGRGeometry>(ToOgrPolygon(polygon.Pieces[0]));
     auto multi = std::make_unique<OGRMultiPolygon>();
     for (const PolygonPiece& piece : polygon.Pieces) multi->addGeometryDirectly(ToOgrPolygon(piece));
@@ -102,7 +114,7 @@ void WriteParcels(LayerWriter& w, const BaseExportData& data, const ExportFormat
         stats.Unclosed += polygon.Unclosed ? 1 : 0;
         stats.LeftOutRings += polygon.LeftOut;
         stats.WithoutGeometry += polygon.Pieces.empty() ? 1 : 0;
-        w.Write(ToOgrGeometry(polygon, format.Multipolygons));
+        w.Write(ToOgrGeometry(polygon, format));
         Report(progress, i + 1, total);
     }
 }

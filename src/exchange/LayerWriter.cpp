@@ -29,7 +29,6 @@ LayerWriter::LayerWriter(GDALDataset& dataset, const ExportFormat& format, const
                                  const_cast<char**>(options.data()));
     if (!layer_) errors_.Fail(file_, "cannot create layer '" + name + "'");
 
-    // Fields are set by position, so a driver adjusting a name does no harm.
     if (format.Attributes) {
         std::vector<std::string> names;
         for (const FieldSpec& field : fields) names.push_back(field.Name);
@@ -39,6 +38,12 @@ LayerWriter::LayerWriter(GDALDataset& dataset, const ExportFormat& format, const
             definition.SetSubType(fields[i].SubType);
             if (layer_->CreateField(&definition) != OGRERR_NONE)
                 errors_.Fail(file_, "cannot create field '" + names[i] + "' of layer '" + name + "'");
+        }
+        // A driver may put fields of its own first: each field is found by its name.
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const int index = layer_->GetLayerDefn()->GetFieldIndex(names[i].c_str());
+            if (index < 0) errors_.Fail(file_, "field '" + names[i] + "' of layer '" + name + "' went missing");
+            fieldIndex_.push_back(index);
         }
     }
     feature_.reset(OGRFeature::CreateFeature(layer_->GetLayerDefn()));

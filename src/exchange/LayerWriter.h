@@ -61,7 +61,7 @@ public:
     std::size_t TextsCut() const { return textsCut_; }
 
 private:
-    int Index(int field) const { return format_.Attributes ? field : -1; }
+    int Index(int field) const { return format_.Attributes ? fieldIndex_[static_cast<std::size_t>(field)] : -1; }
 
     GDALDataset& dataset_;
     const ExportFormat& format_;
@@ -69,6 +69,7 @@ private:
     std::string file_;
     OGRLayer* layer_ = nullptr;
     std::unique_ptr<OGRFeature> feature_;
+    std::vector<int> fieldIndex_;  // the OGR index of each field of the constructor's list
     int cadLayerField_ = -1;
     std::string cadLayer_;
     bool inTransaction_ = false;

@@ -274,7 +274,9 @@ TEST_F(ExportOtherFormats, KmlInLongitudeAndLatitude) {
     ASSERT_TRUE(parcels);
     const auto features = Features(*parcels);
     ASSERT_EQ(features.size(), 5u);
-    EXPECT_EQ(features[0]->GetFieldAsString("Name"), std::string("1"));
+    EXPECT_EQ(features[0]->GetFieldAsString("House"), std::string("ул. Лесная, уч. №1"));
+    EXPECT_EQ(features[0]->GetFieldAsString("Number"), std::string("1"));
+    EXPECT_EQ(features[0]->GetFieldAsString("Owners"), std::string("Андреева Анна Сергеевна; Иванов Иван Иванович"));
 
     // The south-west corner of parcel 1, carried to WGS 84 longitude and latitude.
     OGRSpatialReference local, wgs84;
