@@ -165,9 +165,11 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
             writer->SetCadLayer(LayerName(layer));
         } else {
             const OGRSpatialReference* layerSrs = layer == ExportLayer::Owners ? nullptr : srs.get();
-            ownWriter = std::make_unique<LayerWriter>(dataset, format, LayerName(layer),
-                                                      LayerGeometryType(layer, format), layerSrs,
-                                                      LayerFields(layer, data), errors, filePath);
+            const bool detail = layer == ExportLayer::Vertices || layer == ExportLayer::Sides;
+            ownWriter = std::make_unique<LayerWriter>(
+                dataset, format, LayerName(layer), LayerGeometryType(layer, format), layerSrs,
+                LayerFields(layer, data), errors, filePath,
+                detail ? format.DetailLayerOptions : std::vector<std::string>{});
             writer = ownWriter.get();
         }
         const std::size_t before = writer->Written();

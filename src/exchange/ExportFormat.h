@@ -25,6 +25,8 @@ struct ExportFormat {
     std::size_t MaxTextBytes = 0; // longest text, bytes; 0: no limit
     std::vector<std::string> DatasetOptions;  // GDAL creation options, "KEY=VALUE"
     std::vector<std::string> LayerOptions;
+    // Further options of the vertex and side layers, a million features in a district.
+    std::vector<std::string> DetailLayerOptions;
 };
 
 // The extensions the export knows, each with its format: .gpkg, .shp, .dxf, .geojson,

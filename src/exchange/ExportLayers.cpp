@@ -1,5 +1,7 @@
 #include "exchange/ExportLayers.h"
 
+#include <algorithm>
+
 #include "engine/FieldType.h"
 #include "engine/TableFile.h"
 #include "engine/ValueText.h"
@@ -57,6 +59,8 @@ std::vector<std::pair<std::size_t, FieldSpec>> OwnerColumns(const engine::TableF
     }
     return columns;
 }
+
+void Widen(FieldSpec& field, std::size_t textBytes) { field.TextBytes = std::max(field.TextBytes, textBytes); }
 
 // A ring in GIS axes: x = Y (east), y = X (north).
 OGRLinearRing* ToOgrRing(const PolygonRing& ring) {
@@ -211,11 +215,20 @@ OGRwkbGeometryType LayerGeometryType(ExportLayer layer, const ExportFormat& form
 
 std::vector<FieldSpec> LayerFields(ExportLayer layer, const BaseExportData& data) {
     switch (layer) {
-    case ExportLayer::Parcels:
-        return {{"Code", OFTInteger},    {"House", OFTString},  {"Number", OFTString},
-                {"IdentificationCode", OFTString}, {"Ixp1", OFTReal}, {"Area", OFTReal},
-                {"Perimeter", OFTReal},  {"Owners", OFTString}, {"Vertices", OFTInteger},
-                {"Rings", OFTInteger},   {"Unclosed", OFTInteger, OFSTBoolean}};
+    case ExportLayer::Parcels: {
+        std::vector<FieldSpec> fields = {
+            {"Code", OFTInteger},     {"House", OFTString},  {"Number", OFTString},   {"IdentificationCode", OFTString},
+            {"Ixp1", OFTReal},        {"Area", OFTReal},     {"Perimeter", OFTReal}, {"Owners", OFTString},
+            {"Vertices", OFTInteger}, {"Rings", OFTInteger}, {"Unclosed", OFTInteger, OFSTBoolean}};
+        for (std::size_t i = 0; i < data.Objects.Polys.size(); ++i) {
+            const std::string& house = data.Objects.Polys[i].House;
+            Widen(fields[kHouse], house.size());
+            Widen(fields[kNumber], map::HouseLabelText(house).size());
+            Widen(fields[kCadastral], data.Parcels[i].IdentificationCode.size());
+            Widen(fields[kOwners], data.Parcels[i].Owners.size());
+        }
+        return fields;
+    }
     case ExportLayer::Vertices:
         return {{"Code", OFTInteger}, {"Number", OFTReal}, {"PutNumber", OFTReal}, {"Ter", OFTInteger},
                 {"Z", OFTReal},       {"Length", OFTReal}, {"Bearing", OFTReal},   {"Angle", OFTReal}};
@@ -224,7 +237,14 @@ std::vector<FieldSpec> LayerFields(ExportLayer layer, const BaseExportData& data
                 {"Bearing", OFTReal}};
     case ExportLayer::Owners: {
         std::vector<FieldSpec> fields;
-        for (auto& column : OwnerColumns(*data.OwnerTable)) fields.push_back(std::move(column.second));
+        for (auto& column : OwnerColumns(*data.OwnerTable)) {
+            FieldSpec& field = fields.emplace_back(std::move(column.second));
+            if (field.Type != OFTString) continue;
+            for (const std::size_t record : data.OwnerRecords) {
+                const Value value = data.OwnerTable->Get(record, column.first);
+                if (value.kind == Value::Kind::Text) Widen(field, value.text.size());
+            }
+        }
         return fields;
     }
     }

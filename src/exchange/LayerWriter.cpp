@@ -1,5 +1,7 @@
 #include "exchange/LayerWriter.h"
 
+#include <algorithm>
+
 #include "exchange/ExportOptions.h"
 #include "exchange/FieldNames.h"
 
@@ -22,9 +24,12 @@ std::vector<const char*> OptionList(const std::vector<std::string>& options) {
 
 LayerWriter::LayerWriter(GDALDataset& dataset, const ExportFormat& format, const std::string& name,
                          OGRwkbGeometryType geometryType, const OGRSpatialReference* srs,
-                         const std::vector<FieldSpec>& fields, const GdalErrorTrap& errors, std::string file)
+                         const std::vector<FieldSpec>& fields, const GdalErrorTrap& errors, std::string file,
+                         const std::vector<std::string>& moreOptions)
     : dataset_(dataset), format_(format), errors_(errors), file_(std::move(file)) {
-    std::vector<const char*> options = OptionList(format.LayerOptions);
+    std::vector<std::string> all = format.LayerOptions;
+    all.insert(all.end(), moreOptions.begin(), moreOptions.end());
+    std::vector<const char*> options = OptionList(all);
     layer_ = dataset.CreateLayer(name.c_str(), const_cast<OGRSpatialReference*>(srs), geometryType,
                                  const_cast<char**>(options.data()));
     if (!layer_) errors_.Fail(file_, "cannot create layer '" + name + "'");
@@ -36,6 +41,9 @@ LayerWriter::LayerWriter(GDALDataset& dataset, const ExportFormat& format, const
         for (std::size_t i = 0; i < fields.size(); ++i) {
             OGRFieldDefn definition(names[i].c_str(), fields[i].Type);
             definition.SetSubType(fields[i].SubType);
+            // A fixed-width text field as wide as its longest text, within the limit.
+            if (fields[i].Type == OFTString && format.MaxTextBytes > 0)
+                definition.SetWidth(static_cast<int>(std::clamp<std::size_t>(fields[i].TextBytes, 1, format.MaxTextBytes)));
             if (layer_->CreateField(&definition) != OGRERR_NONE)
                 errors_.Fail(file_, "cannot create field '" + names[i] + "' of layer '" + name + "'");
         }

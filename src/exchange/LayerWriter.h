@@ -23,16 +23,20 @@ struct FieldSpec {
     std::string Name;
     OGRFieldType Type = OFTString;
     OGRFieldSubType SubType = OFSTNone;
+    // Longest text of the field, bytes; sizes the fields of formats that limit texts.
+    std::size_t TextBytes = 0;
 };
 
 class LayerWriter {
 public:
-    // Creates layer `name` in `dataset` with the fields (none where the format keeps no
-    // attributes) and starts its transaction. `file` names the output in errors. Throws
-    // ExportError with GDAL's message when the layer or a field cannot be created.
+    // Creates layer `name` in `dataset` with the format's layer options and `moreOptions`
+    // and with the fields (none where the format keeps no attributes), and starts its
+    // transaction. `file` names the output in errors. Throws ExportError with GDAL's
+    // message when the layer or a field cannot be created.
     LayerWriter(GDALDataset& dataset, const ExportFormat& format, const std::string& name,
                 OGRwkbGeometryType geometryType, const OGRSpatialReference* srs,
-                const std::vector<FieldSpec>& fields, const GdalErrorTrap& errors, std::string file);
+                const std::vector<FieldSpec>& fields, const GdalErrorTrap& errors, std::string file,
+                const std::vector<std::string>& moreOptions = {});
     // Rolls back a transaction left open by an error.
     ~LayerWriter();
     LayerWriter(const LayerWriter&) = delete;

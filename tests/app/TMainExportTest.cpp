@@ -3,6 +3,7 @@
 // message, and the message when no base is open.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
