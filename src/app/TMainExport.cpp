@@ -22,19 +22,18 @@ namespace {
 #ifdef TER5_HAVE_EXCHANGE
 // The layer names of the summary as the user reads them.
 QString LayerCaption(const std::string& layer) {
-    if (layer == "parcels") return QObject::tr("участков");
-    if (layer == "vertices") return QObject::tr("точек");
-    if (layer == "sides") return QObject::tr("сторон");
-    return QObject::tr("владельцев");
+    if (layer == "parcels") return QObject::tr("участки");
+    if (layer == "vertices") return QObject::tr("точки");
+    if (layer == "sides") return QObject::tr("стороны");
+    return QObject::tr("владельцы");
 }
 
 QString SummaryText(const exchange::ExportSummary& summary) {
     QString text = QObject::tr("Экспорт завершён.");
     for (const exchange::LayerSummary& layer : summary.Layers)
-        text += QStringLiteral("\n%1: %2 %3")
-                    .arg(QString::fromStdString(layer.File.string()))
-                    .arg(layer.Features)
-                    .arg(LayerCaption(layer.Layer));
+        text += QStringLiteral("\n%1 — %2: %3")
+                    .arg(QString::fromStdString(layer.File.string()), LayerCaption(layer.Layer))
+                    .arg(layer.Features);
     if (!summary.Notes.empty()) text += QStringLiteral("\n\n") + QObject::tr("Замечания:");
     for (const std::string& note : summary.Notes) text += QStringLiteral("\n– ") + QString::fromStdString(note);
     return text;

@@ -113,7 +113,7 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
     const std::unique_ptr<OGRSpatialReference> srs = ParseCrs(options.Crs);
     if (format.NeedsCrs && !srs)
         FailExport(output.string(), format.Title + " holds longitude and latitude: the reference system of the "
-                                                   "base's coordinates is needed (--crs)");
+                                                   "base's coordinates is needed");
 
     ExportSummary summary;
     summary.Driver = format.Driver;

@@ -80,8 +80,8 @@ TEST_F(ExportMenu, ExportsTheOpenBaseAndRemembersTheReferenceSystem) {
     const Message& done = f_.messenger.messages[0];
     EXPECT_EQ(done.kind, Message::Plain);
     EXPECT_TRUE(done.text.startsWith(QStringLiteral("Экспорт завершён.")));
-    EXPECT_TRUE(done.text.contains(QStringLiteral(": 3 участков"))) << done.text.toStdString();
-    EXPECT_TRUE(done.text.contains(QStringLiteral(": 5 владельцев"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("участки.gpkg — участки: 3"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("участки.gpkg — владельцы: 5"))) << done.text.toStdString();
 
     // Opened again, the dialog offers the reference system of the last export.
     testing::RunWithModalSteps({[](QWidget* modal) {

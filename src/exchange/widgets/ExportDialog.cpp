@@ -23,8 +23,8 @@ namespace {
 
 // Reference systems offered again during a run.
 constexpr int kRecentCrsCount = 5;
-// File name proposed in the base's folder.
-constexpr const char* kDefaultFileName = "участки.gpkg";
+// Extension of the file name proposed at first: GeoPackage, which holds every layer.
+constexpr const char* kDefaultExtension = ".gpkg";
 
 // One filter per format of the file dialog, the extension first in each.
 const char* const kFilters[] = {"GeoPackage (*.gpkg)", "Shapefile (*.shp)", "DXF (*.dxf)",
@@ -109,8 +109,11 @@ void ExportDialog::Prepare(const QString& baseDirectory, std::optional<std::int3
     if (!current_) CurrentOnlyBox->setChecked(false);
     CurrentOnlyBox->setText(current_ ? tr("Только текущий участок (код %1)").arg(*current_)
                                      : tr("Только текущий участок"));
-    if (FileEdit->text().isEmpty())
-        FileEdit->setText(QDir::toNativeSeparators(QDir(baseDirectory).filePath(QString::fromUtf8(kDefaultFileName))));
+    // Beside the base, named after it: the base's own folder belongs to the companion program.
+    if (FileEdit->text().isEmpty()) {
+        const QFileInfo base(QDir::cleanPath(baseDirectory));
+        FileEdit->setText(QDir::toNativeSeparators(base.dir().filePath(base.fileName() + QLatin1String(kDefaultExtension))));
+    }
 }
 
 ExportOptions ExportDialog::Options() const {

@@ -28,7 +28,7 @@ public:
     explicit ExportDialog(QWidget* parent = nullptr);
 
     // Sets the base to export and the current parcel (none: "only the current parcel"
-    // is disabled). The first time, the file name is proposed in the base's folder.
+    // is disabled). The first time, the file name proposed is <base>.gpkg beside the base.
     void Prepare(const QString& baseDirectory, std::optional<std::int32_t> currentParcel);
     // The export the dialog describes.
     ExportOptions Options() const;
