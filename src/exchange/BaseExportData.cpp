@@ -58,11 +58,11 @@ std::optional<std::int64_t> CodeOf(const Value& value) {
     return static_cast<std::int64_t>(*number);
 }
 
-// The table `name` of `dir`, or ExportError naming the directory.
-std::shared_ptr<TableFile> LoadBaseTable(const std::filesystem::path& dir, const char* name) {
+// The file of table `name` in `dir`, or ExportError naming the directory.
+std::filesystem::path BaseTablePath(const std::filesystem::path& dir, const char* name) {
     const auto path = engine::FindFileNoCase(dir, name);
     if (!path) FailExport(dir.string(), "not a base: " + std::string(name) + " is missing");
-    return TableFile::Load(*path);
+    return *path;
 }
 
 // The model, Z and parcel attributes cut down to the one parcel with Code `code`.
@@ -90,9 +90,11 @@ void KeepOnlyParcel(BaseExportData& data, std::int32_t code) {
 BaseExportData ReadBaseForExport(const std::filesystem::path& dir, std::optional<std::int32_t> currentOnly,
                                  const map::ProgressFn& progress) {
     BaseExportData data;
-    data.OwnerTable = LoadBaseTable(dir, base::kOwnerTableFile);
-    const auto parcels = LoadBaseTable(dir, base::kParcelTableFile);
-    LoadBaseTable(dir, base::kVertexTableFile);  // its absence named like the others'
+    const std::filesystem::path ownerPath = BaseTablePath(dir, base::kOwnerTableFile);
+    const std::filesystem::path parcelPath = BaseTablePath(dir, base::kParcelTableFile);
+    BaseTablePath(dir, base::kVertexTableFile);  // its absence named like the others'
+    data.OwnerTable = TableFile::Load(ownerPath);
+    const auto parcels = TableFile::Load(parcelPath);
 
     map::TableParcelSource tables(dir);
     const std::size_t vertexRows = tables.VertexCountHint();
