@@ -5,6 +5,8 @@
 
 #include <gdal_priv.h>
 
+#include "base/DemoBase.h"
+#include "engine/FileUtil.h"
 #include "exchange/BaseExportData.h"
 #include "exchange/ExportFormat.h"
 #include "exchange/ExportLayers.h"
@@ -77,6 +79,21 @@ std::string LayerFileName(const std::filesystem::path& output, const ExportForma
     return output.stem().string() + "_" + LayerName(layer) + output.extension().string();
 }
 
+// Refuses a file that would sit in the base's folder under the name of one of its tables
+// (ter.gpkg beside ter.db): the table engine takes every "<table>.*" file there for one of
+// the table's own, and a table file itself would be replaced.
+void CheckBesideTables(const std::filesystem::path& base, const std::filesystem::path& folder,
+                       const std::string& fileName) {
+    std::error_code ec;
+    if (!std::filesystem::equivalent(base, folder, ec)) return;
+    const std::string stem = std::filesystem::path(fileName).stem().string();
+    for (const char* table : {base::kOwnerTableFile, base::kParcelTableFile, base::kVertexTableFile}) {
+        if (engine::EqualsNoCase(stem, std::filesystem::path(table).stem().string()))
+            FailExport((folder / fileName).string(),
+                       "a file named like the base's table " + std::string(table) + " cannot be written beside it");
+    }
+}
+
 void AddNotes(ExportSummary& summary, const ExportFormat& format, const BaseExportData& data,
               const LayerStats& stats, std::size_t textsCut, bool crsGiven) {
     auto& notes = summary.Notes;
@@ -141,6 +158,10 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
 
     // Durability comes from the commit's flush, so SQLite need not sync on the way.
     const ScopedGdalConfig noSync("OGR_SQLITE_SYNCHRONOUS", "OFF");
+
+    const std::filesystem::path folder = output.parent_path().empty() ? "." : output.parent_path();
+    for (std::size_t k = 0; k < layers.size(); ++k)
+        CheckBesideTables(options.Base, folder, LayerFileName(output, format, layers[k], k == 0));
 
     StagedOutput staged(output);
     OutputDatasets datasets(format, staged, errors);

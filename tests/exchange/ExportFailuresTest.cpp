@@ -75,6 +75,8 @@ TEST_F(ExportFailures, BadInputIsNamedAndNothingIsWritten) {
         {[](ExportOptions& o) { o.CurrentOnly = 77; }, "no parcel with Code 77"},
         {[&](ExportOptions& o) { o.Output = scratch_.Path() / "missing" / "out.gpkg"; }, "the folder does not exist"},
         {[&](ExportOptions& o) { o.Output = scratch_.Path() / "base" / "folder.gpkg"; }, "is a folder"},
+        // Beside the tables, "subter.*" would pass for a file of subter.db.
+        {[&](ExportOptions& o) { o.Output = scratch_.Path() / "base" / "SUBTER.gpkg"; }, "named like the base's table subter.db"},
         // GPX has no polygons: the driver refuses the parcels after the file was begun.
         {[](ExportOptions& o) { o.Output.replace_extension(".gpx"); o.Format = "GPX"; }, "parcels"},
     };
