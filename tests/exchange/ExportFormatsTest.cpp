@@ -263,6 +263,31 @@ TEST_F(ExportOtherFormats, ShapefileSaysUtf8AndKeepsTheReferenceSystemInItsPrj) 
     CPLFree(proj);
 }
 
+TEST_F(ExportOtherFormats, ShapefileCutsLongTextsAtACharacterBoundary) {
+    // Twelve owners of one parcel: their names joined run past the 254 bytes of a .dbf text.
+    std::vector<ter5::testing::OwnerRow> owners;
+    for (int i = 0; i < 12; ++i) owners.push_back({i + 1, "Владимирова-Щербакова Ж. " + std::to_string(i), 1});
+    double put = 1;
+    ter5::testing::WriteBase(scratch_.Path() / "many", owners, {{1, "уч. №1"}}, Rectangle(1, put, kY0, kX0, 10, 10));
+    ExportOptions options;
+    options.Base = scratch_.Path() / "many";
+    options.Output = scratch_.Path() / "many.shp";
+    options.Layers = {ExportLayer::Parcels};
+    const ExportSummary summary = ExportBase(options);
+    ASSERT_EQ(summary.Notes.size(), 2u);
+    EXPECT_NE(summary.Notes[1].find("1 text was longer than 254 bytes and cut"), std::string::npos) << summary.Notes[1];
+
+    const auto dataset = OpenVector(scratch_.Path() / "many.shp");
+    ASSERT_TRUE(dataset);
+    const auto features = Features(*dataset->GetLayer(0));
+    ASSERT_EQ(features.size(), 1u);
+    const std::string text = features[0]->GetFieldAsString("Owners");
+    EXPECT_LE(text.size(), 254u);
+    EXPECT_GT(text.size(), 240u);
+    EXPECT_TRUE(std::string("Владимирова-Щербакова Ж. 0; Владимирова").starts_with(text.substr(0, 20)));
+    EXPECT_TRUE(CPLIsUTF8(text.c_str(), -1)) << text;
+}
+
 TEST_F(ExportOtherFormats, KmlInLongitudeAndLatitude) {
     const ExportSummary summary = Export("участки.kml", kLocalCrs);
     ASSERT_EQ(summary.Layers.size(), 3u);  // KML carries no plain table
