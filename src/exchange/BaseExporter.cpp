@@ -11,7 +11,7 @@
 #include "exchange/ExportFormat.h"
 #include "exchange/ExportLayers.h"
 #include "exchange/FieldNames.h"
-#include "exchange/GdalSession.h"
+#include "exchange/GdalSupport.h"
 #include "exchange/LayerWriter.h"
 #include "exchange/StagedOutput.h"
 

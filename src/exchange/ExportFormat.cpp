@@ -7,7 +7,7 @@
 
 #include "exchange/ExportOptions.h"
 #include "exchange/FieldNames.h"
-#include "exchange/GdalSession.h"
+#include "exchange/GdalSupport.h"
 
 namespace ter5::exchange {
 

@@ -14,7 +14,7 @@
 #include <ogrsf_frmts.h>
 
 #include "exchange/ExportFormat.h"
-#include "exchange/GdalSession.h"
+#include "exchange/GdalSupport.h"
 
 namespace ter5::exchange {
 

@@ -1,4 +1,4 @@
-#include "exchange/GdalSession.h"
+#include "exchange/GdalSupport.h"
 
 #include <algorithm>
 #include <mutex>
