@@ -11,7 +11,7 @@ build=${TER5_BUILD_DIR:-$here/build}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-svg-dev xvfb xauth libwmf-bin fonts-urw-base35 librsvg2-bin
-          fonts-liberation2 fonts-dejavu-core pxlib-dev)
+          fonts-liberation2 fonts-dejavu-core pxlib-dev libgdal-dev gdal-bin)
 
 missing=()
 for p in "${packages[@]}"; do

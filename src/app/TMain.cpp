@@ -65,6 +65,7 @@ TMain::TMain(Options options, QWidget* parent)
     createLayout();
     ConnectTree();
     ConnectMap();
+    ConnectExport();
     ConnectSearch();
     ConnectTemplates();
 

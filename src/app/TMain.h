@@ -46,6 +46,10 @@ namespace ter5::map {
 class MapWidget;
 }
 
+namespace ter5::exchange {
+class ExportDialog;
+}
+
 namespace ter5::search {
 class DataModuleSearchHost;
 class SeekCommands;
@@ -122,6 +126,9 @@ public:
     void LocateParcel(int code);
     void LocateOwner(int code);
 
+    // "Экспорт…" of the "Рисунок" menu (TMainExport.cpp): the open base to GIS files.
+    void nExportClick();
+
     // The search commands "Найти ..." and "Продолжение поиска".
     void nSeekClick();
     void nSeekNextClick();
@@ -173,6 +180,7 @@ public:
     QAction *nReindexTERBases = nullptr, *nReindexSelectBase = nullptr, *nReindexEditBases = nullptr;
     QAction *nSeek = nullptr, *nSeekNext = nullptr;
     QAction *sbMapDraw = nullptr, *sbZoomOut = nullptr, *sbZoomIn = nullptr, *sbViewAll = nullptr;
+    QAction* nExport = nullptr;
     QAction *cbLine = nullptr, *cbPoints = nullptr, *cbLength = nullptr, *cbNumPoints = nullptr;
     QAction *cbArea = nullptr, *cbPerimetr = nullptr, *cbShadow = nullptr, *cbNumber = nullptr;
     QAction *cbCode = nullptr, *cbMetr1 = nullptr, *cbMetr2 = nullptr, *cbMetr3 = nullptr;
@@ -211,6 +219,7 @@ private:
     void ConnectDisplayOptions();
     void InstallMapCursors();
     void ConnectSearch();
+    void ConnectExport();
     base::TNewForm* NameDialog();
     QAction* AddTool(QToolBar* bar, const QString& name, int image, const QString& hint);
 
@@ -228,6 +237,7 @@ private:
     std::unique_ptr<ParcelCursorLink> parcelCursorLink_;
     std::unique_ptr<search::DataModuleSearchHost> searchHost_;
     search::SeekCommands* seekCommands_ = nullptr;
+    exchange::ExportDialog* exportDialog_ = nullptr;
 
     bool firstRestoreDone_ = false;
     bool exitRequested_ = false;

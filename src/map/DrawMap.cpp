@@ -25,28 +25,6 @@ constexpr double kQuarterTurn = 90.0;
 constexpr double kLabelWidthSlack = 1.25;
 constexpr int kLabelMarginPx = 4;
 
-// One ring of a parcel's points: [Begin, End).
-struct Ring {
-    std::size_t Begin = 0;
-    std::size_t End = 0;
-};
-
-// Splits a parcel's points into rings as the model closes them: a ring ends at the first
-// later point equal to its first one once it counts 3 points; points left over at the end
-// form one more, open ring.
-void FindRings(std::span<const TArrPoint> points, std::vector<Ring>& rings) {
-    rings.clear();
-    RingTracker tracker;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (tracker.Step(points[i].Position())) {
-            rings.push_back({begin, i + 1});
-            begin = i + 1;
-        }
-    }
-    if (begin < points.size()) rings.push_back({begin, points.size()});
-}
-
 // WorldToPage of the viewport, inlined for the million points of a district: the same
 // expression and the same rounding.
 class PageTransform {
@@ -114,11 +92,11 @@ private:
 
         if (options_.cbShadow && context_.CurrentCode && poly.Code == *context_.CurrentCode) {
             picture_.SetBrush({BrushStyle::DiagonalHatch, kYellow});
-            for (const Ring& ring : rings_) DrawPolygon(ring);
+            for (const RingRange& ring : rings_) DrawPolygon(ring);
             picture_.SetBrush({BrushStyle::Clear, kWhite});
         }
         if (options_.cbLine) {
-            for (const Ring& ring : rings_) DrawPolyline(ring);
+            for (const RingRange& ring : rings_) DrawPolyline(ring);
         }
         picture_.SetBrush({BrushStyle::Solid, kWhite});
         if (options_.cbPoints) {
@@ -126,7 +104,7 @@ private:
         }
         picture_.SetBrush({BrushStyle::Clear, kWhite});
         if (options_.cbLength || options_.cbNumPoints) {
-            for (const Ring& ring : rings_) DrawSideLabels(points, ring);
+            for (const RingRange& ring : rings_) DrawSideLabels(points, ring);
         }
         DrawParcelLabels(poly);
     }
@@ -138,7 +116,7 @@ private:
                           static_cast<std::int32_t>(high.y + kSmallMarkMargin)});
     }
 
-    void DrawPolygon(const Ring& ring) {
+    void DrawPolygon(const RingRange& ring) {
         const std::span<const PageIntPoint> points(page_.data() + ring.Begin, ring.End - ring.Begin);
         if (clip_) {
             ClipRingToBox(points, guard_, clipped_);
@@ -148,7 +126,7 @@ private:
         if (!clipped_.empty()) picture_.Polygon(clipped_);
     }
 
-    void DrawPolyline(const Ring& ring) {
+    void DrawPolyline(const RingRange& ring) {
         const std::span<const PageIntPoint> points(page_.data() + ring.Begin, ring.End - ring.Begin);
         if (points.size() < 2) return;  // a lone point only moves the pen
         if (clip_) {
@@ -173,7 +151,7 @@ private:
     }
 
     // Side lengths and point numbers of one ring, side by side in point order.
-    void DrawSideLabels(std::span<const TArrPoint> points, const Ring& ring) {
+    void DrawSideLabels(std::span<const TArrPoint> points, const RingRange& ring) {
         for (std::size_t i = ring.Begin; i + 1 < ring.End; ++i) {
             const TArrPoint& p = points[i];
             const TArrPoint& q = points[i + 1];
@@ -243,7 +221,7 @@ private:
     double offsetUnit_;  // d: the ground length of 50 page units, m
     PageBox guard_;
     LabelledSides labelled_;
-    std::vector<Ring> rings_;
+    std::vector<RingRange> rings_;
     std::vector<PageIntPoint> page_;
     std::vector<PicturePoint> clipped_;
     bool clip_ = false;

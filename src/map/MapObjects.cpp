@@ -77,6 +77,19 @@ void AddPolyPoint(TArrObjects& objects, std::size_t polyIndex, std::int32_t vert
     ++poly.PointCount;
 }
 
+void FindRings(std::span<const TArrPoint> points, std::vector<RingRange>& rings) {
+    rings.clear();
+    RingTracker tracker;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (tracker.Step(points[i].Position())) {
+            rings.push_back({begin, i + 1});
+            begin = i + 1;
+        }
+    }
+    if (begin < points.size()) rings.push_back({begin, points.size()});
+}
+
 void CalcPolyGeometry(TArrObjects& objects, std::size_t polyIndex) {
     TArrPoly& poly = PolyAt(objects, polyIndex);
     const std::span<TArrPoint> p = objects.Points(poly);

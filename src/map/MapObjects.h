@@ -111,4 +111,15 @@ private:
     int count_ = 0;
 };
 
+// One ring of a parcel's points: the vertices [Begin, End) of its run.
+struct RingRange {
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+};
+
+// Splits a parcel's points into rings as the model closes them (RingTracker): a ring ends
+// at its closing vertex; points left over at the end form one more, open ring. `rings` is
+// emptied first.
+void FindRings(std::span<const TArrPoint> points, std::vector<RingRange>& rings);
+
 }  // namespace ter5::map

@@ -38,6 +38,7 @@ struct VertexRow {
     double put;
     double y;
     double x;
+    double z = 0.0;
 };
 
 // A directory of its own under the system's temporary directory, removed at the end.
@@ -130,7 +131,7 @@ inline void WriteBase(const std::filesystem::path& dir, const std::vector<OwnerR
             e.SetField(r, 1, Value::Float(v.put));
             e.SetField(r, 2, Value::Float(v.x));
             e.SetField(r, 3, Value::Float(v.y));
-            e.SetField(r, 4, Value::Float(0.0));
+            e.SetField(r, 4, Value::Float(v.z));
             e.SetField(r, 5, Value::Float(v.put));
             e.SetField(r, 6, Value::Float(v.ter));
         });
