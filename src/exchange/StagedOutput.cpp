@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "engine/FileUtil.h"
+#include "engine/PlatformFiles.h"
 #include "exchange/ExportOptions.h"
 
 namespace fs = std::filesystem;
@@ -98,6 +99,7 @@ std::vector<fs::path> StagedOutput::Commit() {
             }
         }
     }
+    engine::SyncDirectory(folder_);
     std::error_code ec;
     fs::remove_all(staging_, ec);
     return moved;

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include "AppTestSupport.h"
+#include "engine/TableLock.h"
 #include "templates/TemplateSchema.h"
 #include "templates/TemplateStore.h"
 
@@ -34,7 +35,12 @@ void MakeInstalledDirectory(const QString& dir) {
         QFile::setPermissions(file.filePath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
-QStringList FileNames(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
+// The files of `dir` but the engine's lock file, which reading a table makes.
+QStringList FileNames(const QString& dir) {
+    QStringList names = QDir(dir).entryList(QDir::Files, QDir::Name);
+    names.removeAll(QString::fromLatin1(engine::kLockFileName));
+    return names;
+}
 
 TEST(DataDirectory, FilledFromTheInstalledCopies) {
     testing::ScratchDir installed, data;

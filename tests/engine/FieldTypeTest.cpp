@@ -24,7 +24,8 @@ TEST(FieldType, StorageSizes) {
     EXPECT_EQ(FieldStorageSize(FieldType::Number, 0), 8);
     EXPECT_EQ(FieldStorageSize(FieldType::Bcd, 2), 17);
     EXPECT_EQ(FieldStorageSize(FieldType::Memo, 1), 11);
-    EXPECT_EQ(FieldStorageSize(FieldType::Graphic, 0), 10);
+    EXPECT_EQ(FieldStorageSize(FieldType::Graphic, 1), 11);
+    EXPECT_THROW(FieldStorageSize(FieldType::Graphic, 0), EngineError);  // a leader holds at least one byte
     EXPECT_THROW(FieldStorageSize(FieldType::Alpha, 0), EngineError);
     EXPECT_THROW(FieldStorageSize(FieldType::Alpha, 256), EngineError);
 }

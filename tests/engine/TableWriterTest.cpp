@@ -41,8 +41,8 @@ std::vector<FieldDef> EveryTypeFields() {
             {"Flag", FieldType::Logical, 0},   {"Num", FieldType::Number, 0},    {"Money", FieldType::Money, 0},
             {"Dec", FieldType::Bcd, 2},        {"Day", FieldType::Date, 0},      {"Clock", FieldType::Time, 0},
             {"Stamp", FieldType::Timestamp, 0}, {"Raw", FieldType::Bytes, 4},    {"Seq", FieldType::AutoInc, 0},
-            {"Note", FieldType::Memo, 5},       {"Bin", FieldType::Blob, 0},     {"Pic", FieldType::Graphic, 0},
-            {"Ole", FieldType::Ole, 0}};
+            {"Note", FieldType::Memo, 5},       {"Bin", FieldType::Blob, 1},     {"Pic", FieldType::Graphic, 1},
+            {"Ole", FieldType::Ole, 1}};
 }
 
 TEST_F(TableWriterTest, EveryTypeRoundTripsThroughTheEditor) {
