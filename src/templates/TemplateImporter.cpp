@@ -7,6 +7,7 @@
 #include "base/PathNames.h"
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
+#include "engine/TableWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -115,11 +116,14 @@ void TemplateImporter::ImportFields() {
     engine::Table& rows = store_.Fields();
     for (const engine::FieldDesc& field : store_.Work().Fields()) {
         if (HasRowNamed(rows, "NameField", field.name)) continue;
+        const std::string letter = TypeLetterOf(field.type);
+        const int width = TemplateWidthOf(field);
+        // A row that base creation would refuse is refused now, naming the field.
+        if (const auto def = FieldDefFromRow(field.name, letter, width))
+            engine::CheckFieldDef(store_.Work().DisplayName(), *def);
         rows.Append();
         rows.SetAsString("NameField", field.name);
-        const std::string letter = TypeLetterOf(field.type);
         if (!letter.empty()) rows.SetAsString("Type", letter);
-        const int width = TemplateWidthOf(field);
         if (width > 0) rows.SetAsInteger("Width", width);
         rows.Post();
     }

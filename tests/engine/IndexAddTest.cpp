@@ -37,6 +37,13 @@ std::vector<std::string> XRecords(const fs::path& x) {
 
 auto EntryTuple(const TreeEntry& e) { return std::tuple(e.key, e.child, e.count); }
 
+// Type and length of every field of an index file's header, names included for X files.
+std::vector<std::tuple<int, int, std::string>> FieldList(const TableHeader& h) {
+    std::vector<std::tuple<int, int, std::string>> list;
+    for (const auto& f : h.fields) list.emplace_back(static_cast<int>(f.type), f.length, f.name);
+    return list;
+}
+
 TEST(IndexAdd, DeletedIndexesRebuiltByAddIndexEqualTheOriginals) {
     const fs::path work = fs::temp_directory_path() / "ter5-index-add";
     for (const char* name : {"leonhad+paradoxdriver/db/AREACODES.DB", "leonhad+paradoxdriver/joins/C.DB",
@@ -67,6 +74,16 @@ TEST(IndexAdd, DeletedIndexesRebuiltByAddIndexEqualTheOriginals) {
             const auto found = FindFileNoCase(work, info.files[0].filename().string());
             ASSERT_TRUE(found);
             const fs::path rebuiltX = *found;
+            // The headers describe the same index: field list, field-number array, 0x15, flags.
+            const auto rebuiltHeader = TableFile::Load(rebuiltX)->Header();
+            const auto originalHeader = TableFile::Load(info.files[0])->Header();
+            EXPECT_EQ(FieldList(rebuiltHeader), FieldList(originalHeader));
+            EXPECT_EQ(rebuiltHeader.numKeyFields, originalHeader.numKeyFields);
+            if (!info.def.primary) {
+                EXPECT_EQ(rebuiltHeader.fieldNumbers, originalHeader.fieldNumbers);
+                EXPECT_EQ(rebuiltHeader.indexFieldNumber, originalHeader.indexFieldNumber);
+                EXPECT_EQ(rebuiltHeader.flags, originalHeader.flags);
+            }
             if (info.def.primary) {
                 const auto a = Leaves(rebuiltX), b = Leaves(info.files[0]);
                 ASSERT_EQ(a.size(), b.size());

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <stdexcept>
 
 #include "TemplateTestSupport.h"
 #include "engine/EngineError.h"
+#include "engine/FileUtil.h"
 #include "engine/TableFile.h"
 #include "templates/BaseCreator.h"
 #include "templates/TemplateDefinitions.h"
@@ -69,6 +71,20 @@ TEST_F(CreateTest, ExistingTablesAreNeverReplaced) {
     ASSERT_EQ(created->Fields().size(), 2u);  // a lower-case letter is no type
     EXPECT_EQ(created->Fields()[0].size, 30);
     EXPECT_EQ(created->Fields()[1].type, FieldType::Long);
+}
+
+TEST_F(CreateTest, ATemplateOfAnotherExtensionLeavesTheTableOfItsStemAndItsFilesAlone) {
+    MakeTable(base.Path() / "TER.DB", {{"Code", FieldType::Long, 0, false}, {"Note", FieldType::Memo, 1, false}},
+              {{"", {"Code"}, true}}, {{Value::Int(5), Value::Text("заметка длиннее одного знака")}});
+    std::map<std::string, std::vector<std::uint8_t>> before;
+    for (const auto& e : fs::directory_iterator(base.Path())) before[e.path().filename().string()] = engine::ReadWholeFile(e.path());
+    ASSERT_TRUE(before.count("TER.MB") && before.count("TER.PX"));
+    Store().AppendGroup("Текст", kGroupOther);
+    AddTableTemplate(Store(), "TER.TXT", "", {{"Code", "I", 0}}, {{"", "Code"}});
+    AddTableTemplate(Store(), "ter", "", {{"Other", "A", 5}});
+    EXPECT_EQ(Create(), 0u);
+    for (const auto& [name, bytes] : before) EXPECT_EQ(engine::ReadWholeFile(base.Path() / name), bytes) << name;
+    EXPECT_EQ(UpperFileNames(base.Path()), (std::vector<std::string>{"TER.DB", "TER.MB", "TER.PX"}));
 }
 
 TEST_F(CreateTest, EmptyGroupCreatesNothingAndEngineErrorsStopTheLoop) {
