@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
+#include "../engine/ProcessSupport.h"
 #include "TemplateTestSupport.h"
 #include "base/DemoBase.h"
 #include "engine/EngineError.h"
@@ -17,6 +19,7 @@
 #include "engine/FileUtil.h"
 #include "engine/IndexVerify.h"
 #include "engine/Table.h"
+#include "engine/TableLock.h"
 #include "templates/Reindexer.h"
 #include "templates/TemplateDefinitions.h"
 #include "templates/TemplateStore.h"
@@ -118,26 +121,46 @@ TEST_F(ReindexTest, ProgressPerIndexRowAndAFieldNamedIndexReplaced) {
               (std::vector<std::string>{"T.DB", "T.PX", "T.X02", "T.XG0", "T.Y02", "T.YG0"}));
 }
 
-TEST_F(ReindexTest, EngineErrorRestoresTheBaseAndStopsTheGroup) {
-    MakeSmallTable(base.Path() / "A.DB", {kPrimary});
+// The bytes of every file in `dir` but the engine's lock file.
+std::map<std::string, std::vector<std::uint8_t>> FileBytes(const fs::path& dir) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename() != engine::kLockFileName) files[e.path().filename().string()] = engine::ReadWholeFile(e.path());
+    return files;
+}
+
+TEST_F(ReindexTest, EngineErrorsChangeNoByteRestoreTheBaseAndStopTheGroup) {
+    MakeSmallTable(base.Path() / "A.DB", {kPrimary, {"ByName", {"Name"}, false, true}});
     MakeSmallTable(base.Path() / "B.DB", {kPrimary});
     MakeGroup({{"A.DB", kReindexMark}, {"B.DB", kReindexMark}}, {{"", "Code"}, {"Bad", "Missing"}});
-    const auto before = SortedRecords(base.Path() / "A.DB");
+    const auto before = FileBytes(base.Path());
     EXPECT_THROW(ReindexGroup(), engine::EngineError);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"close", "refresh", "open " + base.Str()}));
     EXPECT_FALSE(Store().Work().Exclusive());
-    EXPECT_EQ(SortedRecords(base.Path() / "A.DB"), before);
-    EXPECT_TRUE(engine::FindFileNoCase(base.Path(), "B.PX"));  // B was not reached
+    EXPECT_EQ(FileBytes(base.Path()), before);  // A keeps its .PX and .XG0 pair; B was not reached
 
-    engine::Table holder;  // another program holds B: no exclusive open
-    holder.SetDatabaseName(base.Str());
-    holder.SetTableName("B.DB");
-    holder.Open();
-    ASSERT_TRUE(Store().LocateTable("B.DB"));
-    EXPECT_THROW(Reindexer(Store(), host).ReindexCurrentTable(), engine::EngineError);
-    EXPECT_EQ(host.calls.back(), "open " + base.Str());
+    // Another process holds B: the reindex is busy and B keeps every file.
+    {
+        engine::testing::Holder holder("engine-shared", base.Path() / "B.DB");
+        ASSERT_TRUE(holder.Held());
+        ASSERT_TRUE(Store().LocateTable("B.DB"));
+        try {
+            Reindexer(Store(), host).ReindexCurrentTable();
+            ADD_FAILURE() << "a held table was reindexed";
+        } catch (const engine::EngineError& e) {
+            EXPECT_NE(std::string(e.what()).find("Table is busy"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(host.calls.back(), "open " + base.Str());
+        EXPECT_EQ(FileBytes(base.Path()), before);
+    }
+    // Once it lets go, the reindex gets as far as the template's bad row.
+    try {
+        Reindexer(Store(), host).ReindexCurrentTable();
+        ADD_FAILURE() << "the bad index row was accepted";
+    } catch (const engine::EngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("Missing"), std::string::npos) << e.what();
+    }
 }
-
 
 // Exit code of a child process stopped by the injected kill.
 constexpr int kKilledExitCode = 42;
