@@ -5,6 +5,7 @@
 
 #include "ByteIo.h"
 #include "EngineError.h"
+#include "FileHolders.h"
 #include "FileTransaction.h"
 #include "FileUtil.h"
 #include "IndexBuilder.h"
@@ -279,6 +280,10 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
         r.Note(px->string(), "primary index file beside an unkeyed table");
     }
     for (const auto& set : ListIndexFiles(*table)) CheckSecondary(*table, set, r);
+    for (const FileHolder& h : HeldEngineLockFiles(table->Path().parent_path()))
+        r.Note(h.file.string(), "held by " + (h.program.empty() ? std::string("another program") : h.program) +
+                                    (h.pid ? ", process " + std::to_string(h.pid) : std::string()) +
+                                    ": the original table engine works in this directory, so writes here are busy");
     for (const auto& leftover : LeftoverTemporaries(table->Path()))
         r.Note(leftover.string(), "temporary file left by an interrupted write; the next write to the table removes it");
     return r.problems;

@@ -1,7 +1,7 @@
 #pragma once
 // What the engine needs of the operating system's files beyond std::filesystem:
-// lock files, writing a file that keeps another file's attributes, durable
-// renames, and who else has a table open. PosixFiles.cpp implements it for Linux
+// lock files, writing a file that keeps another file's attributes and durable
+// renames. (Who else has a table open: FileHolders.h.) PosixFiles.cpp implements it for Linux
 // (and other POSIX systems), WindowsFiles.cpp for Windows.
 
 #include <cstddef>
@@ -92,10 +92,6 @@ void SyncDirectory(const std::filesystem::path& dir);
 
 // Flushes a file's contents to disk. Missing files are ignored.
 void SyncFile(const std::filesystem::path& path);
-
-// " (held by PROGRAM, process N)" naming the other processes that hold the lock
-// file or have the table's files open, or "" when none can be named.
-std::string DescribeLockHolders(const std::filesystem::path& table, const std::filesystem::path& lockPath);
 
 // The number of this process.
 long CurrentProcessId();

@@ -183,8 +183,6 @@ void SyncFile(const fs::path& path) {
     ::close(fd);
 }
 
-std::string DescribeLockHolders(const fs::path&, const fs::path&) { return {}; }
-
 long CurrentProcessId() { return static_cast<long>(::getpid()); }
 
 }  // namespace ter5::engine

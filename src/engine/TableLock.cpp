@@ -5,8 +5,10 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "EngineError.h"
+#include "FileHolders.h"
 #include "FileTransaction.h"
 #include "FileUtil.h"
 #include "PlatformFiles.h"
@@ -50,8 +52,22 @@ std::map<EntryKey, std::weak_ptr<TableLock::Entry>>& Registry() {
     return entries;
 }
 
-[[noreturn]] void Busy(const fs::path& table, const fs::path& lockPath) {
-    Fail(table.string(), "Table is busy" + DescribeLockHolders(table, lockPath));
+[[noreturn]] void BusyWith(const fs::path& table, const std::vector<FileHolder>& holders) {
+    const FileHolder none;
+    const FileHolder& first = holders.empty() ? none : holders.front();
+    throw TableBusyError(table.string(), first.program, first.pid,
+                         table.string() + ": Table is busy" + DescribeHolders(holders));
+}
+
+// Another of our processes holds the table's byte of the lock file: those that
+// have the lock file open are named.
+[[noreturn]] void Busy(const fs::path& table, const fs::path& lockPath) { BusyWith(table, FindFileHolders({lockPath})); }
+
+// Exclusive use also needs the table free of programs that know nothing of our
+// lock: the companion program, the original engine (its lock files).
+void CheckNoForeignHolders(const fs::path& table) {
+    const std::vector<FileHolder> holders = FindFileHolders(TableFilesToGuard(table));
+    if (!holders.empty()) BusyWith(table, holders);
 }
 
 [[noreturn]] void ReadOnly(const fs::path& table, const std::string& why) {
@@ -98,6 +114,7 @@ TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableN
         ++entry->exclusive;
         entry_ = entry;
         try {
+            CheckNoForeignHolders(tablePath);
             TidyTable(tablePath);
         } catch (...) {
             --entry->exclusive;
@@ -148,6 +165,7 @@ TableLock::WriteScope::WriteScope(TableLock& lock) : lock_(lock) {
         if (!e.file.Writable()) ReadOnly(lock.tableName_, "its lock file " + e.file.Path().string() + " is not writable");
         if (!e.file.Lock(LockFile::Kind::Exclusive)) Busy(lock.tableName_, e.file.Path());
         try {
+            CheckNoForeignHolders(e.table);
             TidyTable(e.table);
         } catch (...) {
             e.file.Lock(LockFile::Kind::Shared);

@@ -10,6 +10,7 @@
 #include "Commands.h"
 #include "engine/EngineError.h"
 #include "engine/FieldType.h"
+#include "engine/FileHolders.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexCatalog.h"
 #include "engine/TableFile.h"
@@ -199,6 +200,11 @@ bool PrintTableInfo(const fs::path& path) {
                                    [](const FieldDesc& f) { return f.type == FieldType::AutoInc; }))
         Line("next auto-inc", std::to_string(h.autoIncrement));
     for (const auto& note : table->Notes()) Line("note", note);
+    for (const FileHolder& holder : HeldEngineLockFiles(table->Path().parent_path()))
+        Line("held", holder.file.filename().string() + " by " +
+                         (holder.program.empty() ? std::string("another program") : holder.program) +
+                         (holder.pid ? " (process " + std::to_string(holder.pid) + ")" : std::string()) +
+                         ": the original table engine works here");
     PrintFields(*table);
     const bool indexesRead = !h.IsTable() || PrintIndexes(*table);
     std::printf("\n");
