@@ -42,6 +42,61 @@ std::string ProgramName(long pid) {
     return name.empty() ? "process " + std::to_string(pid) : name;
 }
 
+// Wine's own background programs, which are never what holds a base.
+constexpr const char* kWineSystemPrograms[] = {"services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe",
+                                               "rpcss.exe",    "explorer.exe",   "conhost.exe",  "start.exe",
+                                               "wineboot.exe", "winemenubuilder.exe"};
+
+std::string Environment(long pid, const std::string& name) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    std::string entry;
+    while (std::getline(in, entry, '\0'))
+        if (entry.rfind(name + "=", 0) == 0) return entry.substr(name.size() + 1);
+    return {};
+}
+
+// Under Wine the files a Windows program opens are held by the wineserver of its
+// prefix. The program the user knows is the Windows one: the server's other
+// processes, but for Wine's own background programs.
+std::vector<std::pair<long, std::string>> WineProgramsOf(long serverPid) {
+    std::vector<std::pair<long, std::string>> programs;
+    const std::string prefix = Environment(serverPid, "WINEPREFIX");
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return programs;
+    while (const dirent* e = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (*end != '\0' || pid <= 0 || pid == serverPid) continue;
+        std::error_code ec;
+        const fs::path exe = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
+        const std::string exeName = exe.filename().string();
+        if (ec || exeName.rfind("wine", 0) != 0 || exeName.rfind("wineserver", 0) == 0) continue;
+        if (Environment(pid, "WINEPREFIX") != prefix) continue;
+        const std::string name = ProgramName(pid);
+        if (std::any_of(std::begin(kWineSystemPrograms), std::end(kWineSystemPrograms),
+                        [&](const char* system) { return EqualsNoCase(name, system); }))
+            continue;
+        programs.emplace_back(pid, name);
+    }
+    ::closedir(proc);
+    return programs;
+}
+
+// Names the Windows program behind a wineserver holder, when there is one.
+void NameWinePrograms(std::vector<FileHolder>& holders) {
+    std::vector<FileHolder> named;
+    for (const FileHolder& h : holders) {
+        if (h.program.rfind("wineserver", 0) != 0) {
+            named.push_back(h);
+            continue;
+        }
+        const auto programs = WineProgramsOf(h.pid);
+        if (programs.empty()) named.push_back(h);
+        for (const auto& [pid, name] : programs) named.push_back({pid, name, h.file, h.locked});
+    }
+    holders = std::move(named);
+}
+
 struct Identity {
     dev_t device;
     ino_t inode;
@@ -122,6 +177,7 @@ std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
     if (wanted.empty()) return holders;
     ScanOpenFiles(wanted, holders);
     for (const auto& [id, file] : wanted) TestLock(file, holders);
+    NameWinePrograms(holders);
     // One entry per process: a lock whose owner the system does not name (an
     // open-file-description lock) belongs to the process found with the file open.
     for (auto it = holders.begin(); it != holders.end();) {
@@ -134,6 +190,10 @@ std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
             ++it;
         }
     }
+    std::map<long, FileHolder*> first;
+    for (FileHolder& h : holders)
+        if (h.pid != 0 && !first.emplace(h.pid, &h).second && h.file == first[h.pid]->file && h.locked)
+            first[h.pid]->locked = true;
     std::set<long> seen;
     std::erase_if(holders, [&seen](const FileHolder& h) { return h.pid != 0 && !seen.insert(h.pid).second; });
 #else

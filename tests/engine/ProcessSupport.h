@@ -79,11 +79,13 @@ public:
     Child& operator=(const Child&) = delete;
 
     pid_t Pid() const { return pid_; }
-    // Reads the child's output up to and including a line equal to `line`.
+    // Reads the child's output up to and including a line equal to `line` (a
+    // Windows program ends its lines with CR LF).
     bool WaitForLine(const std::string& line) {
         std::string current;
         char c;
         while (::read(stdout_, &c, 1) == 1) {
+            if (c == '\r') continue;
             if (c != '\n') {
                 current += c;
                 continue;
