@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "app/MapStatusBar.h"
 #include "app/TMain.h"
 #include "base/CompanionLauncher.h"
 #include "base/Platform.h"
@@ -75,7 +76,11 @@ void TMain::LaunchCompanionProgram() {
     base::CompanionLauncher launcher(*platform_, [this](const std::string& message) {
         base::Messenger::Current().ShowMessage(this, QString::fromStdString(message));
     });
-    launcher.Launch(base.toStdString());
+    const base::LaunchReport report = launcher.Launch(base.toStdString());
+    if (report.outcome == base::LaunchOutcome::Started) {
+        StatusBar->ShowTransientMessage(tr("Запущена программа %1 в каталоге %2")
+                                            .arg(QString::fromStdString(report.program), base));
+    }
 }
 
 void TMain::FillQuickStartMenu() {
