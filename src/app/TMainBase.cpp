@@ -19,6 +19,11 @@ namespace ter5::app {
 void TMain::ConnectTree() {
     using base::DirectoryTree;
     connect(DirectoryListBox1, &DirectoryTree::directoryChanged, this, &TMain::MarkBaseDirectories);
+    // Entering the open base (a double click on it) draws its map again, so that
+    // map.wmf is written into the base itself.
+    connect(DirectoryListBox1, &DirectoryTree::directoryChanged, this, [this](const QString& directory) {
+        if (dm_->BaseOpen() && QString::fromStdString(dm_->BaseDirectory()) == directory) DrawMap();
+    });
     const auto markAndSelect = [this] {
         MarkBaseDirectories();
         base::RunGuarded(this, [this] { SelectTreeDirectory(); });
@@ -53,8 +58,10 @@ void TMain::MarkBaseDirectories() {
 }
 
 void TMain::SelectTreeDirectory() {
-    const QString directory = DirectoryListBox1->JoinedItemPath(DirectoryListBox1->SelectedIndex());
-    if (directory.isEmpty()) {  // no sub-directory selected: no base
+    // A sub-directory, or the current directory itself: a double click into a base
+    // makes it the current directory, and the release that follows opens it.
+    const QString directory = DirectoryListBox1->BasePath(DirectoryListBox1->SelectedIndex());
+    if (directory.isEmpty()) {  // the root or a directory above: no base
         dm_->CloseBaseDataSets();
         return;
     }

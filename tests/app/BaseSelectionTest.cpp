@@ -115,18 +115,36 @@ TEST_F(BaseSelection, OpenTableButtonUpClosesAndOpensNothing) {
     EXPECT_TRUE(f_.window->DM().TsSubter.Active());
 }
 
-TEST_F(BaseSelection, DoubleClickEntersTheBaseAndTheNextReleaseClosesIt) {
-    Click(QStringLiteral("A"));
-    ASSERT_TRUE(f_.window->DM().BaseOpen());
+// Double click (or Enter) on a base makes it the current directory; the release
+// that follows keeps it open, it stays marked, and its map.wmf is written into it.
+TEST_F(BaseSelection, DoubleClickEntersTheBaseAndKeepsItOpen) {
+    const auto a = bases_ / "A";
     const int row = tree_->FindItem(QStringLiteral("A"));
     const QPoint at = tree_->visualItemRect(tree_->item(row)).center();
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(f_.window->DM().BaseOpen());
     QTest::mouseDClick(tree_->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(tree_->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(tree_->CurrentDirectory(), QString::fromStdString((bases_ / "A").string()));
+    EXPECT_EQ(tree_->CurrentDirectory(), QString::fromStdString(a.string()));
     EXPECT_EQ(QDir::currentPath(), tree_->CurrentDirectory());
-    // The selected item is the current directory, joined with its own name: no base.
+    EXPECT_TRUE(f_.window->DM().BaseOpen());
+    EXPECT_EQ(f_.window->DM().BaseDirectory(), a.string());
+    EXPECT_TRUE(Marked(QStringLiteral("A")));
+    EXPECT_TRUE(std::filesystem::exists(a / "map.wmf"));
+    EXPECT_EQ(OwnerRows(), 5);
+
+    // Entered straight away from elsewhere with Enter: opened the same way.
+    tree_->SetCurrentDirectory(QString::fromStdString(bases_.string()));
+    Click(QStringLiteral("B"));
+    ASSERT_FALSE(f_.window->DM().BaseOpen());
+    tree_->setCurrentRow(tree_->FindItem(QStringLiteral("C")));
+    QTest::keyClick(tree_, Qt::Key_Return);
+    EXPECT_EQ(tree_->CurrentDirectory(), QString::fromStdString((bases_ / "C").string()));
+    EXPECT_TRUE(f_.window->DM().BaseOpen());
+    EXPECT_TRUE(std::filesystem::exists(bases_ / "C" / "map.wmf"));
+    // The parent above it is no base: selecting it closes the base.
+    Click(QStringLiteral("bases"));
     EXPECT_FALSE(f_.window->DM().BaseOpen());
-    EXPECT_FALSE(Marked(QStringLiteral("A")));
 }
 
 TEST_F(BaseSelection, GridsFollowEachOtherAndEnterShiftsTheMap) {
