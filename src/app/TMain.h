@@ -176,6 +176,7 @@ public:
     QAction *cbLine = nullptr, *cbPoints = nullptr, *cbLength = nullptr, *cbNumPoints = nullptr;
     QAction *cbArea = nullptr, *cbPerimetr = nullptr, *cbShadow = nullptr, *cbNumber = nullptr;
     QAction *cbCode = nullptr, *cbMetr1 = nullptr, *cbMetr2 = nullptr, *cbMetr3 = nullptr;
+    QAction* cbDeclutter = nullptr;  // "без наложения подписей"
     QAction* nInfo = nullptr;
     QList<QAction*> NS;  // NS1..NS17 of PMenuScale
 

@@ -73,6 +73,7 @@ void TMain::createActions() {
     cbMetr1 = MakeCheck(this, QStringLiteral("cbMetr1"), tr("квадратные метры"), false);
     cbMetr2 = MakeCheck(this, QStringLiteral("cbMetr2"), tr("гектары"), true);
     cbMetr3 = MakeCheck(this, QStringLiteral("cbMetr3"), tr("тысячи гектаров"), false);
+    cbDeclutter = MakeCheck(this, QStringLiteral("cbDeclutter"), tr("без наложения подписей"), true);
     areaUnits_ = new QActionGroup(this);
     for (QAction* unit : {cbMetr1, cbMetr2, cbMetr3}) areaUnits_->addAction(unit);
 
@@ -197,6 +198,8 @@ void TMain::createMenus() {
     N18->addAction(cbCode);
     N18->addSeparator()->setObjectName(QStringLiteral("N12"));
     for (QAction* unit : {cbMetr1, cbMetr2, cbMetr3}) N18->addAction(unit);
+    N18->addSeparator()->setObjectName(QStringLiteral("N25"));
+    N18->addAction(cbDeclutter);
 
     menuBar()->addAction(nInfo);
 

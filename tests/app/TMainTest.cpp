@@ -134,7 +134,7 @@ TEST(MainWindowMenus, CaptionsShortcutsAndEnabling) {
     EXPECT_EQ(Captions(w.N18->actions()),
               (QStringList{"линий", "точек", "вычисленных расстояний", "номеров точек", "площади", "периметра",
                            "выбранные объекты", "-", "номера участка", "кода участка", "-", "квадратные метры",
-                           "гектары", "тысячи гектаров"}));
+                           "гектары", "тысячи гектаров", "-", "без наложения подписей"}));
     EXPECT_EQ(Captions(w.PopupMenu1->actions()),
               (QStringList{"Открыть", "Скрыть", "Быстрый старт", "-", "О программе ...", "-", "Выход"}));
     EXPECT_EQ(Captions(w.PopupMenuDir->actions()),
@@ -152,6 +152,7 @@ TEST(MainWindowMenus, CaptionsShortcutsAndEnabling) {
         EXPECT_EQ(top->isEnabled(), top->text() != QStringLiteral("Печать")) << top->text().toStdString();
     EXPECT_TRUE(w.N11->actions().isEmpty());
     EXPECT_TRUE(w.cbLine->isChecked() && w.cbArea->isChecked() && w.cbShadow->isChecked() && w.cbNumber->isChecked());
+    EXPECT_TRUE(w.cbDeclutter->isChecked() && w.cbDeclutter->isCheckable());
     w.cbMetr3->trigger();
     EXPECT_FALSE(w.cbMetr2->isChecked());
 }

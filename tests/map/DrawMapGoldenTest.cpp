@@ -102,12 +102,15 @@ void ExpectGolden(const std::string& name, const Picture& picture) {
 
 TEST(DrawMapGoldenTest, StartOptionsWithoutFilter) {
     testing::SeparatorScope comma(',');
-    ExpectGolden("quarter-start.txt", DrawQuarter(DisplayOptions()));
+    DisplayOptions options;
+    options.cbDeclutter = false;
+    ExpectGolden("quarter-start.txt", DrawQuarter(options));
 }
 
 TEST(DrawMapGoldenTest, EveryLabelWithoutFilter) {
     testing::SeparatorScope comma(',');
     DisplayOptions options;
+    options.cbDeclutter = false;
     options.cbPoints = options.cbLength = options.cbNumPoints = options.cbPerimetr = true;
     ExpectGolden("quarter-all-labels.txt", DrawQuarter(options));
 }
