@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/THelp.h"
 #include "app/TMain.h"
 #include "base/widgets/ImageList.h"
 #include "base/widgets/Messenger.h"
@@ -78,6 +79,10 @@ void TMain::createActions() {
     for (QAction* unit : {cbMetr1, cbMetr2, cbMetr3}) areaUnits_->addAction(unit);
 
     nInfo = MakeAction(this, QStringLiteral("nInfo"), tr("?"));
+    nHelp = MakeAction(this, QStringLiteral("nHelp"), tr("Руководство пользователя"));
+    nHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    nHelp->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(nHelp);  // F1 anywhere in the window
 
     connect(nOpen, &QAction::triggered, this, [this] { base::RunGuarded(this, [this] { nOpenClick(); }); });
     connect(nCreate, &QAction::triggered, this, &TMain::createBaseRequested);
@@ -85,6 +90,7 @@ void TMain::createActions() {
     connect(nReindexSelectBase, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Select")); });
     connect(nReindexEditBases, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Edit")); });
     connect(nInfo, &QAction::triggered, this, &TMain::nInfoClick);
+    connect(nHelp, &QAction::triggered, this, [this] { ShowHelp(QString::fromLatin1(kManualContentsPage)); });
 }
 
 void TMain::createToolBars() {

@@ -67,13 +67,18 @@ LinuxPlatform::LinuxPlatform() : LinuxPlatform(DefaultOptions()) {}
 
 LinuxPlatform::LinuxPlatform(Options options) : options_(std::move(options)) {}
 
-fs::path LinuxPlatform::WinePrefix() const {
-    if (!options_.winePrefix.empty()) return options_.winePrefix;
+std::optional<std::string> LinuxPlatform::ReadSetting(const std::string& key) const {
     for (const fs::path& file : {options_.userSettings, options_.systemSettings}) {
         if (file.empty()) continue;
-        const auto value = SettingsFile::Load(file).Value(kWinePrefixKey);
-        if (value && !TrimBlanks(*value).empty()) return ExpandHome(TrimBlanks(*value));
+        const auto value = SettingsFile::Load(file).Value(key);
+        if (value && !TrimBlanks(*value).empty()) return value;
     }
+    return std::nullopt;
+}
+
+fs::path LinuxPlatform::WinePrefix() const {
+    if (!options_.winePrefix.empty()) return options_.winePrefix;
+    if (const auto prefix = ReadSetting(kWinePrefixKey)) return ExpandHome(TrimBlanks(*prefix));
     return WinePathMapper::DefaultPrefix();
 }
 

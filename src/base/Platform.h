@@ -54,6 +54,10 @@ public:
     // The user's settings file, where the user sets the companion program's folder.
     virtual std::string UserSettingsFile() const = 0;
 
+    // A key of the settings files (SettingsFile.h): the user's, then the system-wide
+    // one; nullopt when neither sets a non-blank value.
+    virtual std::optional<std::string> ReadSetting(const std::string& key) const = 0;
+
     // The local path of a path as the companion program writes it (a Windows path
     // under Wine), with the prefix's drive links resolved; the path itself where the
     // two agree.

@@ -51,6 +51,12 @@ std::string WindowsPlatform::UserSettingsFile() const {
     return PathToUtf8(UserSettingsPath());
 }
 
+std::optional<std::string> WindowsPlatform::ReadSetting(const std::string& key) const {
+    const auto value = SettingsFile::Load(UserSettingsPath()).Value(key);
+    if (value && !TrimBlanks(*value).empty()) return value;
+    return std::nullopt;
+}
+
 SettingLookup WindowsPlatform::LookupMachineSetting(const std::string& name) const {
     SettingLookup found;
     const std::string userFile = UserSettingsFile();

@@ -17,6 +17,7 @@ class WindowsPlatform : public Platform {
 public:
     SettingLookup LookupMachineSetting(const std::string& name) const override;
     std::string UserSettingsFile() const override;
+    std::optional<std::string> ReadSetting(const std::string& key) const override;
     std::string HostPath(const std::string& path) const override { return path; }
     std::string CompanionPath(const std::string& hostPath) const override { return hostPath; }
     StartResult StartProgram(const std::string& program, const std::string& workingDirectory) override;
