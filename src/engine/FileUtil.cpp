@@ -14,6 +14,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -92,16 +93,22 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     return data;
 }
 
-void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data) {
+void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data, Durability durability) {
     static std::mt19937_64 rng{std::random_device{}()};
     const fs::path tmp = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(rng() % 1000000));
+    std::error_code statError;
+    const fs::file_status old = fs::status(path, statError);
     {
         std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
         if (!f) Fail(path.string(), "cannot create temporary file: " + ErrnoText());
-        const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0;
+        bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0;
 #ifndef _WIN32
-        const bool synced = ok && ::fsync(fileno(f)) == 0;
+        // The replacement keeps the permissions the old file had.
+        if (ok && fs::is_regular_file(old))
+            ok = ::fchmod(fileno(f), static_cast<mode_t>(old.permissions() & fs::perms::mask)) == 0;
+        const bool synced = ok && (durability == Durability::Unsynced || ::fsync(fileno(f)) == 0);
 #else
+        (void)durability;
         const bool synced = ok;
 #endif
         std::fclose(f);

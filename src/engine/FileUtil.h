@@ -25,9 +25,17 @@ std::vector<std::filesystem::path> ListCompanions(const std::filesystem::path& d
 // Reads a whole file. Throws EngineError naming the file when it cannot be read.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
-// Writes `data` to a temporary file beside `path`, syncs it and renames it over
-// `path`. On failure the original is untouched and EngineError is thrown.
-void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data);
+// Whether a replaced file is forced to disk before it takes the old one's place.
+enum class Durability {
+    Synced,    // fsync before the rename: after a crash the file is the old one or the new one
+    Unsynced,  // no fsync: for derived files, rewritten often, that may be lost in a crash
+};
+
+// Writes `data` to a temporary file beside `path`, syncs it (unless Unsynced) and
+// renames it over `path`; the new file keeps the permissions of the one it replaces.
+// On failure the original is untouched and EngineError is thrown.
+void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data,
+                     Durability durability = Durability::Synced);
 
 // Where WriteFileAtomic stands when it calls the write hook.
 enum class WriteStage {
