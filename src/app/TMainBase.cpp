@@ -2,6 +2,7 @@
 // starting the companion program, the quick-start list and the directory commands.
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 
 #include "app/MapStatusBar.h"
@@ -83,7 +84,10 @@ void TMain::LaunchCompanionProgram() {
     base::CompanionLauncher launcher(*platform_, [this](const std::string& message) {
         base::Messenger::Current().ShowMessage(this, QString::fromStdString(message));
     });
+    // Wine is watched for a moment, to tell a program it cannot run.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     const base::LaunchReport report = launcher.Launch(base.toStdString());
+    QApplication::restoreOverrideCursor();
     if (report.outcome == base::LaunchOutcome::Started) {
         StatusBar->ShowTransientMessage(tr("Запущена программа %1 в каталоге %2")
                                             .arg(QString::fromStdString(report.program), base));

@@ -2,10 +2,14 @@
 
 #include "base/LinuxPlatform.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "base/PathNames.h"
 #include "base/ProcessStart.h"
@@ -33,6 +37,36 @@ constexpr int kOpenerWaitMilliseconds = 1500;
 // xdg-open's exit statuses for a link no program takes and for a program that failed.
 constexpr int kXdgNoProgram = 3;
 constexpr int kXdgActionFailed = 4;
+
+// How long Wine is watched after the start: a program path Wine cannot open ends it at
+// once with an error status, which is then reported; a program that runs stays.
+constexpr int kWineWaitMilliseconds = 2000;
+// A UTF-8 character type every glibc system has.
+constexpr const char* kUtf8Locale = "C.UTF-8";
+
+// Whether the environment's character type, as a new process would set it up, is a
+// UTF-8 one. Wine turns its arguments and paths into Windows text with it: under a
+// locale that is not installed (LANG=ru_RU.UTF-8 without the locale) it falls back to
+// ASCII and cannot open "C:\Программы\...".
+bool EnvironmentIsUtf8() {
+    const locale_t environment = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+    if (environment == static_cast<locale_t>(nullptr)) return false;
+    const std::string codeset = ::nl_langinfo_l(CODESET, environment);
+    ::freelocale(environment);
+    return codeset == "UTF-8";
+}
+
+// The environment entries that give Wine a UTF-8 character type where the user's does
+// not; none when it is one already or no UTF-8 locale is there.
+std::vector<std::string> Utf8Environment() {
+    if (EnvironmentIsUtf8()) return {};
+    const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, kUtf8Locale, static_cast<locale_t>(nullptr));
+    if (utf8 == static_cast<locale_t>(nullptr)) return {};
+    ::freelocale(utf8);
+    // LC_ALL overrides LC_CTYPE: where it is set, it is the one to replace.
+    const char* all = std::getenv("LC_ALL");
+    return {std::string(all && *all ? "LC_ALL=" : "LC_CTYPE=") + kUtf8Locale};
+}
 
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
@@ -150,9 +184,17 @@ StartResult LinuxPlatform::StartProgram(const std::string& program, const std::s
     // Windows paths go to Wine as they are, so the program sees the path it expects.
     request.arguments = {WinePathMapper::IsWindowsPath(program) ? program : WinePathMapper(prefix).ToHost(program)};
     request.workingDirectory = workingDirectory;
-    request.environment = {"WINEPREFIX=" + PathToUtf8(prefix)};
+    request.environment = Utf8Environment();
+    request.environment.push_back("WINEPREFIX=" + PathToUtf8(prefix));
+    request.waitMilliseconds = kWineWaitMilliseconds;
     const SpawnResult result = SpawnDetached(request);
     if (result.error != 0) return {StartStatus::Failed, std::strerror(result.error)};
+    if (result.killedBySignal) return {StartStatus::Failed, "Wine прерван"};
+    if (result.exitStatus && *result.exitStatus != 0) {
+        return {StartStatus::Failed, "Wine завершился с кодом " + std::to_string(*result.exitStatus) +
+                                         " (программа не найдена или не запускается в префиксе " +
+                                         PathToUtf8(prefix) + ")"};
+    }
     return {StartStatus::Started, {}};
 }
 

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -165,6 +166,36 @@ TEST_F(CompanionTest, FailedStartIsReported) {
     EXPECT_FALSE(Launch(base_));
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].rfind("Невозможно запустить программу C:\\Ter\\Ter5.exe", 0), 0u) << messages_[0];
+}
+
+// Wine ending at once with an error (it could not open the program) is a failed start,
+// not a silent one.
+TEST_F(CompanionTest, WineEndingWithAnErrorIsReported) {
+    WriteFile(scratch_.Path() / "bin" / "wine", "#!/bin/sh\nexit 53\n");
+    ::chmod((scratch_.Path() / "bin" / "wine").c_str(), 0755);
+    AddExecutable("Ter5.exe");
+    EXPECT_FALSE(Launch(base_));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].find("Wine завершился с кодом 53"), std::string::npos) << messages_[0];
+}
+
+// Under a locale that is not installed Wine would read the program's path as ASCII and
+// fail on "C:\Программы": it is given a UTF-8 character type instead.
+TEST_F(CompanionTest, WineGetsAUtf8CharacterType) {
+    const auto wine = scratch_.Path() / "bin" / "wine";
+    WriteFile(wine, "#!/bin/sh\n{ echo \"$LC_ALL\"; echo \"$1\"; } > '" + record_.string() + ".tmp' && /bin/mv '" +
+                        record_.string() + ".tmp' '" + record_.string() + "'\n");
+    ::chmod(wine.c_str(), 0755);
+    WriteFile(options_.userSettings, "PathWorkFiles=C:\\Программы\\Тер\n");
+    WriteFile(options_.winePrefix / "drive_c" / "Программы" / "Тер" / "Ter5.exe", "MZ");
+    const char* saved = std::getenv("LC_ALL");
+    const std::string previous = saved ? saved : "";
+    ::setenv("LC_ALL", "xx_XX.UTF-8", 1);
+    const bool started = Launch(base_);
+    if (saved) ::setenv("LC_ALL", previous.c_str(), 1);
+    else ::unsetenv("LC_ALL");
+    EXPECT_TRUE(started);
+    EXPECT_EQ(WineRecord(), (std::vector<std::string>{"C.UTF-8", "C:\\Программы\\Тер\\Ter5.exe"}));
 }
 
 }  // namespace
