@@ -63,11 +63,15 @@ int DataSetGrid::CellTextMargin() const {
     return 2 * frame + (showGrid() ? 1 : 0);
 }
 
+double DataSetGrid::FontScale() const {
+    const double average = QFontMetricsF(font()).horizontalAdvance(QString::fromLatin1(kAverageLetters)) / 52.0;
+    return average / kDesignAverageCharWidth;
+}
+
 int DataSetGrid::FittedColumnWidth(int column) const {
     const int design = model_->ColumnWidth(column) > 0 ? model_->ColumnWidth(column) : kDesignDefaultColumnWidth;
     const QFontMetricsF metrics(font());
-    const double average = metrics.horizontalAdvance(QString::fromLatin1(kAverageLetters)) / 52.0;
-    int width = static_cast<int>(std::ceil(design * average / kDesignAverageCharWidth));
+    int width = static_cast<int>(std::ceil(design * FontScale()));
     if (model_->ColumnIsNumeric(column)) {
         // As many digits as the column held in the design font, and the longest value.
         const int digits = std::max(1, (design - 2 * kDesignCellMargin) / kDesignDigitWidth);

@@ -27,6 +27,9 @@ public:
 
     // The width column `column` gets in the grid's present font.
     int FittedColumnWidth(int column) const;
+    // The font's average character width over that of the design font: how much wider
+    // than designed the grid's widths come out.
+    double FontScale() const;
     // Pixels a cell leaves between its edges and its text.
     int CellTextMargin() const;
 
