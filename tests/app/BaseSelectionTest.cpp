@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "app/MapStatusBar.h"
 #include "base/widgets/BaseGrid.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/GridPanel.h"
@@ -208,6 +209,10 @@ TEST_F(BaseSelection, QuickStartItemEntersItsDirectoryAndStartsTheCompanion) {
     std::getline(in, program);
     EXPECT_EQ(cwd, (driveC / "Bases" / "A").string());
     EXPECT_EQ(program, "C:\\Ter\\Ter5.exe");
+    // The status bar says what was started where; its panels keep their texts.
+    EXPECT_EQ(f_.window->StatusBar->TransientMessage(),
+              QStringLiteral("Запущена программа C:\\Ter\\Ter5.exe в каталоге %1")
+                  .arg(QString::fromStdString((driveC / "Bases" / "A").string())));
 
     // A listed directory that is gone: the error is shown and nothing starts.
     f_.window->N5->actions().at(1)->trigger();
