@@ -1,5 +1,6 @@
 #include "base/widgets/Messenger.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
@@ -21,9 +22,7 @@ QMessageBox::StandardButton ShowBox(QWidget* parent, QMessageBox::Icon icon, con
                                     QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
-    QFont bold = box.font();
-    bold.setBold(true);
-    const int width = QFontMetrics(bold).horizontalAdvance(title) + kTitleBarReserve;
+    const int width = TitleBarWidth(box, title);
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                       grid->columnCount());
@@ -35,6 +34,12 @@ QMessageBox::StandardButton ShowBox(QWidget* parent, QMessageBox::Icon icon, con
 
 QString ApplicationTitle() {
     return QStringLiteral("TER5 Manager");
+}
+
+int TitleBarWidth(const QWidget& window, const QString& caption) {
+    QFont bold = window.font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(caption) + kTitleBarReserve;
 }
 
 void Messenger::ShowMessage(QWidget* parent, const QString& text) {

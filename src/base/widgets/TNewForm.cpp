@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "base/widgets/Messenger.h"
+
 namespace ter5::base {
 
 namespace {
@@ -15,9 +17,6 @@ namespace {
 // The client size the dialog was designed with, pixels.
 constexpr int kDesignWidth = 121;
 constexpr int kDesignHeight = 21;
-// What a title bar takes besides the caption: the window icon, the close box and
-// the window manager's margins, pixels.
-constexpr int kTitleBarReserve = 110;
 // Margins around the prompt and the field, pixels.
 constexpr int kMargin = 6;
 
@@ -56,10 +55,7 @@ void TNewForm::SetPrompt(const QString& prompt) {
 }
 
 void TNewForm::FitContents() {
-    // The caption as a title bar shows it, in bold at worst.
-    QFont bold = font();
-    bold.setBold(true);
-    const int caption = QFontMetrics(bold).horizontalAdvance(windowTitle()) + kTitleBarReserve;
+    const int caption = TitleBarWidth(*this, windowTitle());
     const int prompt = prompt_->sizeHint().width() + 2 * kMargin;
     const int width = std::max({kDesignWidth, caption, prompt, edit_->sizeHint().width() + 2 * kMargin});
     const int height = std::max(kDesignHeight, layout()->sizeHint().height());
