@@ -149,10 +149,11 @@ TEST_F(MachineSettingTest, WinePrefixFromOptionsThenSettingsThenHome) {
 }
 
 TEST(UserSettingsPath, FollowsXdgConfigHome) {
+    const ScratchDir scratch;
     const char* saved = std::getenv("XDG_CONFIG_HOME");
     const std::string previous = saved ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
-    EXPECT_EQ(UserSettingsPath(), std::filesystem::path("/tmp/cfg/ter5manager/ter5manager.conf"));
+    ::setenv("XDG_CONFIG_HOME", scratch.Str().c_str(), 1);
+    EXPECT_EQ(UserSettingsPath(), scratch.Path() / "ter5manager" / "ter5manager.conf");
     ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
     EXPECT_EQ(UserSettingsPath().filename(), "ter5manager.conf");
     EXPECT_EQ(UserSettingsPath().parent_path().parent_path().filename(), ".config");
