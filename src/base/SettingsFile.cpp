@@ -98,7 +98,8 @@ fs::path UserSettingsPath() {
 fs::path ExpandHome(const std::string& path) {
     if (path == "~" || path.starts_with("~/")) {
         const std::string home = Environment("HOME");
-        return PathFromUtf8(home.empty() ? "." : home) / PathFromUtf8(path.size() > 2 ? path.substr(2) : "");
+        const fs::path homePath = PathFromUtf8(home.empty() ? "." : home);
+        return path.size() > 2 ? homePath / PathFromUtf8(path.substr(2)) : homePath;
     }
     return PathFromUtf8(path);
 }
