@@ -44,7 +44,10 @@ MapStatusBar::MapStatusBar(QWidget* parent) : QStatusBar(parent) {
     addWidget(message_, 1);
     messageTimer_ = new QTimer(this);
     messageTimer_->setSingleShot(true);
-    connect(messageTimer_, &QTimer::timeout, message_, &QLabel::clear);
+    connect(messageTimer_, &QTimer::timeout, message_, [this] {
+        message_->clear();
+        message_->setToolTip(QString());
+    });
     overlay_ = new map::StatusProgressOverlay(this, kFixedPanelsNominalWidth);
     overlay_->setObjectName(QStringLiteral("ProgressStrips"));
 }
