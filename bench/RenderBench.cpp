@@ -1,7 +1,12 @@
 // Map drawing benchmarks over the demo district of 50,000 parcels (about a million
 // vertices) on a 1280 x 800 map at 96 dpi:
-//   DrawMapViewAll     - DrawMap fitted to all parcels, writing map.wmf (the redraw)
+//   DrawMapViewAll/D   - DrawMap fitted to all parcels, writing map.wmf (the redraw), with
+//                        the label filter off (D = 0) and on (D = 1)
+//   DrawMapViewAll5000/D - the same over a district of 5,000 parcels, whose labels crowd
 //   DrawMapStreet500   - the same zoomed to 1:500 on a street in the middle
+//   WriteMapFile       - writing the view-all picture as map.wmf alone
+// map.wmf is written into TER5_BENCH_DIR when set (a directory on a slow or sync-mounted
+// file system shows what the write costs there), else into the temporary directory.
 //   BuildPictureViewAll, EncodeWmfViewAll - the two halves of the view-all redraw
 //   ReplayViewAll, ReplayViewAllOutlines, ReplayStreet500 - the QPainter replay onto the
 //                        screen image, with and without the labels
@@ -9,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -66,14 +72,22 @@ private:
     std::size_t vertex_ = 0;
 };
 
+TArrObjects LoadDistrict(std::size_t parcels) {
+    const ter5::base::DemoTown town = ter5::base::GenerateDemoTown(parcels, kSeed);
+    TArrObjects o;
+    TownSource source(town);
+    LoadMapObjects(o, source, true);
+    return o;
+}
+
 const TArrObjects& District() {
-    static const TArrObjects objects = [] {
-        const ter5::base::DemoTown town = ter5::base::GenerateDemoTown(kParcels, kSeed);
-        TArrObjects o;
-        TownSource source(town);
-        LoadMapObjects(o, source, true);
-        return o;
-    }();
+    static const TArrObjects objects = LoadDistrict(kParcels);
+    return objects;
+}
+
+// A district of 5,000 parcels: at view-all its parcels are drawn in detail, with labels.
+const TArrObjects& SmallDistrict() {
+    static const TArrObjects objects = LoadDistrict(5'000);
     return objects;
 }
 
@@ -110,15 +124,17 @@ void Count(benchmark::State& state, const Picture& picture) {
 }
 
 std::filesystem::path BenchDirectory() {
-    const auto dir = std::filesystem::temp_directory_path() / "ter5_render_bench";
+    const char* chosen = std::getenv("TER5_BENCH_DIR");
+    const auto dir = chosen && *chosen ? std::filesystem::path(chosen) : std::filesystem::temp_directory_path() / "ter5_render_bench";
     std::filesystem::create_directories(dir);
     return dir;
 }
 
-void Redraw(benchmark::State& state, bool viewAll) {
-    const TArrObjects& objects = District();
-    const DisplayOptions options;
-    const DrawMapContext context = Context();
+void Redraw(benchmark::State& state, bool viewAll, const TArrObjects& objects = District(), bool declutter = true) {
+    DisplayOptions options;
+    options.cbDeclutter = declutter;
+    DrawMapContext context = Context();
+    context.CurrentCode = objects.Polys[objects.Polys.size() / 2].Code;
     const auto dir = BenchDirectory();
     MapFileWriter file;
     Viewport view = viewAll ? MapView() : StreetView();
@@ -135,8 +151,11 @@ void Redraw(benchmark::State& state, bool viewAll) {
     state.counters["wmf_bytes"] = static_cast<double>(std::filesystem::file_size(dir / kMapFileName));
 }
 
-void DrawMapViewAll(benchmark::State& state) { Redraw(state, true); }
-BENCHMARK(DrawMapViewAll)->Unit(benchmark::kMillisecond);
+void DrawMapViewAll(benchmark::State& state) { Redraw(state, true, District(), state.range(0) != 0); }
+BENCHMARK(DrawMapViewAll)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void DrawMapViewAll5000(benchmark::State& state) { Redraw(state, true, SmallDistrict(), state.range(0) != 0); }
+BENCHMARK(DrawMapViewAll5000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void DrawMapStreet500(benchmark::State& state) { Redraw(state, false); }
 BENCHMARK(DrawMapStreet500)->Unit(benchmark::kMillisecond);
@@ -149,6 +168,19 @@ void BuildPictureViewAll(benchmark::State& state) {
     }
 }
 BENCHMARK(BuildPictureViewAll)->Unit(benchmark::kMillisecond);
+
+void WriteMapFile(benchmark::State& state) {
+    Viewport view = MapView();
+    const auto picture = DrawMap(District(), view, DisplayOptions(), Context());
+    const auto dir = BenchDirectory();
+    MapFileWriter file;
+    for (auto _ : state) {
+        const MapFileStatus status = file.Write(*picture, dir);
+        if (!status.Written) state.SkipWithError(status.Message.c_str());
+    }
+    state.counters["wmf_bytes"] = static_cast<double>(std::filesystem::file_size(dir / kMapFileName));
+}
+BENCHMARK(WriteMapFile)->Unit(benchmark::kMillisecond);
 
 void EncodeWmfViewAll(benchmark::State& state) {
     Viewport view = MapView();

@@ -1,6 +1,7 @@
 #include "app/MapStatusBar.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <algorithm>
 
 #include "map/MapLoader.h"
@@ -35,6 +36,18 @@ MapStatusBar::MapStatusBar(QWidget* parent) : QStatusBar(parent) {
         addWidget(panel);
         panels_.append(panel);
     }
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("TransientMessage"));
+    message_->setTextFormat(Qt::PlainText);
+    message_->setMinimumWidth(0);
+    message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    addWidget(message_, 1);
+    messageTimer_ = new QTimer(this);
+    messageTimer_->setSingleShot(true);
+    connect(messageTimer_, &QTimer::timeout, message_, [this] {
+        message_->clear();
+        message_->setToolTip(QString());
+    });
     overlay_ = new map::StatusProgressOverlay(this, kFixedPanelsNominalWidth);
     overlay_->setObjectName(QStringLiteral("ProgressStrips"));
 }
@@ -48,6 +61,16 @@ int MapStatusBar::FixedPanelsWidth() const {
     // where the sixth panel actually ends, so they never cover it.
     const int laidOut = panels_.size() >= 6 ? panels_.at(5)->geometry().right() + 1 : 0;
     return std::max(laidOut, kFixedPanelsNominalWidth);
+}
+
+void MapStatusBar::ShowTransientMessage(const QString& text, int milliseconds) {
+    message_->setText(text);
+    message_->setToolTip(text);
+    messageTimer_->start(milliseconds);
+}
+
+QString MapStatusBar::TransientMessage() const {
+    return message_->text();
 }
 
 void MapStatusBar::ShowProgress(double upper, double lower) {

@@ -2,12 +2,14 @@
 // The status bar `MapStatusBar`: seven panels of 80, 150, 100, 100, 80, 80 and 50
 // pixels (scale, visible extent, cursor X and Y; the others stay empty) and, while
 // a long operation runs, the two progress strips right of the sixth panel
-// (`ShowProgress`), erased by the refresh at its end (ClearProgress).
+// (`ShowProgress`), erased by the refresh at its end (ClearProgress). Right of the
+// panels a message shows for a while what a command did (ShowTransientMessage).
 
 #include <QStatusBar>
 #include <QVector>
 
 class QLabel;
+class QTimer;
 
 namespace ter5::map {
 class StatusProgressOverlay;
@@ -37,8 +39,17 @@ public:
     // Where the strip area starts: the right edge of the sixth panel as laid out.
     int FixedPanelsWidth() const;
 
+    // Shows `text` right of the panels for `milliseconds`, then removes it; the
+    // panels keep what they show.
+    void ShowTransientMessage(const QString& text, int milliseconds = kTransientMessageMilliseconds);
+    QString TransientMessage() const;
+
+    static constexpr int kTransientMessageMilliseconds = 15000;
+
 private:
     QVector<QLabel*> panels_;
+    QLabel* message_ = nullptr;
+    QTimer* messageTimer_ = nullptr;
     map::StatusProgressOverlay* overlay_ = nullptr;
     bool progressShown_ = false;
     double upper_ = 0.0;

@@ -1,18 +1,19 @@
 #include "app/TInfo.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSettings>
 #include <QSvgRenderer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/THelp.h"
+#include "base/Platform.h"
+#include "base/SettingsFile.h"
 #include "base/widgets/Messenger.h"
 
 static void InitAppResources() {
@@ -42,22 +43,39 @@ QString MailSubject() {
     return QStringLiteral("Re: ");
 }
 
-}  // namespace
+// The targets the settings files give, by key, with their settings key and what
+// the target is, for the message when it is not set.
+struct TargetSetting {
+    const char* key;
+    const char* settingsKey;
+    const char* what;
+};
 
-QHash<QString, QString> TInfo::LinkTargets() {
-    InitAppResources();
-    QSettings settings(QStringLiteral(":/about-links.ini"), QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("links"));
-    QHash<QString, QString> targets;
-    for (const QString& key : settings.childKeys()) targets.insert(key, settings.value(key).toString());
-    return targets;
+constexpr TargetSetting kTargetSettings[] = {
+    {"home", base::kHomePageKey, "домашней страницы"},
+    {"order", base::kOrderPageKey, "страницы заказа"},
+    {"manager", base::kManagerMailKey, "почты менеджера"},
+    {"administrator", base::kAdministratorMailKey, "почты администратора"},
+};
+
+const TargetSetting* SettingOf(const QString& key) {
+    for (const TargetSetting& setting : kTargetSettings)
+        if (key == QLatin1String(setting.key)) return &setting;
+    return nullptr;
 }
 
-TInfo::TInfo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+}  // namespace
+
+TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), platform_(platform), manual_(std::move(manual)) {
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(base::ApplicationTitle());
-    opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    const QHash<QString, QString> targets = LinkTargets();
+    opener_ = PlatformLinkOpener(platform_);
+    for (const TargetSetting& setting : kTargetSettings) {
+        const auto value = platform_.ReadSetting(setting.settingsKey);
+        targets_.insert(QString::fromLatin1(setting.key),
+                        value ? QString::fromStdString(base::TrimBlanks(*value)) : QString());
+    }
 
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("Image1"));
@@ -65,9 +83,11 @@ TInfo::TInfo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindow
     picture_->setFixedSize(kPictureWidth, kPictureHeight);
     picture_->installEventFilter(this);
 
-    AddHotArea(QStringLiteral("Label3"), QRect(62, 86, 400, 60), targets.value(QStringLiteral("home")));
-    AddHotArea(QStringLiteral("Label1"), QRect(355, 254, 150, 18), targets.value(QStringLiteral("home")));
-    AddHotArea(QStringLiteral("Label2"), QRect(355, 237, 150, 18), targets.value(QStringLiteral("administrator")));
+    const QString homeTip = Target(QStringLiteral("home")).isEmpty() ? tr("Руководство пользователя")
+                                                                      : TargetTip(QStringLiteral("home"));
+    AddHotArea(QStringLiteral("Label3"), QRect(62, 86, 400, 60))->setToolTip(homeTip);
+    AddHotArea(QStringLiteral("Label1"), QRect(355, 254, 150, 18))->setToolTip(homeTip);
+    AddHotArea(QStringLiteral("Label2"), QRect(355, 237, 150, 18))->setToolTip(TargetTip(QStringLiteral("administrator")));
 
     auto* close = new QToolButton(picture_);
     close->setObjectName(QStringLiteral("SpeedButton7"));
@@ -95,18 +115,21 @@ TInfo::TInfo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindow
     const struct {
         const char* name;
         const char* caption;
-        const char* key;
+        QString tip;
     } links[] = {
-        {"Label4", "Новости", "news"},          {"Label5", "Изменения", "changes"},
-        {"Label6", "Обновления", "updates"},    {"Label14", "Заказать", "order"},
-        {"Label7", "Менеджер", "manager"},      {"Label8", "Администратор", "administrator"},
+        {"Label4", "Новости", tr("Руководство пользователя")},
+        {"Label5", "Изменения", tr("Руководство пользователя: список изменений")},
+        {"Label6", "Обновления", tr("Руководство пользователя: как обновить программу")},
+        {"Label14", "Заказать", TargetTip(QStringLiteral("order"))},
+        {"Label7", "Менеджер", TargetTip(QStringLiteral("manager"))},
+        {"Label8", "Администратор", TargetTip(QStringLiteral("administrator"))},
     };
     bool first = true;
     for (const auto& link : links) {
         if (!first) row->addWidget(new QLabel(QStringLiteral("-"), strip));
         first = false;
-        QLabel* label = AddLink(QString::fromLatin1(link.name), QString::fromUtf8(link.caption),
-                                targets.value(QString::fromLatin1(link.key)));
+        QLabel* label = AddLink(QString::fromLatin1(link.name), QString::fromUtf8(link.caption));
+        label->setToolTip(link.tip);
         label->setParent(strip);
         row->addWidget(label);
     }
@@ -123,22 +146,38 @@ TInfo::TInfo(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindow
     // `KeyPressESC`: Escape closes the window (QDialog's own Escape handling).
 }
 
-QLabel* TInfo::AddHotArea(const QString& name, const QRect& area, const QString& target) {
+QString TInfo::TargetTip(const QString& key) const {
+    const QString target = Target(key);
+    if (!target.isEmpty()) return target;
+    const TargetSetting* setting = SettingOf(key);
+    return tr("Не задан: %1 в файле настроек %2")
+        .arg(QString::fromLatin1(setting ? setting->settingsKey : ""),
+             QString::fromStdString(platform_.UserSettingsFile()));
+}
+
+void TInfo::ReportUnset(const QString& key) {
+    const TargetSetting* setting = SettingOf(key);
+    if (!setting) return;
+    base::Messenger::Current().ShowMessage(
+        this, tr("Адрес %1 не задан. Укажите его параметром %2 в файле настроек %3.")
+                  .arg(QString::fromUtf8(setting->what), QString::fromLatin1(setting->settingsKey),
+                       QString::fromStdString(platform_.UserSettingsFile())));
+}
+
+QLabel* TInfo::AddHotArea(const QString& name, const QRect& area) {
     auto* label = new QLabel(picture_);
     label->setObjectName(name);
     label->setGeometry(area);
     label->setCursor(Qt::PointingHandCursor);
-    label->setToolTip(target);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->installEventFilter(this);
     links_.insert(name, label);
     return label;
 }
 
-QLabel* TInfo::AddLink(const QString& name, const QString& caption, const QString& target) {
+QLabel* TInfo::AddLink(const QString& name, const QString& caption) {
     auto* label = new QLabel(caption, this);
     label->setObjectName(name);
-    label->setToolTip(target);
     label->setCursor(Qt::PointingHandCursor);
     label->setStyleSheet(QStringLiteral("QLabel { color: blue; text-decoration: underline; }"));
     label->installEventFilter(this);
@@ -163,22 +202,53 @@ bool TInfo::eventFilter(QObject* watched, QEvent* event) {
 
 void TInfo::LinkActivated(QLabel* label) {
     const QString name = label->objectName();
+    const auto open = [this](const QString& key) {
+        if (Target(key).isEmpty()) {
+            ReportUnset(key);
+        } else {
+            OpenInBrowser(Target(key));
+        }
+    };
+    const auto mail = [this](const QString& key, const QString& greeting) {
+        if (Target(key).isEmpty()) {
+            ReportUnset(key);
+        } else {
+            WriteMail(Target(key), MailSubject(), greeting);
+        }
+    };
     if (name == QLatin1String("Label3") || name == QLatin1String("Label1")) {
-        OpenInBrowser(links_.value(QStringLiteral("Label3"))->toolTip());
-    } else if (name == QLatin1String("Label4") || name == QLatin1String("Label5") ||
-               name == QLatin1String("Label6") || name == QLatin1String("Label14")) {
-        // "Заказать" opens its page like the other web links.
-        OpenInBrowser(label->toolTip());
-    } else if (name == QLatin1String("Label2") || name == QLatin1String("Label7")) {
-        WriteMail(label->toolTip(), MailSubject(), QStringLiteral("Admin"));
+        if (Target(QStringLiteral("home")).isEmpty()) {
+            ShowManual(QString::fromLatin1(kManualContentsPage));
+        } else {
+            open(QStringLiteral("home"));
+        }
+    } else if (name == QLatin1String("Label4")) {
+        ShowManual(QString::fromLatin1(kManualContentsPage));
+    } else if (name == QLatin1String("Label5")) {
+        ShowManual(QString::fromLatin1(kManualChangesPage));
+    } else if (name == QLatin1String("Label6")) {
+        ShowManual(QString::fromLatin1(kManualUpdatesPage));
+    } else if (name == QLatin1String("Label14")) {
+        open(QStringLiteral("order"));  // "Заказать" opens its page like the other web links
+    } else if (name == QLatin1String("Label2")) {
+        mail(QStringLiteral("administrator"), QStringLiteral("Admin"));
+    } else if (name == QLatin1String("Label7")) {
+        mail(QStringLiteral("manager"), QStringLiteral("Admin"));
     } else if (name == QLatin1String("Label8")) {
-        WriteMail(label->toolTip(), MailSubject(), QStringLiteral("Manager"));
+        mail(QStringLiteral("administrator"), QStringLiteral("Manager"));
     }
 }
 
+void TInfo::ShowManual(const QString& page) {
+    // The manual opens in a window of its own, which this modal window would block.
+    accept();
+    if (manual_) manual_(page);
+}
+
 void TInfo::OpenInBrowser(const QString& address) {
-    if (!opener_(QUrl(address)))
-        base::Messenger::Current().ShowMessage(this, tr("Не удалось открыть адрес %1").arg(address));
+    const QString failure = opener_(QUrl(address));
+    if (!failure.isEmpty())
+        base::Messenger::Current().ShowMessage(this, tr("Не удалось открыть адрес %1: %2").arg(address, failure));
 }
 
 QUrl TInfo::MailLink(const QString& address, const QString& subject, const QString& greeting) {
@@ -188,7 +258,7 @@ QUrl TInfo::MailLink(const QString& address, const QString& subject, const QStri
 }
 
 void TInfo::WriteMail(const QString& address, const QString& subject, const QString& greeting) {
-    if (!opener_(MailLink(address, subject, greeting)))
+    if (!opener_(MailLink(address, subject, greeting)).isEmpty())
         base::Messenger::Current().ShowMessage(this, QStringLiteral("Auto method failed."));
 }
 

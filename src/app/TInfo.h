@@ -1,15 +1,28 @@
 #pragma once
 // The about window: the program's picture (531 x 295) with three hot areas and a
-// close box, and below it a strip of links to the maker's pages and mail
-// addresses. Borderless, modal, closed by Escape, a click on the picture or the
-// close box. The link targets come from one built-in resource (about-links.ini).
+// close box, and below it a strip of links. Borderless, modal, closed by Escape, a
+// click on the picture or the close box.
+//
+// "Новости", "Изменения" and "Обновления" open the user manual shipped with the
+// program (its contents, the list of changes, how to update). The home page, the
+// order page and the two mail addresses come from the settings files (HomePage,
+// OrderPage, ManagerMail, AdministratorMail); a link whose target is not set says
+// so, and where to set it, instead of opening anything. Without HomePage the
+// picture's hot areas open the manual too. A browser or mail program that cannot be
+// started is reported ("Auto method failed." for the mails).
 
 #include <QDialog>
 #include <QHash>
 #include <functional>
 
+#include "app/ExternalLinks.h"
+
 class QLabel;
 class QUrl;
+
+namespace ter5::base {
+class Platform;
+}
 
 namespace ter5::app {
 
@@ -17,14 +30,15 @@ class TInfo : public QDialog {
     Q_OBJECT
 
 public:
-    // Opens a link with the desktop's default program; false when it could not.
-    using UrlOpener = std::function<bool(const QUrl&)>;
+    // Shows a page of the user manual (a file name such as "changes.html").
+    using ManualViewer = std::function<void(const QString& page)>;
 
-    explicit TInfo(QWidget* parent = nullptr);
+    // Targets are read from `platform`'s settings files; `manual` shows the manual.
+    TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent = nullptr);
 
-    // The link targets by key: home, news, changes, updates, order, manager,
-    // administrator.
-    static QHash<QString, QString> LinkTargets();
+    // A link target by key (home, order, manager, administrator): the settings
+    // value, empty when it is not set.
+    QString Target(const QString& key) const { return targets_.value(key); }
 
     // `OpenInBrowser` and `WriteMail` (greeting "Admin" or "Manager").
     void OpenInBrowser(const QString& address);
@@ -33,7 +47,7 @@ public:
     static QUrl MailLink(const QString& address, const QString& subject, const QString& greeting);
 
     // Replaces the desktop opener (tests).
-    void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
+    void SetUrlOpener(LinkOpener opener) { opener_ = std::move(opener); }
 
     QLabel* Link(const QString& name) const { return links_.value(name); }
 
@@ -41,13 +55,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* AddHotArea(const QString& name, const QRect& area, const QString& target);
-    QLabel* AddLink(const QString& name, const QString& caption, const QString& target);
+    QLabel* AddHotArea(const QString& name, const QRect& area);
+    QLabel* AddLink(const QString& name, const QString& caption);
+    // The tool tip of a link to the target of `key`: the target, or how to set it.
+    QString TargetTip(const QString& key) const;
+    // Tells the user the target of `key` is not set and where to set it.
+    void ReportUnset(const QString& key);
     void LinkActivated(QLabel* label);
+    void ShowManual(const QString& page);
 
+    base::Platform& platform_;
+    ManualViewer manual_;
     QLabel* picture_ = nullptr;
     QHash<QString, QLabel*> links_;
-    UrlOpener opener_;
+    QHash<QString, QString> targets_;
+    LinkOpener opener_;
 };
 
 }  // namespace ter5::app

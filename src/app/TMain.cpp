@@ -18,6 +18,7 @@
 #include "app/MapPanel.h"
 #include "app/MapStatusBar.h"
 #include "app/ParcelCursorLink.h"
+#include "app/THelp.h"
 #include "app/TInfo.h"
 #include "base/Platform.h"
 #include "base/ProgramVersion.h"
@@ -221,13 +222,18 @@ base::TNewForm* TMain::NameDialog() {
 }
 
 void TMain::nInfoClick() {
-    if (!info_) info_ = new TInfo(this);
+    if (!info_) info_ = new TInfo(*platform_, [this](const QString& page) { ShowHelp(page); }, this);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), info_->size());
         frame.moveCenter(screen->availableGeometry().center());
         info_->move(frame.topLeft());
     }
     info_->exec();
+}
+
+void TMain::ShowHelp(const QString& page) {
+    if (!help_) help_ = new THelp(PlatformLinkOpener(*platform_), this);
+    help_->ShowPage(page);
 }
 
 void TMain::N4Click() {

@@ -60,6 +60,7 @@ namespace ter5::app {
 class MapPanel;
 class MapStatusBar;
 class ParcelCursorLink;
+class THelp;
 class TInfo;
 
 class TMain : public QMainWindow, public templates::ReindexHost {
@@ -136,6 +137,10 @@ public:
 
     TInfo* Info() const { return info_; }
 
+    // The user manual in the help window (F1 opens its contents), created on first use.
+    void ShowHelp(const QString& page);
+    THelp* Help() const { return help_; }
+
     // The templates (TMainTemplates.cpp): the reindex menu, base creation, the
     // template windows, and the host the template operations work through.
     void N15Click();
@@ -184,7 +189,9 @@ public:
     QAction *cbLine = nullptr, *cbPoints = nullptr, *cbLength = nullptr, *cbNumPoints = nullptr;
     QAction *cbArea = nullptr, *cbPerimetr = nullptr, *cbShadow = nullptr, *cbNumber = nullptr;
     QAction *cbCode = nullptr, *cbMetr1 = nullptr, *cbMetr2 = nullptr, *cbMetr3 = nullptr;
+    QAction* cbDeclutter = nullptr;  // "без наложения подписей"
     QAction* nInfo = nullptr;
+    QAction* nHelp = nullptr;  // F1: the user manual
     QList<QAction*> NS;  // NS1..NS17 of PMenuScale
 
     QSystemTrayIcon* TrayIcon = nullptr;
@@ -230,6 +237,7 @@ private:
     base::DirectoryCommands* directoryCommands_ = nullptr;
     base::TNewForm* newForm_ = nullptr;
     TInfo* info_ = nullptr;
+    THelp* help_ = nullptr;
     templates::TemplateWindows* templateLists_ = nullptr;
     QTimer* trayClickTimer_ = nullptr;
     QActionGroup* mouseTools_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/THelp.h"
 #include "app/TMain.h"
 #include "base/widgets/ImageList.h"
 #include "base/widgets/Messenger.h"
@@ -73,10 +74,15 @@ void TMain::createActions() {
     cbMetr1 = MakeCheck(this, QStringLiteral("cbMetr1"), tr("квадратные метры"), false);
     cbMetr2 = MakeCheck(this, QStringLiteral("cbMetr2"), tr("гектары"), true);
     cbMetr3 = MakeCheck(this, QStringLiteral("cbMetr3"), tr("тысячи гектаров"), false);
+    cbDeclutter = MakeCheck(this, QStringLiteral("cbDeclutter"), tr("без наложения подписей"), true);
     areaUnits_ = new QActionGroup(this);
     for (QAction* unit : {cbMetr1, cbMetr2, cbMetr3}) areaUnits_->addAction(unit);
 
     nInfo = MakeAction(this, QStringLiteral("nInfo"), tr("?"));
+    nHelp = MakeAction(this, QStringLiteral("nHelp"), tr("Руководство пользователя"));
+    nHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    nHelp->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(nHelp);  // F1 anywhere in the window
 
     connect(nOpen, &QAction::triggered, this, [this] { base::RunGuarded(this, [this] { nOpenClick(); }); });
     connect(nCreate, &QAction::triggered, this, &TMain::createBaseRequested);
@@ -84,6 +90,7 @@ void TMain::createActions() {
     connect(nReindexSelectBase, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Select")); });
     connect(nReindexEditBases, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Edit")); });
     connect(nInfo, &QAction::triggered, this, &TMain::nInfoClick);
+    connect(nHelp, &QAction::triggered, this, [this] { ShowHelp(QString::fromLatin1(kManualContentsPage)); });
 }
 
 void TMain::createToolBars() {
@@ -197,6 +204,8 @@ void TMain::createMenus() {
     N18->addAction(cbCode);
     N18->addSeparator()->setObjectName(QStringLiteral("N12"));
     for (QAction* unit : {cbMetr1, cbMetr2, cbMetr3}) N18->addAction(unit);
+    N18->addSeparator()->setObjectName(QStringLiteral("N25"));
+    N18->addAction(cbDeclutter);
 
     menuBar()->addAction(nInfo);
 

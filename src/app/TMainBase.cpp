@@ -2,8 +2,10 @@
 // starting the companion program, the quick-start list and the directory commands.
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 
+#include "app/MapStatusBar.h"
 #include "app/TMain.h"
 #include "base/CompanionLauncher.h"
 #include "base/Platform.h"
@@ -18,6 +20,11 @@ namespace ter5::app {
 void TMain::ConnectTree() {
     using base::DirectoryTree;
     connect(DirectoryListBox1, &DirectoryTree::directoryChanged, this, &TMain::MarkBaseDirectories);
+    // Entering the open base (a double click on it) draws its map again, so that
+    // map.wmf is written into the base itself.
+    connect(DirectoryListBox1, &DirectoryTree::directoryChanged, this, [this](const QString& directory) {
+        if (dm_->BaseOpen() && QString::fromStdString(dm_->BaseDirectory()) == directory) DrawMap();
+    });
     const auto markAndSelect = [this] {
         MarkBaseDirectories();
         base::RunGuarded(this, [this] { SelectTreeDirectory(); });
@@ -52,8 +59,10 @@ void TMain::MarkBaseDirectories() {
 }
 
 void TMain::SelectTreeDirectory() {
-    const QString directory = DirectoryListBox1->JoinedItemPath(DirectoryListBox1->SelectedIndex());
-    if (directory.isEmpty()) {  // no sub-directory selected: no base
+    // A sub-directory, or the current directory itself: a double click into a base
+    // makes it the current directory, and the release that follows opens it.
+    const QString directory = DirectoryListBox1->BasePath(DirectoryListBox1->SelectedIndex());
+    if (directory.isEmpty()) {  // the root or a directory above: no base
         dm_->CloseBaseDataSets();
         return;
     }
@@ -75,7 +84,14 @@ void TMain::LaunchCompanionProgram() {
     base::CompanionLauncher launcher(*platform_, [this](const std::string& message) {
         base::Messenger::Current().ShowMessage(this, QString::fromStdString(message));
     });
-    launcher.Launch(base.toStdString());
+    // Wine is watched for a moment, to tell a program it cannot run.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const base::LaunchReport report = launcher.Launch(base.toStdString());
+    QApplication::restoreOverrideCursor();
+    if (report.outcome == base::LaunchOutcome::Started) {
+        StatusBar->ShowTransientMessage(tr("Запущена программа %1 в каталоге %2")
+                                            .arg(QString::fromStdString(report.program), base));
+    }
 }
 
 void TMain::FillQuickStartMenu() {

@@ -57,8 +57,8 @@ private:
     std::function<void(int)> keyUp_;
 };
 
-// The twelve "Отображение" items with the option each one is.
-std::array<std::pair<DisplayOption, QAction*>, 12> OptionItems(const TMain& w) {
+// The thirteen "Отображение" items with the option each one is.
+std::array<std::pair<DisplayOption, QAction*>, 13> OptionItems(const TMain& w) {
     return {{{DisplayOption::Line, w.cbLine},
              {DisplayOption::Points, w.cbPoints},
              {DisplayOption::Length, w.cbLength},
@@ -70,7 +70,8 @@ std::array<std::pair<DisplayOption, QAction*>, 12> OptionItems(const TMain& w) {
              {DisplayOption::Code, w.cbCode},
              {DisplayOption::Metr1, w.cbMetr1},
              {DisplayOption::Metr2, w.cbMetr2},
-             {DisplayOption::Metr3, w.cbMetr3}}};
+             {DisplayOption::Metr3, w.cbMetr3},
+             {DisplayOption::Declutter, w.cbDeclutter}}};
 }
 
 // The check marks of the items as the map's options hold them.

@@ -40,6 +40,7 @@ void TMain::N15Click() {
 void TMain::nCreateClick() {
     base::TNewForm* dialog = NameDialog();
     dialog->setWindowTitle(tr("Каталог"));
+    dialog->SetPrompt(tr("Каталог новой базы:"));
     if (!dialog->Ask()) return;
     const auto directory = templates::PrepareBaseDirectory(
         dialog->Text().toStdString(), DirectoryListBox1->CurrentDirectory().toStdString(),

@@ -3,12 +3,23 @@
 #include <system_error>
 
 #include "base/PathNames.h"
-#include "base/Platform.h"
 #include "engine/FileUtil.h"
 
 namespace fs = std::filesystem;
 
 namespace ter5::base {
+
+namespace {
+
+// The companion program's directory when no place sets one.
+constexpr const char* kDefaultExecutableDirectory = "C:\\Ter\\";
+
+std::string WithBackslash(std::string directory) {
+    if (!directory.empty() && directory.back() != '\\') directory += '\\';
+    return directory;
+}
+
+}  // namespace
 
 CompanionLauncher::CompanionLauncher(Platform& platform, MessageSink messages)
     : platform_(platform), messages_(std::move(messages)) {}
@@ -30,10 +41,25 @@ std::string CompanionLauncher::StartFailedMessage(const std::string& program, co
     return "Невозможно запустить программу " + program + " : " + error;
 }
 
+std::string CompanionLauncher::ExecutableMissingMessage(const std::string& directory, const std::string& hostDirectory,
+                                                        const SettingLookup& lookup, const std::string& settingsFile) {
+    std::string names;
+    for (const char* name : kCompanionExecutables) names += std::string(names.empty() ? "" : ", ") + name;
+    std::string text = "Программа TER v.5 не найдена: в каталоге " + directory;
+    if (hostDirectory != directory && hostDirectory + "/" != directory) text += " (" + hostDirectory + ")";
+    text += " нет ни одного из файлов " + names + ".\n";
+    if (lookup.value) {
+        text += "Этот каталог задан: " + lookup.origin + ".\n";
+    } else {
+        text += "Этот каталог взят по умолчанию: параметр " + std::string(kPathWorkFiles) + " нигде не задан.\n";
+    }
+    text += "Укажите каталог программы TER v.5 параметром " + std::string(kPathWorkFiles) + " в файле настроек " +
+            settingsFile + ".";
+    return text;
+}
+
 std::string CompanionLauncher::ExecutableDirectory() const {
-    std::string directory = platform_.ReadMachineSetting(kPathWorkFiles, "C:\\Ter\\");
-    if (!directory.empty() && directory.back() != '\\') directory += '\\';
-    return directory;
+    return WithBackslash(platform_.ReadMachineSetting(kPathWorkFiles, kDefaultExecutableDirectory));
 }
 
 std::optional<std::string> CompanionLauncher::FindExecutable() const {
@@ -47,7 +73,9 @@ std::optional<std::string> CompanionLauncher::FindExecutable() const {
     return std::nullopt;
 }
 
-bool CompanionLauncher::Launch(const std::string& base) {
+LaunchReport CompanionLauncher::Launch(const std::string& base, bool dryRun) {
+    LaunchReport report;
+    report.directory = base;
     const bool directoryFound = DirectoryExists(base);
     if (!directoryFound) messages_(DirectoryMissingMessage(base));
     bool tablesFound = true;
@@ -55,23 +83,40 @@ bool CompanionLauncher::Launch(const std::string& base) {
         if (!FileExistsNoCase(base, name)) tablesFound = false;
     }
     if (!tablesFound) messages_(TablesMissingMessage(base));
-    if (!directoryFound || !tablesFound) return false;
+    if (!directoryFound || !tablesFound) return report;
+    report.companionDirectory = platform_.CompanionPath(base);
 
-    // None of the executables present: nothing is started and nothing is said.
     const auto program = FindExecutable();
-    if (!program) return false;
+    if (!program) {
+        // Nothing to start would look like success (the grids merely empty): say
+        // which folder was searched and where it is set.
+        const SettingLookup lookup = platform_.LookupMachineSetting(kPathWorkFiles);
+        const std::string directory = ExecutableDirectory();
+        messages_(ExecutableMissingMessage(directory, platform_.HostPath(directory), lookup,
+                                           platform_.UserSettingsFile()));
+        report.outcome = LaunchOutcome::ExecutableMissing;
+        return report;
+    }
+    report.program = *program;
+    const auto hostProgram = engine::ResolveNoCase(PathFromUtf8(platform_.HostPath(*program)));
+    report.hostProgram = hostProgram ? PathToUtf8(*hostProgram) : platform_.HostPath(*program);
+    report.outcome = LaunchOutcome::Started;
+    if (dryRun) return report;
+
     const StartResult result = platform_.StartProgram(*program, base);
     switch (result.status) {
     case StartStatus::Started:
-        return true;
+        break;
     case StartStatus::LauncherMissing:
         messages_(WineMissingMessage());
-        return false;
+        report.outcome = LaunchOutcome::StartFailed;
+        break;
     case StartStatus::Failed:
         messages_(StartFailedMessage(*program, result.error));
-        return false;
+        report.outcome = LaunchOutcome::StartFailed;
+        break;
     }
-    return false;
+    return report;
 }
 
 }  // namespace ter5::base

@@ -2,6 +2,11 @@
 
 namespace ter5::base {
 
+std::string Platform::ReadMachineSetting(const std::string& name, const std::string& defaultText) const {
+    const SettingLookup found = LookupMachineSetting(name);
+    return found.value ? *found.value : defaultText;
+}
+
 std::string TrimBlanks(const std::string& text) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     std::string::size_type first = 0;

@@ -52,7 +52,6 @@ fs::path Descend(fs::path base, const std::vector<std::string>& parts, std::size
 WinePathMapper::WinePathMapper(fs::path prefix) : prefix_(std::move(prefix)) {}
 
 fs::path WinePathMapper::DefaultPrefix() {
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return fs::path(prefix);
     const char* home = std::getenv("HOME");
     return fs::path(home && *home ? home : ".") / ".wine";
 }
@@ -69,6 +68,12 @@ fs::path WinePathMapper::DriveDirectory(char letter) const {
     std::error_code ec;
     if (lower == 'c' && !fs::exists(device, ec) && fs::is_directory(prefix_ / "drive_c", ec))
         return prefix_ / "drive_c";
+    // The drive link itself is resolved ("../drive_c", "/"); links further down are
+    // the user's own and stay as they are.
+    if (fs::is_symlink(device, ec)) {
+        const fs::path target = fs::read_symlink(device, ec);
+        if (!ec) return (target.is_absolute() ? target : device.parent_path() / target).lexically_normal();
+    }
     return device;
 }
 
@@ -85,6 +90,35 @@ std::string WinePathMapper::ToHost(std::string_view path) const {
     }
     const std::vector<std::string> parts = SplitComponents(path);
     return PathToUtf8(Descend(prefix_ / "dosdevices" / "unc", parts, 0));
+}
+
+std::string WinePathMapper::ToWindows(const std::string& hostPath) const {
+    const fs::path path = fs::absolute(PathFromUtf8(hostPath)).lexically_normal();
+    std::error_code ec;
+    // The drives present, a to z, with their directories.
+    std::vector<std::pair<char, fs::path>> drives;
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+        const fs::path directory = DriveDirectory(letter);
+        if (fs::is_directory(directory, ec)) drives.emplace_back(letter, directory);
+    }
+    // From the path itself up to the root, the first ancestor that is a drive's directory.
+    std::vector<std::string> rest;
+    for (fs::path ancestor = path;; ancestor = ancestor.parent_path()) {
+        for (const auto& [letter, directory] : drives) {
+            if (!fs::equivalent(ancestor, directory, ec)) continue;
+            std::string windows(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+            windows += ':';
+            for (auto part = rest.rbegin(); part != rest.rend(); ++part) windows += '\\' + *part;
+            return rest.empty() ? windows + '\\' : windows;
+        }
+        if (!ancestor.has_relative_path()) break;  // the root: no drive holds the path
+        const std::string name = PathToUtf8(ancestor.filename());
+        if (!name.empty()) rest.push_back(name);
+    }
+    std::string native = "\\\\?\\unix" + PathToUtf8(path);
+    for (char& c : native)
+        if (c == '/') c = '\\';
+    return native;
 }
 
 }  // namespace ter5::base

@@ -91,12 +91,12 @@ std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBy
     return bytes;
 }
 
-void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data) {
+void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data, Durability durability) {
     static std::mt19937_64 rng{std::random_device{}()};
     const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     const fs::path tmp = dir / (path.filename().string() + ".ter5tmp-" + std::to_string(CurrentProcessId()) + "-" +
                                 std::to_string(rng() % 1000000));
-    WriteNewFile(tmp, data.data(), data.size(), ReadAttributes(path), path.string());
+    WriteNewFile(tmp, data.data(), data.size(), ReadAttributes(path), path.string(), durability == Durability::Synced);
     try {
         ReplaceFile(tmp, path);
     } catch (...) {
@@ -104,7 +104,7 @@ void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data
         fs::remove(tmp, ec);
         throw;
     }
-    SyncDirectory(dir);
+    if (durability == Durability::Synced) SyncDirectory(dir);
 }
 
 }  // namespace ter5::engine

@@ -27,11 +27,19 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 // naming the file when it cannot be read.
 std::vector<std::uint8_t> ReadFilePrefix(const std::filesystem::path& path, std::size_t maxBytes);
 
-// Writes `data` to a temporary file beside `path`, syncs it and renames it over
-// `path`, keeping its mode and ownership; the directory is synced afterwards. On
-// failure the original is untouched and EngineError is thrown. For single files
-// outside tables (pictures, exports); table files go through FileTransaction.
-void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data);
+// Whether a replaced file is forced to disk before it takes the old one's place.
+enum class Durability {
+    Synced,    // fsync before the rename: after a crash the file is the old one or the new one
+    Unsynced,  // no fsync: for derived files, rewritten often, that may be lost in a crash
+};
+
+// Writes `data` to a temporary file beside `path`, syncs it (unless Unsynced) and
+// renames it over `path`, keeping its mode and ownership; a synced write syncs the
+// directory afterwards. On failure the original is untouched and EngineError is
+// thrown. For single files outside tables (pictures, exports); table files go
+// through FileTransaction.
+void WriteFileAtomic(const std::filesystem::path& path, const std::vector<std::uint8_t>& data,
+                     Durability durability = Durability::Synced);
 
 // ASCII case-insensitive equality of two names.
 bool EqualsNoCase(const std::string& a, const std::string& b);

@@ -77,11 +77,11 @@ FileAttributes ReadAttributes(const std::filesystem::path& path);
 bool IsReadOnlyFile(const std::filesystem::path& path);
 
 // Creates `path` (which must not exist) with `data`, gives it `like`'s mode and
-// group (and owner where allowed) when like.exists, and flushes it to disk.
-// Throws EngineError naming `target` (the file it will replace) on failure; a
-// partial file is removed.
+// group (and owner where allowed) when like.exists, and flushes it to disk unless
+// `sync` is false. Throws EngineError naming `target` (the file it will replace)
+// on failure; a partial file is removed.
 void WriteNewFile(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size,
-                  const FileAttributes& like, const std::string& target);
+                  const FileAttributes& like, const std::string& target, bool sync = true);
 
 // Renames `from` over `to` (same directory), replacing it. Throws EngineError.
 void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);

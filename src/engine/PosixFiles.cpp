@@ -130,7 +130,7 @@ bool IsReadOnlyFile(const fs::path& path) {
 }
 
 void WriteNewFile(const fs::path& path, const std::uint8_t* data, std::size_t size, const FileAttributes& like,
-                  const std::string& target) {
+                  const std::string& target, bool sync) {
     // A new file is made with the usual mode (the umask applies); a replacement
     // starts private and takes the old file's mode once it is written.
     const mode_t initial = like.exists ? (S_IRUSR | S_IWUSR) : 0666;
@@ -157,7 +157,7 @@ void WriteNewFile(const fs::path& path, const std::uint8_t* data, std::size_t si
         ::fchmod(fd, static_cast<mode_t>(like.mode));
         CopyOwnership(fd, like);
     }
-    if (::fsync(fd) != 0) failWith("write failed");
+    if (sync && ::fsync(fd) != 0) failWith("write failed");
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(path.c_str());

@@ -15,6 +15,10 @@ constexpr int kLengthDecimals = 2;
 
 }  // namespace
 
+bool IsToggle(DisplayOption option) {
+    return option <= DisplayOption::Shadow || option == DisplayOption::Declutter;
+}
+
 bool DisplayOptions::IsChecked(DisplayOption option) const {
     switch (option) {
     case DisplayOption::Line: return cbLine;
@@ -29,6 +33,7 @@ bool DisplayOptions::IsChecked(DisplayOption option) const {
     case DisplayOption::Metr1: return cbMetr1;
     case DisplayOption::Metr2: return cbMetr2;
     case DisplayOption::Metr3: return cbMetr3;
+    case DisplayOption::Declutter: return cbDeclutter;
     }
     return false;
 }
@@ -42,6 +47,7 @@ void DisplayOptions::Click(DisplayOption option) {
     case DisplayOption::Area: cbArea = !cbArea; break;
     case DisplayOption::Perimetr: cbPerimetr = !cbPerimetr; break;
     case DisplayOption::Shadow: cbShadow = !cbShadow; break;
+    case DisplayOption::Declutter: cbDeclutter = !cbDeclutter; break;
     case DisplayOption::Number:
         cbNumber = true;
         cbCode = !cbNumber;

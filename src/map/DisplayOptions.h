@@ -1,6 +1,7 @@
 #pragma once
-// The twelve checkable display options of the map ("Отображение" menu): which geometry
-// and labels the map shows and the unit of the area labels. They live for the run only.
+// The checkable display options of the map ("Отображение" menu): which geometry and
+// labels the map shows, the unit of the area labels, and whether labels that would pile
+// up are left out. They live for the run only.
 
 #include <string>
 
@@ -20,7 +21,11 @@ enum class DisplayOption {
     Metr1,      // cbMetr1: areas in m^2 (radio)
     Metr2,      // cbMetr2: areas in hectares (radio)
     Metr3,      // cbMetr3: areas in thousands of hectares (radio)
+    Declutter,  // cbDeclutter: no label over another, no parcel label beyond its parcel
 };
+
+// Whether clicking `option` inverts it (the others are one of a pair or a radio group).
+bool IsToggle(DisplayOption option);
 
 // Checked states with the start-up defaults. Exactly one of cbNumber/cbCode and exactly one
 // of cbMetr1..cbMetr3 is checked as long as changes go through Click.
@@ -37,6 +42,9 @@ struct DisplayOptions {
     bool cbMetr1 = false;
     bool cbMetr2 = true;
     bool cbMetr3 = false;
+    // "без наложения подписей": a label whose box overlaps one already drawn in the same
+    // drawing, or a parcel label running out of its parcel's box, is left out.
+    bool cbDeclutter = true;
 
     // Checked state of one item.
     bool IsChecked(DisplayOption option) const;

@@ -1,11 +1,14 @@
 #include "map/DrawMap.h"
 
 #include <cmath>
+#include <iterator>
 #include <numbers>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "map/LabelPlacer.h"
 #include "map/LabelledSides.h"
 #include "map/MapLabels.h"
 #include "map/PageClip.h"
@@ -63,6 +66,7 @@ public:
         const WorldPoint lowLeft = view_.PageToWorld({0.0, -view_.PageHeight});
         const WorldPoint highRight = view_.PageToWorld({view_.PageWidth, 0.0});
         labelled_.Clear();
+        if (options_.cbDeclutter) placer_.Reset(picture_.WidthPx(), picture_.HeightPx());
         for (const TArrPoly& poly : objects_.Polys) {
             const PageIntPoint low = toPage_(poly.MinY, poly.MinX);
             const PageIntPoint high = toPage_(poly.MaxY, poly.MaxX);
@@ -106,7 +110,7 @@ private:
         if (options_.cbLength || options_.cbNumPoints) {
             for (const RingRange& ring : rings_) DrawSideLabels(points, ring);
         }
-        DrawParcelLabels(poly);
+        DrawParcelLabels(poly, low, high);
     }
 
     void DrawSmallMark(PageIntPoint low, PageIntPoint high) {
@@ -171,33 +175,81 @@ private:
         }
     }
 
-    void DrawParcelLabels(const TArrPoly& poly) {
-        if (options_.cbArea) {
-            DrawLabel(poly.CenterY, poly.CenterX, AreaLabelText(options_, poly.Area), LabelPlacement::Centred);
+    // The area, perimeter and name labels at the parcel's centre. With the label filter
+    // on, each must stay inside the parcel's box in pixels (page corners low, high) and
+    // clear of the labels drawn before the parcel's own; the parcel's lines are laid out
+    // as one block and are not weighed against each other.
+    void DrawParcelLabels(const TArrPoly& poly, PageIntPoint low, PageIntPoint high) {
+        struct Line {
+            bool shown;
+            std::string text;
+            LabelPlacement placement;
+        };
+        const Line lines[] = {
+            {options_.cbArea, options_.cbArea ? AreaLabelText(options_, poly.Area) : std::string(),
+             LabelPlacement::Centred},
+            {options_.cbPerimetr, options_.cbPerimetr ? PerimeterLabelText(poly.Perimeter) : std::string(),
+             LabelPlacement::Below},
+            {options_.cbNumber || options_.cbCode, ParcelNameText(options_, poly), LabelPlacement::Above},
+        };
+        const PixelBox parcel{static_cast<std::int32_t>(RoundToInt64Fast(static_cast<double>(low.x) / ppx_)),
+                              static_cast<std::int32_t>(RoundToInt64Fast(-static_cast<double>(high.y) / ppy_)),
+                              static_cast<std::int32_t>(RoundToInt64Fast(static_cast<double>(high.x) / ppx_)),
+                              static_cast<std::int32_t>(RoundToInt64Fast(-static_cast<double>(low.y) / ppy_))};
+        std::optional<LabelSpot> spots[std::size(lines)];
+        for (std::size_t i = 0; i < std::size(lines); ++i) {
+            if (!lines[i].shown) continue;
+            spots[i] = Locate(poly.CenterY, poly.CenterX, lines[i].text, lines[i].placement);
+            if (spots[i] && options_.cbDeclutter && (!parcel.Contains(spots[i]->Box) || placer_.Overlaps(spots[i]->Box)))
+                spots[i].reset();
         }
-        if (options_.cbPerimetr) {
-            DrawLabel(poly.CenterY, poly.CenterX, PerimeterLabelText(poly.Perimeter), LabelPlacement::Below);
-        }
-        if (options_.cbNumber || options_.cbCode) {
-            DrawLabel(poly.CenterY, poly.CenterX, ParcelNameText(options_, poly), LabelPlacement::Above);
+        for (std::size_t i = 0; i < std::size(lines); ++i) {
+            if (!spots[i]) continue;
+            if (options_.cbDeclutter) placer_.Add(spots[i]->Box);
+            picture_.Text(spots[i]->X, spots[i]->Top, lines[i].text);
         }
     }
 
-    // A label anchored at world (y, x): the anchor to page units, then to pixels; left out
-    // when empty or wholly off the picture.
-    void DrawLabel(double y, double x, const std::string& text, LabelPlacement placement) {
-        if (text.empty() || !std::isfinite(y) || !std::isfinite(x)) return;
+    // Where a label goes in the picture, and its box while the label filter is on.
+    struct LabelSpot {
+        std::int32_t X = 0;
+        std::int32_t Top = 0;
+        PixelBox Box;
+    };
+
+    // The spot of a label anchored at world (y, x): the anchor to page units, then to
+    // pixels; none when the label is empty or wholly off the picture.
+    std::optional<LabelSpot> Locate(double y, double x, const std::string& text, LabelPlacement placement) const {
+        if (text.empty() || !std::isfinite(y) || !std::isfinite(x)) return std::nullopt;
         const PageIntPoint page = toPage_(y, x);
         const double px = static_cast<double>(RoundToInt64Fast(static_cast<double>(page.x) / ppx_));
         const double py = static_cast<double>(RoundToInt64Fast(-static_cast<double>(page.y) / ppy_));
-        const double halfWidth = TextWidthPx(text, fontPixels_) * kLabelWidthSlack / 2.0 + kLabelMarginPx;
+        const int textWidth = TextWidthPx(text, fontPixels_);
+        const double halfWidth = textWidth * kLabelWidthSlack / 2.0 + kLabelMarginPx;
         const double width = picture_.WidthPx();
         const double height = picture_.HeightPx();
         // The anchor row bounds the label's rows: it spans at most 1.5 lines above it and 1.5 below.
         const double reachY = 1.5 * textHeight_ + kLabelMarginPx;
-        if (px + halfWidth < 0.0 || px - halfWidth > width || py + reachY < 0.0 || py - reachY > height) return;
-        const int anchorY = static_cast<int>(py);
-        picture_.Text(static_cast<std::int32_t>(px), LabelTop(placement, anchorY, textHeight_), text);
+        if (px + halfWidth < 0.0 || px - halfWidth > width || py + reachY < 0.0 || py - reachY > height) {
+            return std::nullopt;
+        }
+        LabelSpot spot;
+        spot.X = static_cast<std::int32_t>(px);
+        spot.Top = LabelTop(placement, static_cast<int>(py), textHeight_);
+        if (options_.cbDeclutter) {
+            const std::int32_t left = spot.X - textWidth / 2;
+            spot.Box = {left, spot.Top, left + textWidth, spot.Top + textHeight_};
+        }
+        return spot;
+    }
+
+    // A side-length or point-number label; with the label filter on, left out when it
+    // would overlap a label drawn before it.
+    void DrawLabel(double y, double x, const std::string& text, LabelPlacement placement) {
+        const std::optional<LabelSpot> spot = Locate(y, x, text, placement);
+        if (!spot) return;
+        if (options_.cbDeclutter && !placer_.Place(spot->Box)) return;
+        picture_.Text(spot->X, spot->Top, text);
     }
 
     // Copies page points that lie in the guard band into clipped_ as picture points.
@@ -221,6 +273,7 @@ private:
     double offsetUnit_;  // d: the ground length of 50 page units, m
     PageBox guard_;
     LabelledSides labelled_;
+    LabelPlacer placer_;
     std::vector<RingRange> rings_;
     std::vector<PageIntPoint> page_;
     std::vector<PicturePoint> clipped_;

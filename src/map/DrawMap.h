@@ -61,7 +61,9 @@ struct DrawMapContext {
 // in detail when it is wider or higher than 2 pixels (hatch on the current parcel, outlines
 // by ring, point circles, side-length and point-number labels, area, perimeter and name
 // labels) and as a small ellipse otherwise. A side shared by several parcels is labelled
-// once per drawing, by the first of them.
+// once per drawing, by the first of them. With cbDeclutter, a label is left out when its
+// box overlaps that of a label drawn before it, and a parcel's area, perimeter or name
+// label also when its box runs out of the parcel's box; nothing else changes.
 std::optional<Picture> DrawMap(const TArrObjects& objects, Viewport& viewport, const DisplayOptions& options,
                                const DrawMapContext& context = {});
 

@@ -14,7 +14,7 @@ MapFileStatus MapFileWriter::Write(const Picture& picture, const std::filesystem
     const std::filesystem::path file = directory / kMapFileName;
     MapFileStatus status;
     try {
-        WriteWmfFile(file, picture);
+        WriteWmfFile(file, picture, engine::Durability::Unsynced);
         status.Written = true;
         failedDirectories_.erase(key);
     } catch (const engine::EngineError&) {

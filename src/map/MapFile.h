@@ -25,8 +25,11 @@ struct MapFileStatus {
 class MapFileWriter {
 public:
     // Writes the picture as map.wmf in `directory`, replacing the old file through a
-    // temporary file and a rename. On failure Report is set only for the first failure in
-    // the directory since its last successful write.
+    // temporary file and a rename, so a reader never sees half a picture. The file is a
+    // picture derived from the base and rewritten at every redraw: it is not forced to disk
+    // (on a slow or shared directory that would cost each redraw a wait for the disk). On
+    // failure Report is set only for the first failure in the directory since its last
+    // successful write.
     MapFileStatus Write(const Picture& picture, const std::filesystem::path& directory);
 
 private:

@@ -312,8 +312,8 @@ private:
 
 std::vector<std::uint8_t> EncodeWmf(const Picture& picture) { return WmfEncoder(picture).Encode(); }
 
-void WriteWmfFile(const std::filesystem::path& path, const Picture& picture) {
-    engine::WriteFileAtomic(path, EncodeWmf(picture));
+void WriteWmfFile(const std::filesystem::path& path, const Picture& picture, engine::Durability durability) {
+    engine::WriteFileAtomic(path, EncodeWmf(picture), durability);
 }
 
 }  // namespace ter5::map

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/FileUtil.h"
 #include "map/Picture.h"
 
 namespace ter5::map {
@@ -24,7 +25,9 @@ inline constexpr std::uint16_t kWmfUnitsPerInch = 96;
 std::vector<std::uint8_t> EncodeWmf(const Picture& picture);
 
 // Writes the picture to `path` through a temporary file renamed over it, so a failed write
-// leaves the previous file whole. Throws engine::EngineError naming the file on failure.
-void WriteWmfFile(const std::filesystem::path& path, const Picture& picture);
+// leaves the previous file whole; `durability` says whether it is forced to disk first.
+// Throws engine::EngineError naming the file on failure.
+void WriteWmfFile(const std::filesystem::path& path, const Picture& picture,
+                  engine::Durability durability = engine::Durability::Synced);
 
 }  // namespace ter5::map

@@ -6,7 +6,9 @@ namespace ter5::testing {
 
 MainWindowFixture::MainWindowFixture(bool trayAvailable, bool showAtStart, bool templates) {
     if (templates) templates::EnsureTemplateTables(scratch.Str());
-    platformOptions.settingsFile = scratch.Path() / "terrakon.conf";
+    platformOptions.userSettings = scratch.Path() / "config" / "ter5manager.conf";
+    platformOptions.systemSettings = scratch.Path() / "etc" / "ter5manager.conf";
+    platformOptions.legacySettings = scratch.Path() / "etc" / "terrakon.conf";
     platformOptions.winePrefix = scratch.Make("prefix");
     platformOptions.searchPath = scratch.Make("bin").string();
     QDir::setCurrent(QString::fromStdString(scratch.Str()));

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "app/MapStatusBar.h"
 #include "base/widgets/BaseGrid.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/GridPanel.h"
@@ -115,18 +116,36 @@ TEST_F(BaseSelection, OpenTableButtonUpClosesAndOpensNothing) {
     EXPECT_TRUE(f_.window->DM().TsSubter.Active());
 }
 
-TEST_F(BaseSelection, DoubleClickEntersTheBaseAndTheNextReleaseClosesIt) {
-    Click(QStringLiteral("A"));
-    ASSERT_TRUE(f_.window->DM().BaseOpen());
+// Double click (or Enter) on a base makes it the current directory; the release
+// that follows keeps it open, it stays marked, and its map.wmf is written into it.
+TEST_F(BaseSelection, DoubleClickEntersTheBaseAndKeepsItOpen) {
+    const auto a = bases_ / "A";
     const int row = tree_->FindItem(QStringLiteral("A"));
     const QPoint at = tree_->visualItemRect(tree_->item(row)).center();
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(f_.window->DM().BaseOpen());
     QTest::mouseDClick(tree_->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(tree_->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(tree_->CurrentDirectory(), QString::fromStdString((bases_ / "A").string()));
+    EXPECT_EQ(tree_->CurrentDirectory(), QString::fromStdString(a.string()));
     EXPECT_EQ(QDir::currentPath(), tree_->CurrentDirectory());
-    // The selected item is the current directory, joined with its own name: no base.
+    EXPECT_TRUE(f_.window->DM().BaseOpen());
+    EXPECT_EQ(f_.window->DM().BaseDirectory(), a.string());
+    EXPECT_TRUE(Marked(QStringLiteral("A")));
+    EXPECT_TRUE(std::filesystem::exists(a / "map.wmf"));
+    EXPECT_EQ(OwnerRows(), 5);
+
+    // Entered straight away from elsewhere with Enter: opened the same way.
+    tree_->SetCurrentDirectory(QString::fromStdString(bases_.string()));
+    Click(QStringLiteral("B"));
+    ASSERT_FALSE(f_.window->DM().BaseOpen());
+    tree_->setCurrentRow(tree_->FindItem(QStringLiteral("C")));
+    QTest::keyClick(tree_, Qt::Key_Return);
+    EXPECT_EQ(tree_->CurrentDirectory(), QString::fromStdString((bases_ / "C").string()));
+    EXPECT_TRUE(f_.window->DM().BaseOpen());
+    EXPECT_TRUE(std::filesystem::exists(bases_ / "C" / "map.wmf"));
+    // The parent above it is no base: selecting it closes the base.
+    Click(QStringLiteral("bases"));
     EXPECT_FALSE(f_.window->DM().BaseOpen());
-    EXPECT_FALSE(Marked(QStringLiteral("A")));
 }
 
 TEST_F(BaseSelection, GridsFollowEachOtherAndEnterShiftsTheMap) {
@@ -190,6 +209,10 @@ TEST_F(BaseSelection, QuickStartItemEntersItsDirectoryAndStartsTheCompanion) {
     std::getline(in, program);
     EXPECT_EQ(cwd, (driveC / "Bases" / "A").string());
     EXPECT_EQ(program, "C:\\Ter\\Ter5.exe");
+    // The status bar says what was started where; its panels keep their texts.
+    EXPECT_EQ(f_.window->StatusBar->TransientMessage(),
+              QStringLiteral("Запущена программа C:\\Ter\\Ter5.exe в каталоге %1")
+                  .arg(QString::fromStdString((driveC / "Bases" / "A").string())));
 
     // A listed directory that is gone: the error is shown and nothing starts.
     f_.window->N5->actions().at(1)->trigger();

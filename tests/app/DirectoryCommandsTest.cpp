@@ -2,6 +2,7 @@
 
 #include "base/widgets/DirectoryCommands.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -21,6 +22,11 @@ std::function<void(QWidget*)> Type(const QString& text, Qt::Key key = Qt::Key_Re
         auto* form = qobject_cast<TNewForm*>(modal);
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->windowTitle(), QStringLiteral("Каталог"));
+        // Wide enough for its caption on a title bar and for its prompt.
+        EXPECT_FALSE(form->Prompt()->text().isEmpty());
+        EXPECT_GE(form->width(), form->fontMetrics().horizontalAdvance(form->windowTitle()) + 100);
+        EXPECT_GE(form->width(), form->Prompt()->sizeHint().width());
+        EXPECT_TRUE(form->Edit1()->hasFocus() || !form->isActiveWindow());
         form->Edit1()->setText(text);
         QTest::keyClick(form->Edit1(), key);
         if (form->isVisible()) form->reject();

@@ -4,6 +4,8 @@
 
 #include "base/widgets/DataSetModel.h"
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QLocale>
 #include <QSignalSpy>
 
@@ -46,10 +48,11 @@ TEST_F(GridModelTest, ColumnsTitlesAndWidths) {
     EXPECT_EQ(titles(Parcels()), (QStringList{"☑", "✓", "Код", "Адрес участка", "Площадь", "Кад.номер"}));
     EXPECT_EQ(Parcels()->headerData(0, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
     EXPECT_EQ(Parcels()->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
-    EXPECT_EQ(panel_.DBGrid1()->columnWidth(1), 150);
-    EXPECT_EQ(panel_.DBGrid1()->columnWidth(3), 30);
-    EXPECT_EQ(panel_.DBGrid4()->columnWidth(0), 15);
-    EXPECT_EQ(panel_.DBGrid4()->columnWidth(5), 150);
+    // Text columns keep the proportions of their design widths (150, 150, 30...).
+    EXPECT_EQ(panel_.DBGrid1()->columnWidth(1), panel_.DBGrid1()->columnWidth(2));
+    EXPECT_EQ(panel_.DBGrid4()->columnWidth(3), panel_.DBGrid4()->columnWidth(5));
+    EXPECT_EQ(panel_.DBGrid4()->columnWidth(3), panel_.DBGrid1()->columnWidth(1));
+    EXPECT_GT(panel_.DBGrid4()->columnWidth(3), 3 * panel_.DBGrid4()->columnWidth(2));
     EXPECT_EQ(Owners()->rowCount(), 0);  // closed: empty
 }
 
@@ -94,6 +97,48 @@ TEST_F(GridModelTest, ViewAndCursorMoveTogether) {
     dm_.CloseBaseDataSets();
     EXPECT_EQ(Parcels()->rowCount(), 0);
     EXPECT_FALSE(parcels->currentIndex().isValid());
+}
+
+// At the default font in two sizes, no number is cut and no title either: each fits
+// its column with the cell's margins. Widths grow with the font, in proportion.
+TEST_F(GridModelTest, NoValueOrTitleCutAtTwoFontSizes) {
+    const auto dir = scratch_.Make("Wide");
+    testing::WriteBase(dir, {{1, "Иванов", 1072}, {2, "Петров", 50000}, {3, "Сидоров", 916}},
+                       {{1072, "ул. Мира, № 1", 1072}, {916, "ул. Мира, № 2", 916}, {50000, "ул. Мира, № 3", 12345.67},
+                        {9999, "ул. Мира, № 4", 1200.5}, {3000, "ул. Мира, № 5", -0.25}},
+                       {});
+    std::vector<int> addressWidths;
+    for (const int points : {9, 14}) {
+        QFont font = QApplication::font();
+        font.setPointSize(points);
+        TDM dm;
+        GridPanel panel(dm);
+        panel.setFont(font);
+        dm.OpenBaseDirectory(dir.string(), true);
+        for (BaseGrid* grid : {panel.DBGrid1(), panel.DBGrid4()}) {
+            QAbstractItemModel* model = grid->model();
+            const QFontMetrics cells(grid->font());
+            const QFontMetrics titles(grid->horizontalHeader()->font());
+            for (int c = 0; c < model->columnCount(); ++c) {
+                const int width = grid->columnWidth(c);
+                const QString title = model->headerData(c, Qt::Horizontal).toString();
+                EXPECT_LE(titles.horizontalAdvance(title), width - 4) << points << "pt, title " << title.toStdString();
+                if (!(model->data(model->index(0, c), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight))
+                    continue;
+                for (int r = 0; r < model->rowCount(); ++r) {
+                    const QString text = model->data(model->index(r, c)).toString();
+                    EXPECT_LE(cells.horizontalAdvance(text) + grid->CellTextMargin(), width)
+                        << points << "pt, " << title.toStdString() << " " << text.toStdString();
+                    // What would not fit is shown whole in the tool tip.
+                    EXPECT_EQ(model->data(model->index(r, c), Qt::ToolTipRole).toString(), text);
+                }
+            }
+        }
+        EXPECT_EQ(panel.DBGrid4()->textElideMode(), Qt::ElideRight);
+        addressWidths.push_back(panel.DBGrid4()->columnWidth(3));
+    }
+    EXPECT_GT(addressWidths[1], addressWidths[0] * 14 / 9 - 12);
+    EXPECT_LT(addressWidths[1], addressWidths[0] * 14 / 9 + 12);
 }
 
 TEST_F(GridModelTest, SyncWithNoBaseOpenChangesNothing) {

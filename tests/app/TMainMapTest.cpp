@@ -125,6 +125,22 @@ TEST_F(MapWindow, DisplayOptionsKeepTheirRulesAndRedraw) {
     EXPECT_EQ(drawn.count(), 4);
 }
 
+// "без наложения подписей" toggles the label filter: at view-all the demo's labels
+// crowd, so switching it off draws more of them.
+TEST_F(MapWindow, LabelFilterItemToggles) {
+    w_.cbLength->trigger();
+    const std::size_t filtered = w_.MapImage->CurrentPicture()->Texts().size();
+    QSignalSpy drawn(w_.MapImage, &MapWidget::MapDrawn);
+    w_.cbDeclutter->trigger();
+    EXPECT_EQ(drawn.count(), 1);
+    EXPECT_FALSE(w_.cbDeclutter->isChecked());
+    EXPECT_FALSE(w_.MapImage->Options().cbDeclutter);
+    EXPECT_GT(w_.MapImage->CurrentPicture()->Texts().size(), filtered);
+    w_.cbDeclutter->trigger();
+    EXPECT_TRUE(w_.MapImage->Options().cbDeclutter);
+    EXPECT_EQ(w_.MapImage->CurrentPicture()->Texts().size(), filtered);
+}
+
 TEST_F(MapWindow, PickMovesBothGridsAndTheHighlight) {
     engine::DataSet& owners = w_.DM().Tbter;
     owners.Last();

@@ -135,7 +135,7 @@ TEST(MainWindowMenus, CaptionsShortcutsAndEnabling) {
     EXPECT_EQ(Captions(w.N18->actions()),
               (QStringList{"линий", "точек", "вычисленных расстояний", "номеров точек", "площади", "периметра",
                            "выбранные объекты", "-", "номера участка", "кода участка", "-", "квадратные метры",
-                           "гектары", "тысячи гектаров"}));
+                           "гектары", "тысячи гектаров", "-", "без наложения подписей"}));
     EXPECT_EQ(Captions(w.PopupMenu1->actions()),
               (QStringList{"Открыть", "Скрыть", "Быстрый старт", "-", "О программе ...", "-", "Выход"}));
     EXPECT_EQ(Captions(w.PopupMenuDir->actions()),
@@ -153,6 +153,7 @@ TEST(MainWindowMenus, CaptionsShortcutsAndEnabling) {
         EXPECT_EQ(top->isEnabled(), top->text() != QStringLiteral("Печать")) << top->text().toStdString();
     EXPECT_TRUE(w.N11->actions().isEmpty());
     EXPECT_TRUE(w.cbLine->isChecked() && w.cbArea->isChecked() && w.cbShadow->isChecked() && w.cbNumber->isChecked());
+    EXPECT_TRUE(w.cbDeclutter->isChecked() && w.cbDeclutter->isCheckable());
     w.cbMetr3->trigger();
     EXPECT_FALSE(w.cbMetr2->isChecked());
 }
@@ -192,7 +193,7 @@ TEST(MainWindowLayout, ToolBarsSplittersAndStatusBar) {
         EXPECT_EQ(w.StatusBar->Panel(i)->width(), MapStatusBar::kPanelWidths[i]);
     EXPECT_EQ(w.Splitter1->sizes().at(0), 273);
     EXPECT_EQ(w.Splitter1->handleWidth(), 3);
-    EXPECT_EQ(w.Panel3->DBGrid4()->width(), 313);
+    EXPECT_NEAR(w.Panel3->DBGrid4()->width(), 313 * w.Panel3->DBGrid4()->FontScale(), 1.0);  // scaled like its columns
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 #include "../templates/TemplateTestSupport.h"
@@ -74,7 +76,13 @@ protected:
 TEST_F(TemplateWindowsTest, GridsShowTheTemplatesWithTheirColumnsAndMarks) {
     TListBases* list = windows_.ListBases();
     EXPECT_EQ(list->windowTitle(), "Перечень баз данных");
-    EXPECT_EQ(list->size(), QSize(808, 608));
+    // The design size, grown like the grid's columns with the font, within the screen.
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    const auto grown = [&](int design, double scale, int bound) {
+        return std::min(static_cast<int>(design * std::max(1.0, scale)), std::max(design, bound));
+    };
+    EXPECT_EQ(list->width(), grown(808, list->Grid()->FontScale(), screen.width()));
+    EXPECT_EQ(list->height(), grown(608, list->Grid()->FontScale(), screen.height()));
     const QAbstractItemModel* model = list->Grid()->model();
     ASSERT_EQ(model->rowCount(), 3);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "☑");
@@ -82,7 +90,8 @@ TEST_F(TemplateWindowsTest, GridsShowTheTemplatesWithTheirColumnsAndMarks) {
     EXPECT_EQ(model->data(model->index(0, 0)).toString(), "☑");
     EXPECT_EQ(model->data(model->index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 128));
     EXPECT_EQ(model->data(model->index(2, 1)).toString(), "TER.DB");
-    EXPECT_EQ(list->Grid()->columnWidth(2), 340);
+    // The design widths 224 and 340, scaled to the font alike.
+    EXPECT_NEAR(list->Grid()->columnWidth(2) * 224.0 / 340.0, list->Grid()->columnWidth(1), 1.0);
 
     // Fields of the current table template (POLIGON.DB), numbered with three digits.
     TListField* fields = windows_.ListField();
@@ -98,7 +107,7 @@ TEST_F(TemplateWindowsTest, GridsShowTheTemplatesWithTheirColumnsAndMarks) {
     EXPECT_EQ(hints, (QStringList{"Первая запись", "Предшествующая запись", "Следующая запись", "Последняя запись",
                                   "Зафиксировать редактирование", "Отменить редактирование", "Обновить данные"}));
     EXPECT_EQ(windows_.ListNameBase()->windowTitle(), "Список баз данных переиндексируемых по шаблону");
-    EXPECT_EQ(windows_.ListIndex()->size(), QSize(689, 383));
+    EXPECT_EQ(windows_.ListIndex()->width(), grown(689, windows_.ListIndex()->Grid()->FontScale(), screen.width()));
 }
 
 TEST_F(TemplateWindowsTest, SavingWithNothingTypedLeavesNoRowAndTypedRowsReachTheDisk) {

@@ -51,8 +51,9 @@ TEST_F(WineTest, DrivesMapThroughDosdevicesIgnoringCase) {
     std::filesystem::create_directories(prefix_ / "dosdevices");
     std::filesystem::create_directory_symlink("../drive_c", prefix_ / "dosdevices" / "c:");
     WriteFile(prefix_ / "drive_c" / "TER" / "Ter.Lst", "x");
-    EXPECT_EQ(mapper_.ToHost("C:\\Ter\\ter.lst"), (prefix_ / "dosdevices" / "c:" / "TER" / "Ter.Lst").string());
-    EXPECT_EQ(mapper_.ToHost("c:/ter/"), (prefix_ / "dosdevices" / "c:" / "TER").string());
+    // The drive link is resolved: the path is shown where a file manager finds it.
+    EXPECT_EQ(mapper_.ToHost("C:\\Ter\\ter.lst"), (prefix_ / "drive_c" / "TER" / "Ter.Lst").string());
+    EXPECT_EQ(mapper_.ToHost("c:/ter/"), (prefix_ / "drive_c" / "TER").string());
     // What does not exist is kept as written.
     EXPECT_EQ(mapper_.ToHost("D:\\Bases\\Town"), (prefix_ / "dosdevices" / "d:" / "Bases" / "Town").string());
     EXPECT_EQ(mapper_.ToHost("\\\\server\\share\\b"), (prefix_ / "dosdevices" / "unc" / "server" / "share" / "b").string());
@@ -67,9 +68,33 @@ TEST_F(WineTest, DriveCWithoutDosdevicesLinkAndHostPaths) {
     EXPECT_FALSE(WinePathMapper::IsWindowsPath("/c:"));
 }
 
+// A real prefix's links: c: relative to drive_c, z: to the root, d: to a folder of
+// its own. Host paths are named from the drive nearest to them, as Wine names them.
+TEST_F(WineTest, DriveLinksResolvedBothWays) {
+    const auto dosdevices = prefix_ / "dosdevices";
+    const auto data = scratch_.Make("data");
+    std::filesystem::create_directories(prefix_ / "drive_c" / "Bases" / "Село");
+    std::filesystem::create_directories(dosdevices);
+    std::filesystem::create_directory_symlink("../drive_c", dosdevices / "c:");
+    std::filesystem::create_directory_symlink(data, dosdevices / "d:");
+    EXPECT_EQ(mapper_.ToHost("C:\\Bases\\Село"), (prefix_ / "drive_c" / "Bases" / "Село").string());
+    EXPECT_EQ(mapper_.ToHost("d:\\Town"), (data / "Town").string());
+    EXPECT_EQ(mapper_.ToWindows((prefix_ / "drive_c" / "Bases" / "Село").string()), "C:\\Bases\\Село");
+    EXPECT_EQ(mapper_.ToWindows((dosdevices / "c:" / "Bases").string()), "C:\\Bases");
+    EXPECT_EQ(mapper_.ToWindows((prefix_ / "drive_c").string()), "C:\\");
+    EXPECT_EQ(mapper_.ToWindows((data / "Town").string()), "D:\\Town");
+    // Outside every drive: Wine's own form for a Unix path.
+    EXPECT_EQ(mapper_.ToWindows("/etc/ter5"), "\\\\?\\unix\\etc\\ter5");
+    // With z: at the root, everything else is on Z:; D: stays the nearer drive.
+    std::filesystem::create_directory_symlink("/", dosdevices / "z:");
+    EXPECT_EQ(mapper_.ToWindows("/etc/ter5"), "Z:\\etc\\ter5");
+    EXPECT_EQ(mapper_.ToWindows((data / "Town").string()), "D:\\Town");
+    EXPECT_EQ(mapper_.ToHost("Z:\\etc\\ter5"), "/etc/ter5");
+}
+
 TEST_F(WineTest, ListIsReadFromTheSettingsDirectory) {
     LinuxPlatform::Options options;
-    options.settingsFile = scratch_.Path() / "terrakon.conf";
+    options.userSettings = scratch_.Path() / "ter5manager.conf";
     options.winePrefix = prefix_;
     LinuxPlatform platform(options);
     // Default C:\Ter: no list there yet.
@@ -77,20 +102,9 @@ TEST_F(WineTest, ListIsReadFromTheSettingsDirectory) {
     WriteFile(prefix_ / "drive_c" / "Ter" / "TER.LST", "C:\\Bases\\A\r\n");
     EXPECT_EQ(ReadQuickStartList(platform), (std::vector<std::string>{"C:\\Bases\\A"}));
     // A machine setting with doubled backslashes names another directory.
-    WriteFile(options.settingsFile, "[SOFTWARE\\Terrakon]\nPathWorkFiles=D:\\\\Prog\\\\\n");
+    WriteFile(options.userSettings, "PathWorkFiles=D:\\\\Prog\\\\\n");
     WriteFile(prefix_ / "dosdevices" / "d:" / "Prog" / "ter.lst", "D:\\One\nD:\\Two");
     EXPECT_EQ(ReadQuickStartList(platform), (std::vector<std::string>{"D:\\One", "D:\\Two"}));
-}
-
-TEST_F(WineTest, MachineSettingFile) {
-    LinuxPlatform::Options options;
-    options.settingsFile = scratch_.Path() / "terrakon.conf";
-    LinuxPlatform platform(options);
-    EXPECT_EQ(platform.ReadMachineSetting("PathWorkFiles", "C:\\Ter\\"), "C:\\Ter\\");
-    WriteFile(options.settingsFile, "[Other]\nPathWorkFiles=X:\\\n[software\\terrakon]\npathworkfiles =   \n");
-    EXPECT_EQ(platform.ReadMachineSetting("PathWorkFiles", "C:\\Ter\\"), "C:\\Ter\\");
-    WriteFile(options.settingsFile, "; comment\n[SOFTWARE\\Terrakon]\r\nPathWorkFiles = \" D:\\Prog \"\r\n");
-    EXPECT_EQ(platform.ReadMachineSetting("PathWorkFiles", "C:\\Ter\\"), " D:\\Prog ");
 }
 
 }  // namespace

@@ -27,11 +27,13 @@ constexpr double kCentreX = 5000.0;
 constexpr double kScale = 100.0;  // page units per metre
 constexpr int kSize = 400;        // pixels each way
 
-// Options with every label off and outlines on: each test turns on what it looks at.
+// Options with every label off and outlines on, and no label filter: each test turns on
+// what it looks at, and sees every label the drawing places.
 DisplayOptions OutlinesOnly() {
     DisplayOptions options;
     options.cbArea = false;
     options.cbNumber = false;
+    options.cbDeclutter = false;
     return options;
 }
 
@@ -191,6 +193,7 @@ TEST(DrawMapTest, AreaPerimeterAndNameLabels) {
     // 20 m x 61.7 m = 1234 m2, perimeter 163.4 m, centred on the view.
     const auto model = ModelBuilder().AddBox(12, "ул. Садовая, д. 5, уч. №  17 ", 990, 4969.15, 20, 61.7);
     DisplayOptions options;  // start-up options: area in hectares and the parcel number
+    options.cbDeclutter = false;
     Picture picture = Draw(model.Objects(), options);
     // Anchor pixel (200, 200), text height 9: area top 200 - 4, name top 200 - 14.
     auto labels = LabelsOf(picture);

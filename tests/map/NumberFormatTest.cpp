@@ -118,6 +118,14 @@ TEST(DisplayOptions, StartStatesPairAndRadio) {
     options.Click(DisplayOption::Metr1);
     EXPECT_TRUE(options.cbMetr1);
     EXPECT_TRUE(options.cbShadow);  // the radio group touches only the unit items
+
+    // The label filter is on at start and a toggle of its own.
+    EXPECT_TRUE(options.cbDeclutter);
+    EXPECT_TRUE(IsToggle(DisplayOption::Declutter));
+    EXPECT_FALSE(IsToggle(DisplayOption::Metr1));
+    options.Click(DisplayOption::Declutter);
+    EXPECT_FALSE(options.IsChecked(DisplayOption::Declutter));
+    EXPECT_TRUE(options.cbMetr1);
 }
 
 TEST(DisplayOptions, AreaAndPerimeterLabels) {

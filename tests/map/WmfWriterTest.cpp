@@ -210,5 +210,23 @@ TEST_F(WmfWriterTest, FailureIsReportedOncePerDirectoryAndThePictureStillExists)
     EXPECT_TRUE(writer_.Write(*picture, missing).Report);
 }
 
+// The replacement keeps the old file's permissions (a map.wmf shared read-only with a
+// group stays so) and leaves no temporary file behind.
+TEST_F(WmfWriterTest, ReplacementKeepsPermissionsAndLeavesNoTemporaryFile) {
+    const auto model = ModelBuilder().AddBox(1, "", 990, 4990, 10, 10);
+    Viewport view = MakeView(100, 100, 1000, 5000, 100);
+    const auto picture = DrawMap(model.Objects(), view, {}, {});
+    ASSERT_TRUE(picture.has_value());
+    ASSERT_TRUE(writer_.Write(*picture, dir_).Written);
+    const fs::path file = dir_ / kMapFileName;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(writer_.Write(*picture, dir_).Written);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
 }  // namespace
 }  // namespace ter5::map

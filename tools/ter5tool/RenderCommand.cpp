@@ -5,8 +5,9 @@
 //
 // The view fits all parcels unless --scale (1:M) or --center (world Y,X in metres) say
 // otherwise. --options changes the display options from their start-up state: a
-// comma-separated list of line, points, length, numpoints, area, perimetr, shadow (toggles,
-// "no" in front turns one off), number, code (the pair) and metr1, metr2, metr3 (the unit).
+// comma-separated list of line, points, length, numpoints, area, perimetr, shadow, declutter
+// (toggles, "no" in front turns one off), number, code (the pair) and metr1, metr2, metr3
+// (the unit). As in the program, declutter (no label over another) is on at start.
 
 #include <algorithm>
 #include <cctype>
@@ -126,7 +127,8 @@ void ApplyOptions(const std::string& list, DisplayOptions& options) {
         {"line", DisplayOption::Line},         {"points", DisplayOption::Points}, {"length", DisplayOption::Length},
         {"numpoints", DisplayOption::NumPoints}, {"area", DisplayOption::Area},   {"perimetr", DisplayOption::Perimetr},
         {"shadow", DisplayOption::Shadow},     {"number", DisplayOption::Number}, {"code", DisplayOption::Code},
-        {"metr1", DisplayOption::Metr1},       {"metr2", DisplayOption::Metr2},   {"metr3", DisplayOption::Metr3}};
+        {"metr1", DisplayOption::Metr1},       {"metr2", DisplayOption::Metr2},   {"metr3", DisplayOption::Metr3},
+        {"declutter", DisplayOption::Declutter}};
     std::size_t start = 0;
     while (start <= list.size() && !list.empty()) {
         const std::size_t end = std::min(list.find(',', start), list.size());
@@ -137,7 +139,7 @@ void ApplyOptions(const std::string& list, DisplayOptions& options) {
         if (off) name = name.substr(2);
         const auto it = kNames.find(name);
         if (it == kNames.end()) Fail("", "unknown display option '" + name + "'");
-        const bool toggle = it->second <= DisplayOption::Shadow;
+        const bool toggle = IsToggle(it->second);
         if (off && !toggle) Fail("", "'" + name + "' is one of a group and cannot be turned off");
         // A toggle clicks only when it must change; a group item becomes the checked one.
         if (!toggle || options.IsChecked(it->second) == off) options.Click(it->second);

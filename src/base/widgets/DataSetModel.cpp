@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <cstdio>
+
 #include "base/BaseQuery.h"
 #include "engine/FieldType.h"
 
@@ -80,10 +82,38 @@ QString DataSetModel::HeaderText(int column) const {
 
 void DataSetModel::FieldsBound() {
     numeric_.clear();
+    widest_ = QVector<std::optional<QString>>(ColumnCount());
     for (int column = 0; column < ColumnCount(); ++column) {
         const int field = FieldIndex(column);
         numeric_.push_back(field >= 0 && IsNumericType(dataSet_.Fields()[static_cast<std::size_t>(field)].type));
     }
+}
+
+QString DataSetModel::WidestCellText(int column) const {
+    if (column < 0 || column >= widest_.size() || !numeric_.at(column)) return {};
+    if (widest_[column]) return *widest_[column];
+    // Characters count, not values: the digits of a font are all of one width. The
+    // text is formed as CellText forms it (15 significant digits).
+    const int field = FieldIndex(column);
+    const std::size_t rows = static_cast<std::size_t>(rowCount());
+    int longest = -1;
+    std::size_t longestRow = 0;
+    char buffer[32];
+    for (std::size_t row = 0; field >= 0 && row < rows; ++row) {
+        const engine::Value value = dataSet_.ValueAt(row, field);
+        int length = 0;
+        if (value.kind == engine::Value::Kind::Float) {
+            length = std::snprintf(buffer, sizeof buffer, "%.15g", value.number);
+        } else if (value.kind == engine::Value::Kind::Int) {
+            length = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value.integer));
+        }
+        if (length > longest) {
+            longest = length;
+            longestRow = row;
+        }
+    }
+    widest_[column] = longest > 0 ? CellText(static_cast<int>(longestRow), column) : QString();
+    return *widest_[column];
 }
 
 QString DataSetModel::CellText(int row, int column) const {

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QString>
 #include <QVector>
+#include <optional>
 
 #include "base/widgets/DataSetTableModel.h"
 
@@ -37,6 +38,9 @@ public:
     BaseQuery& DataSet() const { return dataSet_; }
     // The width of `column` in pixels; -1 for the grid's default.
     int ColumnWidth(int column) const override;
+    // For a numeric column, the longest of its values as text (read over all rows
+    // once after each reset); empty for other columns.
+    QString WidestCellText(int column) const override;
 
     // The glyph a mark field's text shows: "☑" for the byte 0xFE ("ю" in
     // Windows-1251), "✓" for 0xFC ("ь"); other text unchanged.
@@ -56,6 +60,7 @@ private:
     BaseQuery& dataSet_;
     QVector<GridColumn> columns_;
     QVector<bool> numeric_;  // per column: right-aligned numbers
+    mutable QVector<std::optional<QString>> widest_;  // per column, once read
 };
 
 }  // namespace ter5::base

@@ -60,6 +60,10 @@ Qt::ItemFlags DataSetTableModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
+bool DataSetTableModel::ColumnIsNumeric(int column) const {
+    return (CellAlignment(column).value<Qt::Alignment>() & Qt::AlignRight) != 0;
+}
+
 int DataSetTableModel::CurrentRow() const {
     if (!observing_ || !dataSet_.Active() || dataSet_.IsEmpty()) return -1;
     return static_cast<int>(dataSet_.RecNo()) - 1;

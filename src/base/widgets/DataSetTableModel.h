@@ -38,8 +38,14 @@ public:
     int CurrentRow() const;
     // Moves the data set's cursor to `row` (0-based) for the view.
     void MoveCursor(int row);
-    // The width of `column` in pixels; -1 for the grid's default.
+    // The width of `column` in pixels for the font the grids were designed with
+    // (DataSetGrid scales it to the font in use); -1 for the grid's default.
     virtual int ColumnWidth(int column) const = 0;
+    // Whether `column` shows numbers (right-aligned); numbers are never cut.
+    virtual bool ColumnIsNumeric(int column) const;
+    // The text of `column` that takes the most characters over all rows; empty where
+    // the model does not tell.
+    virtual QString WidestCellText(int /*column*/) const { return {}; }
 
 signals:
     // The data set's cursor moved to `row` (0-based; -1 for none).

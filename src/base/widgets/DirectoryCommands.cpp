@@ -37,6 +37,7 @@ QWidget* DirectoryCommands::ParentWidget() const {
 void DirectoryCommands::CreateDirectory() {
     TNewForm* dialog = nameDialog_();
     dialog->setWindowTitle(DirectoryCaption());
+    dialog->SetPrompt(tr("Имя нового каталога:"));
     if (!dialog->Ask()) return;
     const QString name = dialog->Text();
     const std::string path = Resolved(tree_, name);
@@ -61,6 +62,7 @@ void DirectoryCommands::RenameDirectory() {
     const QString itemText = tree_->item(row)->text();
     TNewForm* dialog = nameDialog_();
     dialog->setWindowTitle(DirectoryCaption());
+    dialog->SetPrompt(tr("Новое имя каталога:"));
     dialog->SetText(itemText);
     const bool confirmed = dialog->Ask();
     const QString oldPath = tree_->ItemPath(row);

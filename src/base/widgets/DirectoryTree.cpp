@@ -79,7 +79,7 @@ void DirectoryTree::Rebuild() {
         path += part;
         AddItem(part, Native(path), level++, true);
     }
-    const int currentRowIndex = count() - 1;
+    currentRow_ = count() - 1;
 
     // The sub-directories of the current directory, in name order.
     QDir dir(generic);
@@ -91,7 +91,7 @@ void DirectoryTree::Rebuild() {
     std::sort(names.begin(), names.end(), collator);
     for (const QString& name : names) AddItem(name, Native(dir.absoluteFilePath(name)), level, false);
 
-    setCurrentRow(currentRowIndex);
+    setCurrentRow(currentRow_);
     MarkBaseDirectories();
 }
 
@@ -109,6 +109,11 @@ QString DirectoryTree::JoinedItemPath(int row) const {
     return QString::fromStdString(JoinPath(ToUtf8(current_), ToUtf8(entry->text())));
 }
 
+QString DirectoryTree::BasePath(int row) const {
+    if (row == currentRow_ && item(row)) return current_;
+    return JoinedItemPath(row);
+}
+
 void DirectoryTree::SelectIndex(int row) {
     if (row >= 0 && row < count()) setCurrentRow(row);
 }
@@ -122,8 +127,8 @@ int DirectoryTree::FindItem(const QString& text) const {
 
 void DirectoryTree::MarkBaseDirectories() {
     for (int row = 0; row < count(); ++row) {
-        const QString joined = JoinedItemPath(row);
-        item(row)->setData(BaseMarkRole, !joined.isEmpty() && IsBaseDirectory(ToUtf8(joined)));
+        const QString base = BasePath(row);
+        item(row)->setData(BaseMarkRole, !base.isEmpty() && IsBaseDirectory(ToUtf8(base)));
     }
     viewport()->update();
 }

@@ -5,8 +5,10 @@
 // it the current directory, which is always also the process's current directory.
 //
 // Sub-directories that hold the three base tables carry the base mark (image 51,
-// 52 when selected), drawn with the item. The window re-checks the marks after the
-// events it listens to (MarkBaseDirectories).
+// 52 when selected), drawn with the item, and so does the current directory when
+// it is a base itself: a base entered by a double click stays the base the user
+// picked. The window re-checks the marks after the events it listens to
+// (MarkBaseDirectories).
 
 #include <QListWidget>
 #include <QString>
@@ -42,6 +44,12 @@ public:
     // `SelectTreeDirectory` and the marks test. Empty for the root, the path items
     // and the current directory, which name no sub-directory.
     QString JoinedItemPath(int row) const;
+    // The directory selecting item `row` opens: the joined path of a sub-directory,
+    // the current directory for its own item; empty for the root and the path items
+    // above it.
+    QString BasePath(int row) const;
+    // The row of the current directory's own item.
+    int CurrentDirectoryRow() const { return currentRow_; }
     int SelectedIndex() const { return currentRow(); }
     void SelectIndex(int row);
     // The row of the first item whose text equals `text` ignoring case; -1 if none.
@@ -68,6 +76,7 @@ private:
     void AddItem(const QString& text, const QString& path, int level, bool open);
 
     QString current_;
+    int currentRow_ = 0;
 };
 
 }  // namespace ter5::base

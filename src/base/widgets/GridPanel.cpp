@@ -47,7 +47,8 @@ GridPanel::GridPanel(TDM& dm, QWidget* parent) : QSplitter(Qt::Horizontal, paren
     addWidget(ownerGrid_);
     setStretchFactor(0, 0);
     setStretchFactor(1, 1);
-    setSizes({313, 500});
+    // The parcel grid's 313 pixels, scaled like its columns.
+    setSizes({static_cast<int>(313 * parcelGrid_->FontScale()), 500});
 
     for (BaseGrid* grid : {parcelGrid_, ownerGrid_}) {
         connect(grid, &BaseGrid::syncRequested, this, &GridPanel::SyncGrids);

@@ -15,6 +15,10 @@ namespace ter5::base {
 // "TER5 Manager": the application title, the caption of every plain message.
 QString ApplicationTitle();
 
+// The width a window needs so that a window manager's title bar shows `caption` whole:
+// the caption in `window`'s font made bold, the window icon, the buttons and margins.
+int TitleBarWidth(const QWidget& window, const QString& caption);
+
 class Messenger {
 public:
     virtual ~Messenger() = default;

@@ -1,24 +1,44 @@
 #include "base/widgets/TNewForm.h"
 
+#include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "base/widgets/Messenger.h"
+
 namespace ter5::base {
+
+namespace {
+
+// The client size the dialog was designed with, pixels.
+constexpr int kDesignWidth = 121;
+constexpr int kDesignHeight = 21;
+// Margins around the prompt and the field, pixels.
+constexpr int kMargin = 6;
+
+}  // namespace
 
 TNewForm::TNewForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NewForm"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    prompt_ = new QLabel(this);
+    prompt_->setObjectName(QStringLiteral("Prompt"));
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("Edit1"));
     edit_->installEventFilter(this);
+    prompt_->setBuddy(edit_);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    layout->setSpacing(kMargin / 2);
+    layout->addWidget(prompt_);
     layout->addWidget(edit_);
-    // Client size 121 x 21, grown only as far as the font needs.
-    setFixedSize(std::max(121, edit_->sizeHint().width()), std::max(21, edit_->sizeHint().height()));
     hint_ = QStringLiteral("Cancel");
+    FitContents();
 }
 
 QString TNewForm::Text() const {
@@ -27,6 +47,24 @@ QString TNewForm::Text() const {
 
 void TNewForm::SetText(const QString& text) {
     edit_->setText(text);
+}
+
+void TNewForm::SetPrompt(const QString& prompt) {
+    prompt_->setText(prompt);
+    FitContents();
+}
+
+void TNewForm::FitContents() {
+    const int caption = TitleBarWidth(*this, windowTitle());
+    const int prompt = prompt_->sizeHint().width() + 2 * kMargin;
+    const int width = std::max({kDesignWidth, caption, prompt, edit_->sizeHint().width() + 2 * kMargin});
+    const int height = std::max(kDesignHeight, layout()->sizeHint().height());
+    setFixedSize(width, height);
+}
+
+void TNewForm::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange) FitContents();
 }
 
 bool TNewForm::Ask() {

@@ -15,6 +15,11 @@
 #include "templates/widgets/TemplateEditDialog.h"
 #include "templates/widgets/TemplateGrid.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
 namespace ter5::templates {
 
 QIcon ToolIcon(const char* themeName, int standardPixmap) {
@@ -27,7 +32,6 @@ TemplateListWindow::TemplateListWindow(base::BaseTable& table, const QString& ca
     : QDialog(parent), table_(table) {
     setWindowTitle(caption);
     setModal(true);
-    resize(size);
 
     model_ = new TemplateTableModel(table_, std::move(columns), this);
     toolBar_ = new QToolBar(this);
@@ -35,6 +39,11 @@ TemplateListWindow::TemplateListWindow(base::BaseTable& table, const QString& ca
     toolBar_->setIconSize(QSize(16, 16));
     grid_ = new TemplateGrid(model_, this);
     grid_->setObjectName(QStringLiteral("DBGrid1"));
+    // The design size grows with the grid's columns (which follow the font), within the screen.
+    const double scale = std::max(1.0, grid_->FontScale());
+    QSize scaled(static_cast<int>(size.width() * scale), static_cast<int>(size.height() * scale));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) scaled = scaled.boundedTo(screen->availableSize());
+    resize(scaled.expandedTo(size));
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
     statusBar_->setSizeGripEnabled(false);

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The desktop program in a real setting: a Windows stand-in for the companion program,
+# installed into a fresh Wine prefix by a "32-bit installer" (the registry's Wow6432Node
+# view) under a folder with Cyrillic letters, found and started by `ter5tool open` with a
+# locale that is not installed; then TER5 Manager on a virtual display with a tray host,
+# its window and its help window (F1).
+set -euo pipefail
+source .ci/lib.sh
+need_packages wine wine64 g++-mingw-w64-x86-64 xvfb xauth trayer xdotool
+
+here=$(pwd)
+tool=$here/build/tools/ter5tool/ter5tool
+app=$here/build/src/app/ter5manager
+[ -x "$tool" ] && [ -x "$app" ] || { echo "desktop: build/ is missing; run scripts/setup.sh test first" >&2; exit 1; }
+
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  WINEPREFIX=$scratch/prefix wineserver -k 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "desktop: $*" >&2; exit 1; }
+
+export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config XDG_DATA_HOME=$scratch/home/.local/share
+export WINEPREFIX=$scratch/prefix WINEDEBUG=-all TER5_MACHINE_SETTINGS=$scratch/none.conf
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+
+echo "desktop: building the stand-in Ter5.exe"
+x86_64-w64-mingw32-g++ -std=c++20 -O2 -municode -mwindows -static -o "$scratch/Ter5.exe" tests/wine/Ter5Standin.cpp
+
+echo "desktop: a fresh Wine prefix"
+wineboot -i >/dev/null 2>&1 || true
+folder='C:\Программы\Тер 5\'
+wine reg add 'HKLM\Software\Terrakon' /v PathWorkFiles /d "$folder" /f /reg:32 >/dev/null 2>&1
+wineserver -w
+grep -q 'Wow6432Node\\\\Terrakon' "$WINEPREFIX/system.reg" || fail "the registry value was not saved"
+install -D "$scratch/Ter5.exe" "$WINEPREFIX/drive_c/Программы/Тер 5/Ter5.exe"
+base=$WINEPREFIX/drive_c/Bases/Село
+"$tool" demo "$base" --parcels 60 >/dev/null
+
+echo "desktop: ter5tool open --dry-run through the drive link"
+out=$("$tool" open "$WINEPREFIX/dosdevices/c:/Bases/Село" --dry-run)
+expected="program: C:\\Программы\\Тер 5\\Ter5.exe
+file: $WINEPREFIX/drive_c/Программы/Тер 5/Ter5.exe
+directory: C:\\Bases\\Село"
+[ "$out" = "$expected" ] || fail "open --dry-run printed:
+$out"
+
+echo "desktop: ter5tool open starts the stand-in under Wine"
+record="$WINEPREFIX/drive_c/Программы/Тер 5/started.txt"
+LANG=ru_RU.UTF-8 "$tool" open "$base" >/dev/null || fail "open did not start the program"
+for _ in $(seq 1 120); do [ -s "$record" ] && break; sleep 1; done
+[ -s "$record" ] || fail "the stand-in did not run"
+[ "$(head -n 1 "$record" | tr -d '\r')" = 'C:\Bases\Село' ] || fail "the stand-in ran in $(head -n 1 "$record")"
+
+echo "desktop: none of the executables"
+mv "$WINEPREFIX/drive_c/Программы/Тер 5/Ter5.exe" "$scratch/Ter5.hidden"
+set +e
+message=$("$tool" open "$base" --dry-run 2>&1 >/dev/null)
+status=$?
+set -e
+[ "$status" = 1 ] || fail "open without executables exited $status"
+grep -q 'Тер 5' <<<"$message" && grep -q 'Wow6432Node' <<<"$message" || fail "the message does not name the folder: $message"
+mv "$scratch/Ter5.hidden" "$WINEPREFIX/drive_c/Программы/Тер 5/Ter5.exe"
+
+echo "desktop: TER5 Manager on a virtual display with a tray host"
+display=:$((70 + RANDOM % 20))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done
+trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+mkdir -p "$XDG_CONFIG_HOME/ter5manager"
+printf 'WinePrefix=%s\n' "$WINEPREFIX" > "$XDG_CONFIG_HOME/ter5manager/ter5manager.conf"
+# Started in the per-user data directory, as the desktop entry starts it: the program
+# puts its template tables and cursors there first.
+mkdir -p "$XDG_DATA_HOME/ter5manager"
+(cd "$XDG_DATA_HOME/ter5manager" && exec "$app" --show) >"$scratch/app.log" 2>&1 &
+app_pid=$!
+pids+=($app_pid)
+window=
+for _ in $(seq 1 50); do
+  window=$(xdotool search --onlyvisible --name '^TER5 Manager v\.1\.0\.0\.2$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.2
+done
+[ -n "$window" ] || fail "the main window did not appear"
+xdotool windowfocus --sync "$window"
+xdotool key --window "$window" F1
+help=
+for _ in $(seq 1 50); do
+  help=$(xdotool search --onlyvisible --name 'TER5 Manager$' 2>/dev/null | grep -v "^$window$" | head -n 1) && [ -n "$help" ] && break
+  sleep 0.2
+done
+[ -n "$help" ] || fail "F1 did not open the manual"
+kill -0 "$app_pid" 2>/dev/null || fail "TER5 Manager ended: $(cat "$scratch/app.log")"
+echo "desktop: ok"
