@@ -19,7 +19,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        ShowError(QString::fromUtf8(error.what()));
+        ShowError(base::ErrorText(error));
     } catch (...) {
         ShowError(tr("Неизвестная ошибка"));
     }

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 
+#include "../engine/ProcessSupport.h"
 #include "AppTestSupport.h"
 #include "ModalSteps.h"
 #include "app/MapStatusBar.h"
@@ -96,6 +97,36 @@ TEST_F(TemplateMenus, GroupReindexRebuildsTheMarkedTablesAndReopensTheBase) {
     EXPECT_TRUE(f_.window->DM().BaseOpen());
     EXPECT_EQ(f_.window->MapObjects.Polys.size(), 50u);
     EXPECT_TRUE(f_.messenger.messages.empty());
+}
+
+TEST_F(TemplateMenus, AGroupReindexOfATableAnotherProgramHoldsSaysWhoAndStops) {
+    const fs::path demo = bases_ / "demo";
+    const auto bytesOf = [&](const char* name) { return engine::ReadWholeFile(demo / name); };
+    const auto subterIndex = bytesOf("subter.px");
+    const auto poligonIndex = bytesOf("POLIGON.XG0");
+    engine::testing::Holder holder("open", demo / "POLIGON.DB");  // the first marked table
+    ASSERT_TRUE(holder.Held());
+    Click("demo");
+    f_.messenger.messages.clear();
+    bool stayedOpen = false;
+    RunWithModalSteps({[&](QWidget* modal) {
+                           if (auto* groups = ModalAs<TListNameBase>(modal)) groups->SelectAction()->trigger();
+                       },
+                       [&](QWidget* modal) {
+                           // After the error the list stays, as after any engine error; the user closes it.
+                           stayedOpen = modal != nullptr;
+                           if (modal) modal->close();
+                       }},
+                      [&] { f_.window->nReindexTERBases->trigger(); });
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(f_.messenger.messages.size(), 1u);
+    EXPECT_EQ(f_.messenger.messages[0].kind, Message::Error);
+    EXPECT_EQ(f_.messenger.messages[0].text.toStdString(),
+              "Таблица " + (demo / "POLIGON.DB").string() + " занята программой table_holder (процесс " +
+                  std::to_string(holder.Pid()) + ")");
+    EXPECT_EQ(bytesOf("POLIGON.XG0"), poligonIndex);
+    EXPECT_EQ(bytesOf("subter.px"), subterIndex);  // the group did not go on
+    EXPECT_TRUE(f_.window->DM().BaseOpen());       // the base is open again, as before
 }
 
 TEST_F(TemplateMenus, SingleTableReindexClosesBothListsAndRebuildsOnlyThatTable) {

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QSpacerItem>
 
+#include "engine/EngineError.h"
+
 namespace ter5::base {
 
 namespace {
@@ -44,6 +46,16 @@ int TitleBarWidth(const QWidget& window, const QString& caption) {
 
 void Messenger::ShowMessage(QWidget* parent, const QString& text) {
     ShowBox(parent, QMessageBox::Information, ApplicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+QString ErrorText(const std::exception& error) {
+    const auto* busy = dynamic_cast<const engine::TableBusyError*>(&error);
+    if (!busy) return QString::fromUtf8(error.what());
+    const QString table = QString::fromStdString(busy->Table());
+    if (busy->Program().empty()) return QStringLiteral("Таблица %1 занята другой программой").arg(table);
+    QString text = QStringLiteral("Таблица %1 занята программой %2").arg(table, QString::fromStdString(busy->Program()));
+    if (busy->Pid() != 0) text += QStringLiteral(" (процесс %1)").arg(busy->Pid());
+    return text;
 }
 
 void Messenger::ShowError(QWidget* parent, const QString& text) {

@@ -19,6 +19,10 @@ QString ApplicationTitle();
 // the caption in `window`'s font made bold, the window icon, the buttons and margins.
 int TitleBarWidth(const QWidget& window, const QString& caption);
 
+// What the general error display says of `error`: its message, but for a table that
+// another program holds, "Таблица … занята программой … (процесс …)".
+QString ErrorText(const std::exception& error);
+
 class Messenger {
 public:
     virtual ~Messenger() = default;
@@ -45,7 +49,7 @@ void RunGuarded(QWidget* parent, Action&& action) {
     try {
         action();
     } catch (const std::exception& error) {
-        Messenger::Current().ShowError(parent, QString::fromUtf8(error.what()));
+        Messenger::Current().ShowError(parent, ErrorText(error));
     }
 }
 

@@ -162,7 +162,7 @@ bool TemplateEditDialog::Commit() {
             binding.loaded = chosen;
         }
     } catch (const std::exception& error) {
-        base::Messenger::Current().ShowError(this, QString::fromUtf8(error.what()));
+        base::Messenger::Current().ShowError(this, base::ErrorText(error));
         return false;
     }
     return true;
