@@ -168,13 +168,13 @@ void TableEditor::Save() {
     std::optional<std::uint32_t> autoIncrement;
     if (AutoIncField() >= 0) autoIncrement = static_cast<std::uint32_t>(nextAutoInc_ - 1);
     TableRewrite rewrite(source_, *lock_, codePage_);
-    rewrite.SetRecords(records_, autoIncrement);
+    rewrite.SetRecordsView(records_, autoIncrement);
     if (blobImage_) {
         const auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB");
         rewrite.SetBlobFile(mb ? *mb : path_.parent_path() / (path_.stem().string() + ".MB"), *blobImage_);
     }
     rewrite.Commit();
-    source_ = TableFile::Load(path_, codePage_);
+    source_ = rewrite.Result();
     blobImage_.reset();
 }
 

@@ -136,7 +136,8 @@ TableRewrite::TableRewrite(const fs::path& path, TableHeader header, int codePag
                                      " already uses the index and memo files of that name; nothing was created");
     transaction_ = std::make_unique<FileTransaction>(path_);
     header_ = std::move(header);
-    records_.emplace();
+    ownRecords_.emplace();
+    records_ = &*ownRecords_;
     original_ = TableFile::FromImage(BuildTableImage(header_, {}), path_, codePage);
     // The table replaced goes with every file of its own; the new table's are written anew.
     for (const fs::path& file : companions_)
@@ -240,23 +241,31 @@ IndexPlan TableRewrite::CurrentPlan() const {
     return plan;
 }
 
-std::vector<std::string> TableRewrite::CurrentRecords() const {
+const std::vector<std::string>& TableRewrite::CurrentRecords() {
     if (records_) return *records_;
-    std::vector<std::string> records;
-    records.reserve(original_->RecordCount());
-    const std::size_t size = original_->Header().recordSize;
-    for (std::size_t i = 0; i < original_->RecordCount(); ++i)
-        records.emplace_back(reinterpret_cast<const char*>(original_->Record(i)), size);
-    return records;
+    if (!ownRecords_) {
+        // The records as they are, for a table whose header alone changes.
+        ownRecords_.emplace();
+        ownRecords_->reserve(original_->RecordCount());
+        const std::size_t size = original_->Header().recordSize;
+        for (std::size_t i = 0; i < original_->RecordCount(); ++i)
+            ownRecords_->emplace_back(reinterpret_cast<const char*>(original_->Record(i)), size);
+    }
+    return *ownRecords_;
 }
 
 void TableRewrite::SetRecords(std::vector<std::string> records, std::optional<std::uint32_t> autoIncrement) {
+    ownRecords_ = std::move(records);
+    SetRecordsView(*ownRecords_, autoIncrement);
+}
+
+void TableRewrite::SetRecordsView(const std::vector<std::string>& records, std::optional<std::uint32_t> autoIncrement) {
     Plan();
     for (const std::string& r : records)
         if (r.size() != header_.recordSize)
             Fail(path_.string(), "record of " + std::to_string(r.size()) + " bytes, the table needs " +
                                      std::to_string(header_.recordSize));
-    records_ = std::move(records);
+    records_ = &records;
     if (autoIncrement) header_.autoIncrement = *autoIncrement;
 }
 
@@ -281,7 +290,7 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
         header_.fileType = FileType::KeyedDb;
         header_.numKeyFields = static_cast<std::uint16_t>(keyFields);
         const std::size_t keyLen = KeyLength(header_);
-        std::vector<std::string> records = CurrentRecords();
+        std::vector<std::string> records = CurrentRecords();  // a copy to sort
         const auto less = [keyLen](const std::string& a, const std::string& b) {
             return std::memcmp(a.data(), b.data(), keyLen) < 0;
         };
@@ -295,7 +304,8 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
                 if (std::memcmp(records[i - 1].data(), records[i].data(), keyLen) == 0)
                     Fail(path_.string(), "Key violation: records " + std::to_string(i) + " and " + std::to_string(i + 1) +
                                              " in key order have the same key");
-            records_ = std::move(records);
+            ownRecords_ = std::move(records);
+            records_ = &*ownRecords_;
         }
         primaryAdded_ = true;
         return ChooseIndexFiles(*original_, def, CurrentPlan());
@@ -328,7 +338,7 @@ void TableRewrite::Stage(const fs::path& target, std::vector<std::uint8_t> image
 
 void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     Plan();
-    const bool recordsChanged = records_.has_value() || newTable_;
+    const bool recordsChanged = records_ != nullptr || newTable_;
     std::shared_ptr<TableFile> table = original_;
     if (blob_) {
         transaction_->Replace(blob_->first, blob_->second);
@@ -337,8 +347,8 @@ void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     if (recordsChanged || header_.fileType != original_->Header().fileType ||
         header_.numKeyFields != original_->Header().numKeyFields) {
         std::vector<std::uint8_t> image = BuildTableImage(header_, CurrentRecords());
-        table = TableFile::FromImage(image, path_, codePage_);
         transaction_->Replace(path_, image);
+        table = TableFile::FromImage(std::move(image), path_, codePage_);
         staged_.push_back(path_);
     }
     const bool rebuildAll = table != original_;
@@ -362,6 +372,7 @@ void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     for (const fs::path& gone : obsolete_)
         if (!Contains(staged_, gone) && !Contains(dropped_, gone)) transaction_->Remove(gone);
     transaction_->Commit();
+    result_ = table;
 }
 
 }  // namespace ter5::engine

@@ -67,6 +67,9 @@ public:
     // New records, each header.recordSize bytes, in the order they are to be
     // stored (key order for a keyed table), and the auto-increment value to record.
     void SetRecords(std::vector<std::string> records, std::optional<std::uint32_t> autoIncrement = std::nullopt);
+    // The same for records the caller keeps unchanged until Commit returns (no copy).
+    void SetRecordsView(const std::vector<std::string>& records,
+                        std::optional<std::uint32_t> autoIncrement = std::nullopt);
     // A new memo file image (TableEditor's grown .MB) for `file`.
     void SetBlobFile(const std::filesystem::path& file, std::vector<std::uint8_t> image);
 
@@ -82,6 +85,9 @@ public:
     // table has changed.
     void Commit(const std::function<void(const IndexDef&)>& built = {});
 
+    // The table as the committed write left it (valid after Commit).
+    std::shared_ptr<TableFile> Result() const { return result_; }
+
 private:
     struct Planned {
         IndexDef def;
@@ -93,7 +99,7 @@ private:
     void CheckIndexFile(const IndexFileSet& set, const IndexInfo& info) const;
     bool Dropped(const std::filesystem::path& file) const;
     IndexPlan CurrentPlan() const;
-    std::vector<std::string> CurrentRecords() const;
+    const std::vector<std::string>& CurrentRecords();
     void CheckTable();
     void Stage(const std::filesystem::path& target, std::vector<std::uint8_t> image);
 
@@ -104,7 +110,8 @@ private:
     std::shared_ptr<TableFile> original_;
     bool newTable_ = false;
     TableHeader header_;
-    std::optional<std::vector<std::string>> records_;
+    std::optional<std::vector<std::string>> ownRecords_;
+    const std::vector<std::string>* records_ = nullptr;  // the new records: ownRecords_ or the caller's
     std::optional<std::pair<std::filesystem::path, std::vector<std::uint8_t>>> blob_;
     bool planned_ = false;
     bool primaryAdded_ = false;
@@ -114,6 +121,7 @@ private:
     std::vector<std::filesystem::path> dropped_;
     std::vector<std::filesystem::path> obsolete_;
     std::vector<std::filesystem::path> staged_;
+    std::shared_ptr<TableFile> result_;
 };
 
 // Copies from the header of the file an index file replaces (`predecessor`, the
