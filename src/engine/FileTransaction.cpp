@@ -130,26 +130,16 @@ void FileTransaction::WriteJournal() const {
         text += std::string(kReplaceWord) + "\t" + s.temp.filename().string() + "\t" + s.target.filename().string() + "\n";
     for (const fs::path& r : removes_) text += std::string(kRemoveWord) + "\t" + r.filename().string() + "\n";
     text += std::string(kJournalEnd) + "\n";
-    const fs::path journal = JournalPath(table_);
-    const fs::path temp = TempFor(journal);
-    WriteNewFile(temp, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), tableAttributes_, journal.string());
-    try {
-        ReplaceFile(temp, journal);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw;
-    }
+    // Written through a temporary file renamed into place, and the directory synced:
+    // a journal is either whole on disk or not there.
+    WriteFileAtomic(JournalPath(table_), std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 void FileTransaction::Commit() {
     if (committed_) return;
     // One file needs no journal: its rename alone is atomic.
     const bool journaled = replaces_.size() + removes_.size() > 1;
-    if (journaled) {
-        WriteJournal();
-        SyncDirectory(dir_);  // the temporary files and the journal are durable now
-    }
+    if (journaled) WriteJournal();  // syncs the directory: the temporary files and the journal are durable now
     committed_ = true;
     if (journaled) CallHook(table_, WriteStage::Committed);
     for (const Step& s : replaces_) {
