@@ -166,6 +166,7 @@ std::vector<fs::path> TableFilesToGuard(const fs::path& tablePath) {
     return files;
 }
 
+#ifndef _WIN32
 std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
     std::vector<FileHolder> holders;
 #ifdef __linux__
@@ -201,6 +202,7 @@ std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
 #endif
     return holders;
 }
+#endif  // !_WIN32
 
 std::vector<FileHolder> HeldEngineLockFiles(const fs::path& directory) {
     std::vector<fs::path> files;

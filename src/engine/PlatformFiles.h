@@ -1,7 +1,8 @@
 #pragma once
 // What the engine needs of the operating system's files beyond std::filesystem:
 // lock files, writing a file that keeps another file's attributes and durable
-// renames. (Who else has a table open: FileHolders.h.) PosixFiles.cpp implements it for Linux
+// renames. (Who else has a table open: FileHolders.h; holding its files against
+// other programs: FileGuard.h.) PosixFiles.cpp implements it for Linux
 // (and other POSIX systems), WindowsFiles.cpp for Windows.
 
 #include <cstddef>
@@ -58,6 +59,7 @@ private:
     std::string error_;
     FileIdentity identity_;
     std::uint64_t byte_ = 0;
+    Kind held_ = Kind::None;  // what Lock last set (Windows changes locks in steps)
 };
 
 // Mode and ownership a replacement file keeps.
@@ -95,5 +97,10 @@ void SyncFile(const std::filesystem::path& path);
 
 // The number of this process.
 long CurrentProcessId();
+
+#ifdef _WIN32
+// The system's text for a Windows error code, in UTF-8, with the code.
+std::string SystemErrorText(unsigned long code);
+#endif
 
 }  // namespace ter5::engine

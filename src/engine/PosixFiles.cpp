@@ -46,6 +46,7 @@ LockFile& LockFile::operator=(LockFile&& other) noexcept {
         error_ = std::move(other.error_);
         identity_ = std::move(other.identity_);
         byte_ = other.byte_;
+        held_ = other.held_;
     }
     return *this;
 }
