@@ -32,21 +32,15 @@ std::vector<std::filesystem::path> TableFilesToGuard(const std::filesystem::path
 
 // The processes other than this one that have any of `files` open or locked. On
 // Linux from /proc/<pid>/fd of the processes this user may inspect and from the
-// POSIX locks on the files; on Windows from the Restart Manager or the system's
-// handle list, and a lock test (LockFileEx on the first bytes, let go at once) of
-// the original engine's lock files. Never throws.
+// POSIX locks on the files; on Windows an open that shares nothing (it fails while
+// another program has the file open), the holders then named by the Restart Manager
+// or the system's handle list, and a lock test (LockFileEx, let go at once) of the
+// original engine's lock files. Never throws.
 std::vector<FileHolder> FindFileHolders(const std::vector<std::filesystem::path>& files);
 
 // The original engine's lock files of `directory` that another process holds
 // (for verify and info).
 std::vector<FileHolder> HeldEngineLockFiles(const std::filesystem::path& directory);
-
-#ifdef _WIN32
-// The processes other than this one that have `file` open, named by the Restart
-// Manager, else found in the system's handle list (which Wine keeps too); one
-// entry without a process when neither names one. `locked` is copied into each.
-std::vector<FileHolder> NameFileHolders(const std::filesystem::path& file, bool locked);
-#endif
 
 // " (held by Ter5.exe, process 1234)" for the first holder, "" for none.
 std::string DescribeHolders(const std::vector<FileHolder>& holders);

@@ -1,8 +1,7 @@
 #pragma once
 // What the engine needs of the operating system's files beyond std::filesystem:
 // lock files, writing a file that keeps another file's attributes and durable
-// renames. (Who else has a table open: FileHolders.h; holding its files against
-// other programs: FileGuard.h.) PosixFiles.cpp implements it for Linux
+// renames. (Who else has a table open: FileHolders.h.) PosixFiles.cpp implements it for Linux
 // (and other POSIX systems), WindowsFiles.cpp for Windows.
 
 #include <cstddef>

@@ -1,8 +1,12 @@
-// The Windows side of FindFileHolders (FileHolders.h): who has a file open, from
-// the Restart Manager (rstrtmgr) or, where it names nobody (Wine's names nobody),
-// from the system's handle list: every handle of another process that is a disk
-// file is duplicated and compared with the file by volume and file index. A lock
-// on the original engine's lock files is found by trying to lock them.
+// The Windows side of FindFileHolders (FileHolders.h). A table file is held by
+// another program when it cannot be opened without sharing: that open fails with a
+// sharing violation while any other handle with read, write or delete access is
+// open on it (the companion program opens its tables sharing reading and writing).
+// Only then are the holders named, from the Restart Manager (rstrtmgr) or, where it
+// names nobody (Wine's names nobody), from the system's handle list: every handle
+// of another process that is a disk file is duplicated and compared with the file
+// by volume and file index. A lock on the original engine's lock files is found by
+// trying to lock them.
 #ifdef _WIN32
 
 #define WIN32_LEAN_AND_MEAN
@@ -182,6 +186,18 @@ LockTest TestLock(const fs::path& file) {
     return free ? LockTest::Free : LockTest::Locked;
 }
 
+// Whether a handle other than ours is open on `file`: an open that shares nothing
+// fails with a sharing violation then. The engine keeps no handle open on a table
+// between its reads, so a handle of this process does not count here either.
+bool IsOpenElsewhere(const fs::path& file) {
+    const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 bool IsEngineLockFile(const fs::path& file) {
     const std::string name = PathToUtf8(file.filename());
     for (const char* lockName : kEngineLockFiles)
@@ -189,13 +205,15 @@ bool IsEngineLockFile(const fs::path& file) {
     return EqualsNoCase(PathToUtf8(file.extension()), kTableLockExtension);
 }
 
-}  // namespace
-
+// The processes that have `file` open; one entry without a process when nobody
+// names one. `locked` is copied into each.
 std::vector<FileHolder> NameFileHolders(const fs::path& file, bool locked) {
     std::vector<FileHolder> holders = ProcessesWithOpen(file, locked);
     if (holders.empty()) holders.push_back({0, {}, file, locked});
     return holders;
 }
+
+}  // namespace
 
 std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
     std::vector<FileHolder> holders;
@@ -206,7 +224,8 @@ std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
                 for (FileHolder& h : NameFileHolders(file, test == LockTest::Locked)) holders.push_back(std::move(h));
             continue;
         }
-        for (FileHolder& h : ProcessesWithOpen(file, false)) holders.push_back(std::move(h));
+        if (IsOpenElsewhere(file))
+            for (FileHolder& h : NameFileHolders(file, false)) holders.push_back(std::move(h));
     }
     std::set<long> seen;
     std::erase_if(holders, [&seen](const FileHolder& h) { return h.pid != 0 && !seen.insert(h.pid).second; });

@@ -13,13 +13,14 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// windows.h names ReplaceFileW ReplaceFile; ours is the engine's.
+#undef ReplaceFile
 
 #include <chrono>
 #include <thread>
 #include <utility>
 
 #include "EngineError.h"
-#include "FileGuard.h"
 #include "FileUtil.h"
 #include "PlatformFiles.h"
 
@@ -221,8 +222,6 @@ void WriteNewFile(const fs::path& path, const std::uint8_t* data, std::size_t si
 void ReplaceFile(const fs::path& from, const fs::path& to) {
     const fs::path source = Absolute(from);
     const fs::path target = Absolute(to);
-    // Windows renames over no open file: our own hold on the target goes first.
-    ReleaseGuard(target);
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
         const bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -230,20 +229,15 @@ void ReplaceFile(const fs::path& from, const fs::path& to) {
         const bool done =
             exists ? ReplaceFileW(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                    : MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (done) {
-            RestoreGuard(target);
-            return;
-        }
+        if (done) return;
         error = GetLastError();
         if (exists && !IsSharingError(error) &&
             MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            RestoreGuard(target);  // a file system without ReplaceFileW (some shares): a plain rename
-            return;
+            return;  // a file system without ReplaceFileW (some shares): a plain rename
         }
         if (!IsSharingError(error)) break;
         std::this_thread::sleep_for(kRenamePause);
     }
-    RestoreGuard(target);
     Fail(PathToUtf8(to), "cannot replace the file: " + SystemErrorText(error));
 }
 
