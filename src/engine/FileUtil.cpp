@@ -37,7 +37,10 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 std::optional<fs::path> FindFileNoCase(const fs::path& dir, const std::string& name) {
     std::error_code ec;
     const fs::path base = dir.empty() ? fs::path(".") : dir;
+#ifndef _WIN32
+    // Windows names ignore case: there the entry is looked up for its spelling on disk.
     if (fs::exists(base / PathFromUtf8(name), ec)) return dir.empty() ? PathFromUtf8(name) : dir / PathFromUtf8(name);
+#endif
     std::optional<fs::path> found;
     for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = PathToUtf8(it->path().filename());
@@ -50,8 +53,10 @@ std::optional<fs::path> FindFileNoCase(const fs::path& dir, const std::string& n
 }
 
 std::optional<fs::path> ResolveNoCase(const fs::path& path) {
+#ifndef _WIN32
     std::error_code ec;
     if (fs::exists(path, ec)) return path;
+#endif
     return FindFileNoCase(path.parent_path(), PathToUtf8(path.filename()));
 }
 

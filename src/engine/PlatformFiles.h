@@ -97,6 +97,10 @@ void SyncFile(const std::filesystem::path& path);
 // The number of this process.
 long CurrentProcessId();
 
+// The number of the file `path` on its volume (the inode; Windows' file index),
+// which a rename over the file changes; 0 when it cannot be had.
+std::uint64_t FileNumber(const std::filesystem::path& path);
+
 #ifdef _WIN32
 // The system's text for a Windows error code, in UTF-8, with the code.
 std::string SystemErrorText(unsigned long code);

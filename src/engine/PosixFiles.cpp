@@ -186,6 +186,11 @@ void SyncFile(const fs::path& path) {
 
 long CurrentProcessId() { return static_cast<long>(::getpid()); }
 
+std::uint64_t FileNumber(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_ino) : 0;
+}
+
 }  // namespace ter5::engine
 
 #endif  // !_WIN32

@@ -51,7 +51,14 @@ bool IsTableCompanion(const std::string& extension) {
     return false;
 }
 
-bool SamePath(const fs::path& a, const fs::path& b) { return a.filename() == b.filename() && a.parent_path() == b.parent_path(); }
+// One file by name: on Windows, whose names ignore case, also in another letter case.
+bool SamePath(const fs::path& a, const fs::path& b) {
+#ifdef _WIN32
+    return EqualsNoCase(PathToUtf8(a.filename()), PathToUtf8(b.filename())) && a.parent_path() == b.parent_path();
+#else
+    return a.filename() == b.filename() && a.parent_path() == b.parent_path();
+#endif
+}
 
 bool Contains(const std::vector<fs::path>& list, const fs::path& p) {
     return std::any_of(list.begin(), list.end(), [&](const fs::path& q) { return SamePath(p, q); });

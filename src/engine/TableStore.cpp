@@ -8,10 +8,6 @@
 #include "TableWriter.h"
 #include "FileUtil.h"
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace ter5::engine {
@@ -23,10 +19,7 @@ FileStamp FileStamp::Of(const fs::path& path) {
     if (ec) return {};
     const auto time = fs::last_write_time(path, ec);
     if (!ec) s.modified = static_cast<std::int64_t>(time.time_since_epoch().count());
-#ifndef _WIN32
-    struct stat st {};
-    if (::stat(path.string().c_str(), &st) == 0) s.inode = static_cast<std::uint64_t>(st.st_ino);
-#endif
+    s.inode = FileNumber(path);
     return s;
 }
 

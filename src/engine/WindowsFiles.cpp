@@ -256,6 +256,17 @@ void SyncFile(const fs::path& path) {
 
 long CurrentProcessId() { return static_cast<long>(GetCurrentProcessId()); }
 
+std::uint64_t FileNumber(const fs::path& path) {
+    // Asking for no data access: not subject to another program's sharing.
+    const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok ? (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+}
+
 }  // namespace ter5::engine
 
 #endif  // _WIN32
