@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -58,10 +59,34 @@ struct KeyCloser {
 };
 using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
+// `text` with the references a 32-bit program reads as its own folders, %ProgramFiles%
+// and %CommonProgramFiles% (names in any case), turned into the "(x86)" ones that
+// name the same folders in a 64-bit program, where the system defines those.
+std::wstring As32BitReferences(const std::wstring& text) {
+    static constexpr std::pair<std::wstring_view, std::wstring_view> kNames[] = {
+        {L"ProgramFiles", L"ProgramFiles(x86)"}, {L"CommonProgramFiles", L"CommonProgramFiles(x86)"}};
+    std::wstring out;
+    std::size_t at = 0;
+    for (std::size_t open; (open = text.find(L'%', at)) != std::wstring::npos;) {
+        const std::size_t close = text.find(L'%', open + 1);
+        if (close == std::wstring::npos) break;
+        std::wstring name = text.substr(open + 1, close - open - 1);
+        for (const auto& [native, x86] : kNames)
+            if (CompareStringOrdinal(name.c_str(), -1, native.data(), static_cast<int>(native.size()), TRUE) ==
+                    CSTR_EQUAL &&
+                GetEnvironmentVariableW(x86.data(), nullptr, 0) > 0)
+                name = x86;
+        out += text.substr(at, open - at) + L'%' + name + L'%';
+        at = close + 1;
+    }
+    return out + text.substr(at);
+}
+
 // The text of the value `name` of the open key `key`, environment references
-// expanded in expandable text; nullopt when the key has no such value. A value of
-// another type, or one that cannot be read, throws with `origin` in the message.
-std::optional<std::string> QueryText(HKEY key, const std::string& name, const std::string& origin) {
+// expanded in expandable text (as a 32-bit program expands them for a value of the
+// 32-bit view, `wow64`); nullopt when the key has no such value. A value of another
+// type, or one that cannot be read, throws with `origin` in the message.
+std::optional<std::string> QueryText(HKEY key, const std::string& name, const std::string& origin, bool wow64) {
     const std::wstring valueName = Widen(name);
     const auto fail = [&](LSTATUS status) {
         return std::runtime_error("Невозможно прочитать параметр " + name + " (" + origin + "): " +
@@ -84,6 +109,7 @@ std::optional<std::string> QueryText(HKEY key, const std::string& name, const st
     if (status != ERROR_SUCCESS) throw fail(status);
     std::wstring text = data.data();
     if (type == REG_EXPAND_SZ) {
+        if (wow64) text = As32BitReferences(text);
         std::vector<wchar_t> expanded(text.size() + 1, L'\0');
         DWORD needed = 0;
         while ((needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()))) >
@@ -131,7 +157,7 @@ SettingLookup WindowsPlatform::LookupMachineSetting(const std::string& name) con
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
             continue;
         const KeyHandle key(opened);
-        const std::optional<std::string> value = QueryText(key.get(), name, origin);
+        const std::optional<std::string> value = QueryText(key.get(), name, origin, view == KEY_WOW64_32KEY);
         if (value && !TrimBlanks(*value).empty()) {
             found.value = value;
             found.origin = origin;

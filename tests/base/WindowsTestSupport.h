@@ -20,22 +20,23 @@
 #include <thread>
 #include <vector>
 
+#include "../support/ProcessRun.h"  // Wide()
 #include "engine/FileUtil.h"
 
 namespace ter5::testing {
 
-inline std::wstring Wide(const std::string& utf8) { return engine::PathFromUtf8(utf8).native(); }
-
 // HKEY_LOCAL_MACHINE\SOFTWARE\Terrakon as the tests write it, in the 64-bit and the
 // 32-bit view; the keys it created are deleted at the end. `Usable()` is false when
 // the machine already has the key (a real installation, left alone) or the
-// registry cannot be written (no administrator rights).
+// registry cannot be written (no administrator rights). Test processes running at
+// the same time take turns: the key is one for the whole machine.
 class TerrakonKey {
 public:
     static constexpr REGSAM kView64 = KEY_WOW64_64KEY;
     static constexpr REGSAM kView32 = KEY_WOW64_32KEY;
 
-    TerrakonKey() {
+    TerrakonKey() : turn_(CreateMutexW(nullptr, FALSE, L"Local\\ter5-tests-terrakon-key")) {
+        if (turn_) WaitForSingleObject(turn_, INFINITE);  // an abandoned turn is handed on as well
         for (REGSAM view : {kView64, kView32}) {
             HKEY key = nullptr;
             if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
@@ -47,6 +48,10 @@ public:
     }
     ~TerrakonKey() {
         for (REGSAM view : created_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kKey, view, 0);
+        if (turn_) {
+            ReleaseMutex(turn_);
+            CloseHandle(turn_);
+        }
     }
     TerrakonKey(const TerrakonKey&) = delete;
     TerrakonKey& operator=(const TerrakonKey&) = delete;
@@ -94,6 +99,7 @@ private:
         return set;
     }
 
+    HANDLE turn_;
     std::string problem_;
     std::vector<REGSAM> created_;
 };
