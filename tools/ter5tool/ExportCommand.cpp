@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "engine/EngineError.h"
+#include "engine/FileUtil.h"
 #ifdef TER5_HAVE_EXCHANGE
 #include "exchange/BaseExporter.h"
 #endif
