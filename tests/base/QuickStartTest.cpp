@@ -23,8 +23,9 @@ TEST(QuickStartList, PathJoinsAndSqueezesBackslashes) {
     EXPECT_EQ(QuickStartListPath("C:\\Ter"), "C:\\Ter\\ter.lst");
     EXPECT_EQ(QuickStartListPath("D:\\Prog\\"), "D:\\Prog\\ter.lst");
     EXPECT_EQ(QuickStartListPath("D:\\\\Prog\\\\\\"), "D:\\Prog\\ter.lst");
-    // A network share loses one of its two leading backslashes.
-    EXPECT_EQ(QuickStartListPath("\\\\server\\share"), "\\server\\share\\ter.lst");
+    // A network share keeps its two leading backslashes, as the executables do.
+    EXPECT_EQ(QuickStartListPath("\\\\server\\share"), "\\\\server\\share\\ter.lst");
+    EXPECT_EQ(QuickStartListPath("\\\\\\server\\\\share\\"), "\\\\server\\share\\ter.lst");
 }
 
 TEST(QuickStartList, LinesAreWindows1251WithoutTheirLineEnds) {
@@ -118,6 +119,10 @@ TEST_F(WineTest, ListIsReadFromTheSettingsDirectory) {
     WriteFile(options.userSettings, "PathWorkFiles=D:\\\\Prog\\\\\n");
     WriteFile(prefix_ / "dosdevices" / "d:" / "Prog" / "ter.lst", "D:\\One\nD:\\Two");
     EXPECT_EQ(ReadQuickStartList(platform), (std::vector<std::string>{"D:\\One", "D:\\Two"}));
+    // A companion program on a network share keeps its list beside its executables.
+    WriteFile(options.userSettings, "PathWorkFiles=\\\\srv\\ter\n");
+    WriteFile(prefix_ / "dosdevices" / "unc" / "srv" / "ter" / "ter.lst", "\\\\srv\\bases\\A");
+    EXPECT_EQ(ReadQuickStartList(platform), (std::vector<std::string>{"\\\\srv\\bases\\A"}));
 }
 #endif
 
