@@ -9,6 +9,7 @@
 // separator, not an escape) and started with CreateProcessW, so UTF-8 arguments
 // reach the program whole.
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -114,9 +115,22 @@ inline StartedProcess StartProcess(const std::vector<std::string>& argv, const s
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::wstring commandLine;
     for (const std::string& a : argv) commandLine += (commandLine.empty() ? L"" : L" ") + QuoteArgument(Wide(a));
+    // The inherited environment without the variables `extraEnv` sets (Windows
+    // names ignore case), then those.
+    std::vector<std::wstring> names;
+    for (const std::string& e : extraEnv) {
+        std::wstring name = Wide(e.substr(0, e.find('=')));
+        CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+        names.push_back(name);
+    }
     std::wstring environment;
     if (wchar_t* block = GetEnvironmentStringsW()) {
-        for (const wchar_t* e = block; *e; e += wcslen(e) + 1) environment += std::wstring(e) + L'\0';
+        for (const wchar_t* e = block; *e; e += wcslen(e) + 1) {
+            const std::wstring entry(e);
+            std::wstring name = entry.substr(0, entry.find(L'=', 1));
+            CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+            if (std::find(names.begin(), names.end(), name) == names.end()) environment += entry + L'\0';
+        }
         FreeEnvironmentStringsW(block);
     }
     for (const std::string& e : extraEnv) environment += Wide(e) + L'\0';
