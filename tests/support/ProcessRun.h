@@ -169,8 +169,19 @@ inline int RunArgv(const std::vector<std::string>& argv, const std::vector<std::
     std::string text;
     std::array<char, 4096> buffer{};
     DWORD n = 0;
-    while (ReadFile(p.output, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0)
-        text.append(buffer.data(), n);
+    // Until the pipe breaks: the child and every process that inherited its end have
+    // gone. A read of no bytes is not the end (Wine gives some).
+    for (;;) {
+        if (ReadFile(p.output, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
+            text.append(buffer.data(), n);
+            if (n == 0 && WaitForSingleObject(p.process, 10) == WAIT_OBJECT_0) {
+                DWORD waiting = 0;
+                if (!PeekNamedPipe(p.output, nullptr, 0, nullptr, &waiting, nullptr) || waiting == 0) break;
+            }
+            continue;
+        }
+        break;  // ERROR_BROKEN_PIPE at the end, or the pipe failed
+    }
     CloseHandle(p.output);
     WaitForSingleObject(p.process, INFINITE);
     DWORD code = 0;

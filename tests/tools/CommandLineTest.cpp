@@ -39,7 +39,9 @@ std::string ReadFile(const fs::path& path) {
 #ifdef _WIN32
 // The same on Windows: started with CreateProcessW, errors through a file.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& = "") {
-    const fs::path errFile = fs::temp_directory_path() / ("ter5-cli-" + std::to_string(GetCurrentProcessId()) + ".err");
+    static int runs = 0;  // a file per run: Windows may not have let go of the last one yet
+    const fs::path errFile = fs::temp_directory_path() /
+                             ("ter5-cli-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs) + ".err");
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     ProcessResult run;
@@ -49,7 +51,8 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     for (std::size_t i = 0; i < run.err.size(); ++i)
         if (!(run.err[i] == '\r' && i + 1 < run.err.size() && run.err[i + 1] == '\n')) lf += run.err[i];
     run.err = lf;
-    fs::remove(errFile);
+    std::error_code ec;
+    fs::remove(errFile, ec);
     return run;
 }
 #else
