@@ -7,6 +7,7 @@
 #include "engine/EngineError.h"
 #include "engine/IndexMaintenance.h"
 #include "engine/TableEditor.h"
+#include "engine/FileUtil.h"
 
 namespace ter5::base {
 namespace {
@@ -79,12 +80,12 @@ std::vector<BaseTableDef> BaseTableDefs() {
 
 DemoSummary WriteDemoBase(const fs::path& dir, const DemoOptions& options) {
     if (options.parcels > kMaxDemoParcels)
-        engine::Fail(dir.string(), "a demo base holds at most " + std::to_string(kMaxDemoParcels) + " parcels, " +
+        engine::Fail(engine::PathToUtf8(dir), "a demo base holds at most " + std::to_string(kMaxDemoParcels) + " parcels, " +
                                        std::to_string(options.parcels) + " were asked for");
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec || !fs::is_directory(dir, ec))
-        engine::Fail(dir.string(), "cannot create the base directory" + (ec ? ": " + ec.message() : std::string()));
+        engine::Fail(engine::PathToUtf8(dir), "cannot create the base directory" + (ec ? ": " + ec.message() : std::string()));
 
     const DemoTown town = GenerateDemoTown(options.parcels, options.seed);
     const std::vector<BaseTableDef> defs = BaseTableDefs();

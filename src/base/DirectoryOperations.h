@@ -16,7 +16,7 @@ bool RenameDirectory(const std::string& from, const std::string& to);
 bool RemoveEmptyDirectory(const std::string& path);
 
 // True when `path` is `ancestor` itself or lies below it (lexically, after
-// normalising both).
+// normalising both; on Windows names compare without regard to case).
 bool IsSameOrBelow(const std::string& path, const std::string& ancestor);
 
 }  // namespace ter5::base

@@ -73,15 +73,6 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
-std::string RegistryTypeName(int type) {
-    switch (type) {
-    case 3: return "REG_BINARY";
-    case 4: return "REG_DWORD";
-    case 7: return "REG_MULTI_SZ";
-    default: return "тип " + std::to_string(type);
-    }
-}
-
 }  // namespace
 
 LinuxPlatform::Options LinuxPlatform::DefaultOptions() {
@@ -140,8 +131,7 @@ SettingLookup LinuxPlatform::LookupMachineSetting(const std::string& name) const
         std::optional<std::string> text;
         if (value) {
             if (value->type != kRegSz && value->type != kRegExpandSz) {
-                throw std::runtime_error("Параметр " + name + " (" + origin + ") имеет недопустимый тип " +
-                                         RegistryTypeName(value->type) + "; нужна строка (REG_SZ)");
+                throw std::runtime_error(InvalidRegistryTypeMessage(name, origin, value->type));
             }
             const bool wow64 = key == kWow64RegistryKey;
             text = value->type == kRegExpandSz ? ExpandWineEnvironment(value->text, registry, wow64) : value->text;

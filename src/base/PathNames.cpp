@@ -8,15 +8,6 @@ namespace fs = std::filesystem;
 
 namespace ter5::base {
 
-fs::path PathFromUtf8(std::string_view utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string PathToUtf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string JoinPath(const std::string& dir, const std::string& name) {
     return dir + kPathSeparator + name;
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/FileUtil.h"
+
 namespace ter5::base {
 
 #ifdef _WIN32
@@ -22,8 +24,9 @@ inline constexpr char kPathSeparator = '/';
 // The three tables of a base, as the program names them.
 inline constexpr const char* kBaseTableNames[] = {"ter.db", "subter.db", "poligon.db"};
 
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-std::string PathToUtf8(const std::filesystem::path& path);
+// Paths to and from UTF-8 text, as the engine converts them (engine/FileUtil.h).
+using engine::PathFromUtf8;
+using engine::PathToUtf8;
 
 // dir + separator + name.
 std::string JoinPath(const std::string& dir, const std::string& name);

@@ -84,4 +84,8 @@ std::unique_ptr<Platform> CreatePlatform();
 // Blanks at both ends removed (for the "blank value means default" rule).
 std::string TrimBlanks(const std::string& text);
 
+// The error for a registry value `name` found at `origin` with a type (a REG_*
+// number, winnt.h) other than text, naming the type.
+std::string InvalidRegistryTypeMessage(const std::string& name, const std::string& origin, unsigned long type);
+
 }  // namespace ter5::base

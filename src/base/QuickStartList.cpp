@@ -12,14 +12,17 @@ namespace fs = std::filesystem;
 namespace ter5::base {
 
 std::string QuickStartListPath(const std::string& pathWorkFiles) {
-    std::string path = pathWorkFiles + "\\ter.lst";
+    const std::string path = pathWorkFiles + "\\ter.lst";
+    // A network path's leading "\\" stays: squeezed, it would name a folder of the
+    // current drive, and the list of a companion program run from a share would
+    // never be found where its executables are.
     std::string squeezed;
     squeezed.reserve(path.size());
     for (char c : path) {
         if (c == '\\' && !squeezed.empty() && squeezed.back() == '\\') continue;
         squeezed += c;
     }
-    return squeezed;
+    return path.starts_with("\\\\") ? "\\" + squeezed : squeezed;
 }
 
 std::vector<std::string> ParseQuickStartList(std::string_view windows1251) {

@@ -13,7 +13,8 @@ namespace ter5::base {
 class Platform;
 
 // The list file's path from the machine setting's value: value + "\ter.lst",
-// with every run of backslashes squeezed to one.
+// with every run of backslashes squeezed to one, but for the two that begin a
+// network path ("\\server\share").
 std::string QuickStartListPath(const std::string& pathWorkFiles);
 
 // The lines of the list as UTF-8. A line ends at LF; a CR before it belongs to the

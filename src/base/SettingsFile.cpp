@@ -27,6 +27,16 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
+#ifdef _WIN32
+// A variable of the environment as a path. The narrow environment is in the ANSI
+// code page, which cannot hold every user's folder name ("C:\Users\Иван" under
+// an English system); the wide one holds them all.
+fs::path EnvironmentPath(const wchar_t* name) {
+    const wchar_t* value = _wgetenv(name);
+    return value ? fs::path(value) : fs::path();
+}
+#endif
+
 std::string Unquote(std::string value) {
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
     return value;
@@ -86,7 +96,8 @@ std::optional<std::string> SettingsFile::Value(std::string_view key, std::option
 
 fs::path UserSettingsPath() {
 #ifdef _WIN32
-    fs::path config = PathFromUtf8(Environment("APPDATA"));
+    fs::path config = EnvironmentPath(L"APPDATA");
+    if (config.empty() || config.is_relative()) config = EnvironmentPath(L"USERPROFILE") / "AppData" / "Roaming";
 #else
     fs::path config = PathFromUtf8(Environment("XDG_CONFIG_HOME"));
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.

@@ -62,7 +62,7 @@ private:
 };
 
 // $XDG_CONFIG_HOME/ter5manager/ter5manager.conf, by default under ~/.config (on
-// Windows under %APPDATA%).
+// Windows under %APPDATA%, by default %USERPROFILE%\AppData\Roaming, read as UTF-16).
 std::filesystem::path UserSettingsPath();
 
 // `path` with a leading "~/" replaced by the home directory.

@@ -30,7 +30,7 @@ constexpr std::uint8_t kHeaderTrailer[] = {0xA1, 0x02};
 }  // namespace
 
 BlobFile BlobFile::Load(const std::filesystem::path& path) {
-    return FromBytes(ReadWholeFile(path), path.string());
+    return FromBytes(ReadWholeFile(path), PathToUtf8(path));
 }
 
 BlobFile BlobFile::FromBytes(std::vector<std::uint8_t> bytes, std::string name) {

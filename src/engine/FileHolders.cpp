@@ -157,15 +157,16 @@ void TestLock(const fs::path& file, std::vector<FileHolder>& holders) {
 std::vector<fs::path> TableFilesToGuard(const fs::path& tablePath) {
     std::vector<fs::path> files;
     const fs::path dir = tablePath.parent_path();
-    const std::string stem = tablePath.stem().string();
+    const std::string stem = PathToUtf8(tablePath.stem());
     for (const fs::path& p : ListCompanions(dir, stem))
-        if (EqualsNoCase(p.stem().string(), stem) && IsGuardedCompanion(p.extension().string())) files.push_back(p);
+        if (EqualsNoCase(PathToUtf8(p.stem()), stem) && IsGuardedCompanion(PathToUtf8(p.extension()))) files.push_back(p);
     for (const char* name : kEngineLockFiles)
         if (auto found = FindFileNoCase(dir, name)) files.push_back(*found);
     if (auto found = FindFileNoCase(dir, stem + kTableLockExtension)) files.push_back(*found);
     return files;
 }
 
+#ifndef _WIN32
 std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
     std::vector<FileHolder> holders;
 #ifdef __linux__
@@ -201,6 +202,7 @@ std::vector<FileHolder> FindFileHolders(const std::vector<fs::path>& files) {
 #endif
     return holders;
 }
+#endif  // !_WIN32
 
 std::vector<FileHolder> HeldEngineLockFiles(const fs::path& directory) {
     std::vector<fs::path> files;
@@ -208,9 +210,9 @@ std::vector<FileHolder> HeldEngineLockFiles(const fs::path& directory) {
         if (auto found = FindFileNoCase(directory, name)) files.push_back(*found);
     std::error_code ec;
     for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (EqualsNoCase(it->path().extension().string(), kTableLockExtension) &&
-            std::none_of(files.begin(), files.end(), [&](const fs::path& f) { return f.filename() == name; }))
+        const std::string name = PathToUtf8(it->path().filename());
+        if (EqualsNoCase(PathToUtf8(it->path().extension()), kTableLockExtension) &&
+            std::none_of(files.begin(), files.end(), [&](const fs::path& f) { return f.filename() == it->path().filename(); }))
             files.push_back(it->path());
     }
     return FindFileHolders(files);
@@ -223,7 +225,7 @@ std::string DescribeHolders(const std::vector<FileHolder>& holders) {
     text += h.program.empty() ? std::string("another program") : h.program;
     if (h.pid) text += ", process " + std::to_string(h.pid);
     text += h.locked ? ", which locks " : ", which has open ";
-    text += h.file.filename().string();
+    text += PathToUtf8(h.file.filename());
     if (holders.size() > 1) text += "; and " + std::to_string(holders.size() - 1) + " more";
     return text + ")";
 }

@@ -32,7 +32,10 @@ std::vector<std::filesystem::path> TableFilesToGuard(const std::filesystem::path
 
 // The processes other than this one that have any of `files` open or locked. On
 // Linux from /proc/<pid>/fd of the processes this user may inspect and from the
-// POSIX locks on the files; elsewhere the lock test only. Never throws.
+// POSIX locks on the files; on Windows an open that shares nothing (it fails while
+// another program has the file open), the holders then named by the Restart Manager
+// or the system's handle list, and a lock test (LockFileEx, let go at once) of the
+// original engine's lock files. Never throws.
 std::vector<FileHolder> FindFileHolders(const std::vector<std::filesystem::path>& files);
 
 // The original engine's lock files of `directory` that another process holds

@@ -35,13 +35,13 @@ fs::path Directory(const fs::path& p) { return p.parent_path().empty() ? fs::pat
 
 fs::path TempFor(const fs::path& target) {
     static std::atomic<unsigned> counter{0};
-    return Directory(target) / (target.filename().string() + kTempMarker + std::to_string(CurrentProcessId()) + "-" +
-                                std::to_string(++counter));
+    return Directory(target) / PathFromUtf8(PathToUtf8(target.filename()) + kTempMarker +
+                                             std::to_string(CurrentProcessId()) + "-" + std::to_string(++counter));
 }
 
 fs::path JournalPath(const fs::path& tablePath) {
-    const std::string name = tablePath.stem().string() + kJournalExtension;
-    return FindFileNoCase(Directory(tablePath), name).value_or(Directory(tablePath) / name);
+    const std::string name = PathToUtf8(tablePath.stem()) + kJournalExtension;
+    return FindFileNoCase(Directory(tablePath), name).value_or(Directory(tablePath) / PathFromUtf8(name));
 }
 
 // The stem of the table a file name belongs to: the name up to its last ".".
@@ -93,7 +93,7 @@ bool IsEngineWorkFile(const std::string& fileName) {
 
 FileTransaction::FileTransaction(const fs::path& tablePath)
     : table_(tablePath), dir_(Directory(tablePath)), tableAttributes_(ReadAttributes(tablePath)) {
-    if (IsReadOnlyFile(tablePath)) Fail(tablePath.string(), "Table is read-only");
+    if (IsReadOnlyFile(tablePath)) Fail(PathToUtf8(tablePath), "Table is read-only");
 }
 
 FileTransaction::~FileTransaction() {
@@ -106,10 +106,10 @@ FileTransaction::~FileTransaction() {
 
 void FileTransaction::Replace(const fs::path& target, const std::vector<std::uint8_t>& data) {
     if (committed_) throw EngineError("a committed transaction takes no more files");
-    if (IsReadOnlyFile(target)) Fail(target.string(), "Table is read-only");
+    if (IsReadOnlyFile(target)) Fail(PathToUtf8(target), "Table is read-only");
     const FileAttributes existing = ReadAttributes(target);
     const fs::path temp = TempFor(target);
-    WriteNewFile(temp, data.data(), data.size(), existing.exists ? existing : tableAttributes_, target.string());
+    WriteNewFile(temp, data.data(), data.size(), existing.exists ? existing : tableAttributes_, PathToUtf8(target));
     replaces_.push_back({temp, target});
     try {
         CallHook(target, WriteStage::BeforeReplace);
@@ -120,15 +120,15 @@ void FileTransaction::Replace(const fs::path& target, const std::vector<std::uin
 }
 
 void FileTransaction::Remove(const fs::path& target) {
-    if (IsReadOnlyFile(target)) Fail(target.string(), "Table is read-only");
+    if (IsReadOnlyFile(target)) Fail(PathToUtf8(target), "Table is read-only");
     removes_.push_back(target);
 }
 
 void FileTransaction::WriteJournal() const {
     std::string text = std::string(kJournalMagic) + "\n";
     for (const Step& s : replaces_)
-        text += std::string(kReplaceWord) + "\t" + s.temp.filename().string() + "\t" + s.target.filename().string() + "\n";
-    for (const fs::path& r : removes_) text += std::string(kRemoveWord) + "\t" + r.filename().string() + "\n";
+        text += std::string(kReplaceWord) + "\t" + PathToUtf8(s.temp.filename()) + "\t" + PathToUtf8(s.target.filename()) + "\n";
+    for (const fs::path& r : removes_) text += std::string(kRemoveWord) + "\t" + PathToUtf8(r.filename()) + "\n";
     text += std::string(kJournalEnd) + "\n";
     // Written through a temporary file renamed into place, and the directory synced:
     // a journal is either whole on disk or not there.
@@ -151,7 +151,7 @@ void FileTransaction::Commit() {
                 fs::remove(s.temp, ignored);
                 throw;
             }
-            Fail(table_.string(), std::string("the write stopped half-way (") + e.what() +
+            Fail(PathToUtf8(table_), std::string("the write stopped half-way (") + e.what() +
                                       "); it is completed when the table is next opened");
         }
         CallHook(s.target, WriteStage::AfterReplace);
@@ -159,8 +159,8 @@ void FileTransaction::Commit() {
     for (const fs::path& r : removes_) {
         std::error_code ec;
         fs::remove(r, ec);
-        if (ec && journaled) Fail(r.string(), "cannot delete: " + ec.message() + "; it is deleted when the table is next opened");
-        if (ec) Fail(r.string(), "cannot delete: " + ec.message());
+        if (ec && journaled) Fail(PathToUtf8(r), "cannot delete: " + ec.message() + "; it is deleted when the table is next opened");
+        if (ec) Fail(PathToUtf8(r), "cannot delete: " + ec.message());
         CallHook(r, WriteStage::AfterReplace);
     }
     SyncDirectory(dir_);  // a power cut after this cannot bring the old files back
@@ -183,21 +183,21 @@ void TidyTable(const fs::path& tablePath) {
     if (fs::exists(journalPath, ec)) {
         const Journal j = ReadJournal(journalPath);
         if (j.complete) {
-            const std::string stem = tablePath.stem().string();
+            const std::string stem = PathToUtf8(tablePath.stem());
             const auto ours = [&stem](const std::string& name) { return PlainName(name) && EqualsNoCase(OwnerStem(name), stem); };
             for (const auto& [temp, target] : j.replaces) {
                 if (!PlainName(temp) || !ours(target)) continue;
-                if (fs::exists(dir / temp, ec)) ReplaceFile(dir / temp, dir / target);
+                if (fs::exists(dir / PathFromUtf8(temp), ec)) ReplaceFile(dir / PathFromUtf8(temp), dir / PathFromUtf8(target));
             }
             for (const std::string& name : j.removes) {
                 if (!ours(name)) continue;
-                fs::remove(dir / name, ec);
-                if (ec) Fail((dir / name).string(), "cannot complete an interrupted write: " + ec.message());
+                fs::remove(dir / PathFromUtf8(name), ec);
+                if (ec) Fail(PathToUtf8(dir / PathFromUtf8(name)), "cannot complete an interrupted write: " + ec.message());
             }
             SyncDirectory(dir);
         }
         fs::remove(journalPath, ec);
-        if (ec) Fail(journalPath.string(), "cannot remove the journal of an interrupted write: " + ec.message());
+        if (ec) Fail(PathToUtf8(journalPath), "cannot remove the journal of an interrupted write: " + ec.message());
         SyncDirectory(dir);
     }
     for (const fs::path& leftover : LeftoverTemporaries(tablePath)) fs::remove(leftover, ec);
@@ -205,9 +205,9 @@ void TidyTable(const fs::path& tablePath) {
 
 std::vector<fs::path> LeftoverTemporaries(const fs::path& tablePath) {
     std::vector<fs::path> result;
-    const std::string stem = tablePath.stem().string();
+    const std::string stem = PathToUtf8(tablePath.stem());
     for (const fs::path& p : ListCompanions(tablePath.parent_path(), stem)) {
-        const std::string name = p.filename().string();
+        const std::string name = PathToUtf8(p.filename());
         const auto marker = name.find(kTempMarker);
         if (marker == std::string::npos) continue;
         if (EqualsNoCase(OwnerStem(name.substr(0, marker)), stem)) result.push_back(p);

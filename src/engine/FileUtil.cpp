@@ -22,6 +22,13 @@ std::string ErrnoText() { return std::strerror(errno); }
 
 }  // namespace
 
+fs::path PathFromUtf8(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string PathToUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 bool EqualsNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
@@ -30,12 +37,15 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 std::optional<fs::path> FindFileNoCase(const fs::path& dir, const std::string& name) {
     std::error_code ec;
     const fs::path base = dir.empty() ? fs::path(".") : dir;
-    if (fs::exists(base / name, ec)) return dir.empty() ? fs::path(name) : dir / name;
+#ifndef _WIN32
+    // Windows names ignore case: there the entry is looked up for its spelling on disk.
+    if (fs::exists(base / PathFromUtf8(name), ec)) return dir.empty() ? PathFromUtf8(name) : dir / PathFromUtf8(name);
+#endif
     std::optional<fs::path> found;
     for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
+        const std::string entry = PathToUtf8(it->path().filename());
         if (EqualsNoCase(entry, name)) {
-            found = dir.empty() ? fs::path(entry) : dir / entry;
+            found = dir.empty() ? PathFromUtf8(entry) : dir / PathFromUtf8(entry);
             break;
         }
     }
@@ -43,9 +53,11 @@ std::optional<fs::path> FindFileNoCase(const fs::path& dir, const std::string& n
 }
 
 std::optional<fs::path> ResolveNoCase(const fs::path& path) {
+#ifndef _WIN32
     std::error_code ec;
     if (fs::exists(path, ec)) return path;
-    return FindFileNoCase(path.parent_path(), path.filename().string());
+#endif
+    return FindFileNoCase(path.parent_path(), PathToUtf8(path.filename()));
 }
 
 std::vector<fs::path> ListCompanions(const fs::path& dir, const std::string& stem) {
@@ -54,17 +66,21 @@ std::vector<fs::path> ListCompanions(const fs::path& dir, const std::string& ste
     const std::string prefix = stem + ".";
     const fs::path base = dir.empty() ? fs::path(".") : dir;
     for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
+        const std::string entry = PathToUtf8(it->path().filename());
         if (entry.size() > prefix.size() && EqualsNoCase(entry.substr(0, prefix.size()), prefix))
-            result.push_back(dir.empty() ? fs::path(entry) : dir / entry);
+            result.push_back(dir.empty() ? PathFromUtf8(entry) : dir / PathFromUtf8(entry));
     }
     std::sort(result.begin(), result.end());
     return result;
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
-    std::FILE* f = std::fopen(path.string().c_str(), "rb");
-    if (!f) Fail(path.string(), "cannot open: " + ErrnoText());
+#ifdef _WIN32
+    std::FILE* f = ::_wfopen(path.c_str(), L"rb");  // the wide name: the ANSI page cannot hold every name
+#else
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+#endif
+    if (!f) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());
     std::vector<std::uint8_t> data;
     std::uint8_t buf[1 << 16];
     std::error_code ec;
@@ -77,16 +93,16 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     }
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (failed) Fail(path.string(), "read error");
+    if (failed) Fail(PathToUtf8(path), "read error");
     return data;
 }
 
 std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) Fail(path.string(), "cannot open: " + ErrnoText());
+    if (!in) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());
     std::vector<std::uint8_t> bytes(maxBytes);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) Fail(path.string(), "read error");
+    if (in.bad()) Fail(PathToUtf8(path), "read error");
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
 }
@@ -94,9 +110,9 @@ std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBy
 void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data, Durability durability) {
     static std::mt19937_64 rng{std::random_device{}()};
     const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    const fs::path tmp = dir / (path.filename().string() + ".ter5tmp-" + std::to_string(CurrentProcessId()) + "-" +
-                                std::to_string(rng() % 1000000));
-    WriteNewFile(tmp, data.data(), data.size(), ReadAttributes(path), path.string(), durability == Durability::Synced);
+    const fs::path tmp = dir / PathFromUtf8(PathToUtf8(path.filename()) + ".ter5tmp-" +
+                                            std::to_string(CurrentProcessId()) + "-" + std::to_string(rng() % 1000000));
+    WriteNewFile(tmp, data.data(), data.size(), ReadAttributes(path), PathToUtf8(path), durability == Durability::Synced);
     try {
         ReplaceFile(tmp, path);
     } catch (...) {

@@ -6,9 +6,19 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ter5::engine {
+
+// A path from UTF-8 text (command-line arguments, settings, names built as text).
+// On Windows a narrow string given to std::filesystem is read in the ANSI code
+// page, which cannot hold every name; UTF-8 goes through char8_t instead.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+
+// The UTF-8 text of a path, for messages and for names compared or stored as
+// text; never in the ANSI code page. Use the path itself to open a file.
+std::string PathToUtf8(const std::filesystem::path& path);
 
 // The entry of `dir` whose name equals `name` ignoring ASCII case; an exact match
 // wins over other spellings. nullopt when there is none.

@@ -47,7 +47,7 @@ constexpr std::uint8_t kDataBlockSizes[] = {1, 2, 3, 4, 8, 16, 32};
 // Block numbers are 16-bit.
 constexpr std::size_t kMaxBlocks = 0xFFFF;
 
-std::string FileNameBytes(const std::filesystem::path& p) { return p.filename().string(); }
+std::string FileNameBytes(const std::filesystem::path& p) { return PathToUtf8(p.filename()); }
 
 std::vector<std::uint8_t> BlocksImage(std::vector<std::uint8_t> header, std::size_t blockSize, std::size_t blocks) {
     header.resize(header.size() + blocks * blockSize, 0);
@@ -167,7 +167,7 @@ std::vector<std::uint8_t> BuildTreeFile(const TableHeader& indexed, FileType typ
 
 std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table) {
     const std::filesystem::path px = table.Path().empty()
-                                         ? std::filesystem::path(std::filesystem::path(table.Name()).stem().string() + ".PX")
+                                         ? PathFromUtf8(PathToUtf8(PathFromUtf8(table.Name()).stem()) + ".PX")
                                          : ChooseIndexFiles(table, IndexDef{{}, {}, true}).x;
     return BuildPrimaryIndex(table, px);
 }

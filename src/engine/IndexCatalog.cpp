@@ -81,7 +81,7 @@ char DigitChar(int v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10
 
 // True when the table's own extension is written in lower case ("fk4.db").
 bool LowerCaseExtensions(const TableFile& table) {
-    const std::string ext = table.Path().extension().string();
+    const std::string ext = PathToUtf8(table.Path().extension());
     return std::any_of(ext.begin(), ext.end(), [](unsigned char c) { return std::islower(c); });
 }
 
@@ -89,7 +89,7 @@ fs::path Companion(const TableFile& table, const std::string& upperExt) {
     std::string ext = upperExt;
     if (LowerCaseExtensions(table))
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return table.Path().parent_path() / (table.Path().stem().string() + "." + ext);
+    return table.Path().parent_path() / PathFromUtf8(PathToUtf8(table.Path().stem()) + "." + ext);
 }
 
 std::string SecondarySuffix(bool composite, int number) {
@@ -146,7 +146,7 @@ IndexInfo DescribePrimaryIndex(const TableFile& table) {
     for (std::size_t i = 0; i < table.Header().numKeyFields && i < table.Fields().size(); ++i)
         info.def.fields.push_back(table.Fields()[i].name);
     if (!table.Path().empty())
-        if (auto px = FindFileNoCase(table.Path().parent_path(), table.Path().stem().string() + "." + kPrimaryExt))
+        if (auto px = FindFileNoCase(table.Path().parent_path(), PathToUtf8(table.Path().stem()) + "." + kPrimaryExt))
             info.files.push_back(*px);
     return info;
 }
@@ -155,10 +155,10 @@ std::vector<IndexFileSet> ListIndexFiles(const TableFile& table) {
     std::vector<IndexFileSet> sets;
     if (table.Path().empty()) return sets;
     const fs::path dir = table.Path().parent_path();
-    const std::string stem = table.Path().stem().string();
+    const std::string stem = PathToUtf8(table.Path().stem());
     for (const auto& p : ListCompanions(dir, stem)) {
-        if (!EqualsNoCase(p.stem().string(), stem)) continue;  // "T.OLD.X01" belongs to no table "T"
-        const std::string ext = UpperAscii(p.extension().string().substr(1));
+        if (!EqualsNoCase(PathToUtf8(p.stem()), stem)) continue;  // "T.OLD.X01" belongs to no table "T"
+        const std::string ext = UpperAscii(PathToUtf8(p.extension()).substr(1));
         if (ext.size() != kIndexExtLength || ext[0] != kSecondaryLetter) continue;
         IndexFileSet set;
         set.x = p;
@@ -180,7 +180,7 @@ std::vector<IndexFileSet> ListIndexFiles(const TableFile& table) {
 }
 
 IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
-    const std::string name = set.x.string();
+    const std::string name = PathToUtf8(set.x);
     const std::vector<std::uint8_t> bytes = ReadFilePrefix(set.x, kMaxHeaderBytes);
     const TableHeader h = ParseHeader(bytes.data(), bytes.size(), name);
     if (!h.IsSecondaryIndex())
@@ -259,7 +259,7 @@ IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def) { retur
 
 IndexFiles ChooseIndexFiles(const TableFile& table, const IndexDef& def, const IndexPlan& plan) {
     if (table.Path().empty()) Fail(table.Name(), "an index needs a table on disk");
-    const std::string stem = table.Path().stem().string();
+    const std::string stem = PathToUtf8(table.Path().stem());
     const auto fileFor = [&](const std::string& upperExt) {
         if (auto found = plan.existing(stem + "." + upperExt)) return *found;
         return Companion(table, upperExt);

@@ -14,16 +14,16 @@ void CreateTable(const fs::path& path, const std::vector<FieldDef>& fields, cons
     bool primarySeen = false;
     for (const IndexDef& def : indexes) {
         if (!def.primary) continue;
-        if (primarySeen) Fail(path.string(), "a table has one primary index");
+        if (primarySeen) Fail(PathToUtf8(path), "a table has one primary index");
         primarySeen = true;
         keyFields = def.fields.size();
-        if (keyFields == 0 || keyFields > fields.size()) Fail(path.string(), "primary index has no fields");
+        if (keyFields == 0 || keyFields > fields.size()) Fail(PathToUtf8(path), "primary index has no fields");
         for (std::size_t k = 0; k < keyFields; ++k)
             if (!EqualsNoCase(def.fields[k], fields[k].name))
-                Fail(path.string(), "primary index fields must be the table's leading fields ('" + def.fields[k] +
+                Fail(PathToUtf8(path), "primary index fields must be the table's leading fields ('" + def.fields[k] +
                                         "' is not field " + std::to_string(k + 1) + ")");
     }
-    TableHeader header = MakeTableHeader(path.filename().string(), fields, static_cast<int>(keyFields), format);
+    TableHeader header = MakeTableHeader(PathToUtf8(path.filename()), fields, static_cast<int>(keyFields), format);
     TableRewrite rewrite(path, std::move(header), format.codePage);
     for (const IndexDef& def : indexes) rewrite.AddIndex(def);
     rewrite.Commit();

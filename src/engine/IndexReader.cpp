@@ -114,7 +114,7 @@ IndexTree ReadIndexTree(const std::vector<std::uint8_t>& bytes, const std::strin
     return tree;
 }
 
-IndexTree LoadIndexTree(const std::filesystem::path& path) { return ReadIndexTree(ReadWholeFile(path), path.string()); }
+IndexTree LoadIndexTree(const std::filesystem::path& path) { return ReadIndexTree(ReadWholeFile(path), PathToUtf8(path)); }
 
 RecordBuffer ReadIndexRecords(const TableFile& x) {
     if (!x.Header().IsSecondaryIndex()) Fail(x.Name(), "not a secondary index file");

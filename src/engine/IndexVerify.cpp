@@ -149,7 +149,7 @@ void CheckPrimary(const TableFile& table, Report& r) {
     try {
         tree = LoadIndexTree(info.files[0]);
     } catch (const EngineError& e) {
-        return r.Error(info.files[0].string(), std::string("unreadable: ") + e.what());
+        return r.Error(PathToUtf8(info.files[0]), std::string("unreadable: ") + e.what());
     }
     if (tree.header.fileType != FileType::PrimaryIndex) return r.Error(tree.name, "not a primary index file");
     const std::vector<FieldDesc> keyFields(th.fields.begin(), th.fields.begin() + th.numKeyFields);
@@ -158,7 +158,7 @@ void CheckPrimary(const TableFile& table, Report& r) {
 }
 
 void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) {
-    const std::string xName = set.x.string();
+    const std::string xName = PathToUtf8(set.x);
     IndexInfo info;
     std::shared_ptr<TableFile> x;
     SecondaryLayout layout;
@@ -212,7 +212,7 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
     try {
         tree = LoadIndexTree(set.y);
     } catch (const EngineError& e) {
-        return r.Error(set.y.string(), std::string("unreadable: ") + e.what());
+        return r.Error(PathToUtf8(set.y), std::string("unreadable: ") + e.what());
     }
     const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
     CheckTree(tree, keyFields, LeafEntries(*x, layout.keySize), r);
@@ -266,7 +266,7 @@ std::vector<std::string> BlockStructureErrors(const TableFile& file) {
 
 std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int codePage) {
     const auto resolved = ResolveNoCase(path);
-    if (!resolved) Fail(path.string(), "table does not exist");
+    if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     const TableLock lock(*resolved, TableLock::Mode::Shared);
     const auto table = TableFile::Load(*resolved, codePage);
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
@@ -276,16 +276,16 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {
         CheckPrimary(*table, r);
-    } else if (auto px = FindFileNoCase(table->Path().parent_path(), table->Path().stem().string() + kPrimaryIndexExt)) {
-        r.Note(px->string(), "primary index file beside an unkeyed table");
+    } else if (auto px = FindFileNoCase(table->Path().parent_path(), PathToUtf8(table->Path().stem()) + kPrimaryIndexExt)) {
+        r.Note(PathToUtf8(*px), "primary index file beside an unkeyed table");
     }
     for (const auto& set : ListIndexFiles(*table)) CheckSecondary(*table, set, r);
     for (const FileHolder& h : HeldEngineLockFiles(table->Path().parent_path()))
-        r.Note(h.file.string(), "held by " + (h.program.empty() ? std::string("another program") : h.program) +
+        r.Note(PathToUtf8(h.file), "held by " + (h.program.empty() ? std::string("another program") : h.program) +
                                     (h.pid ? ", process " + std::to_string(h.pid) : std::string()) +
                                     ": the original table engine works in this directory, so writes here are busy");
     for (const auto& leftover : LeftoverTemporaries(table->Path()))
-        r.Note(leftover.string(), "temporary file left by an interrupted write; the next write to the table removes it");
+        r.Note(PathToUtf8(leftover), "temporary file left by an interrupted write; the next write to the table removes it");
     return r.problems;
 }
 

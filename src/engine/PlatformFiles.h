@@ -58,6 +58,7 @@ private:
     std::string error_;
     FileIdentity identity_;
     std::uint64_t byte_ = 0;
+    Kind held_ = Kind::None;  // what Lock last set (Windows changes locks in steps)
 };
 
 // Mode and ownership a replacement file keeps.
@@ -95,5 +96,14 @@ void SyncFile(const std::filesystem::path& path);
 
 // The number of this process.
 long CurrentProcessId();
+
+// The number of the file `path` on its volume (the inode; Windows' file index),
+// which a rename over the file changes; 0 when it cannot be had.
+std::uint64_t FileNumber(const std::filesystem::path& path);
+
+#ifdef _WIN32
+// The system's text for a Windows error code, in UTF-8, with the code.
+std::string SystemErrorText(unsigned long code);
+#endif
 
 }  // namespace ter5::engine

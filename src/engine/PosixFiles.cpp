@@ -46,6 +46,7 @@ LockFile& LockFile::operator=(LockFile&& other) noexcept {
         error_ = std::move(other.error_);
         identity_ = std::move(other.identity_);
         byte_ = other.byte_;
+        held_ = other.held_;
     }
     return *this;
 }
@@ -184,6 +185,11 @@ void SyncFile(const fs::path& path) {
 }
 
 long CurrentProcessId() { return static_cast<long>(::getpid()); }
+
+std::uint64_t FileNumber(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_ino) : 0;
+}
 
 }  // namespace ter5::engine
 

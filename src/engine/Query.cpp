@@ -94,7 +94,7 @@ std::string Query::SqlText() const {
 }
 
 std::string Query::DisplayName() const {
-    if (file_) return file_->Path().string();
+    if (file_) return PathToUtf8(file_->Path());
     std::string first = sql_.empty() ? std::string() : sql_.front();
     return "query '" + first + (sql_.size() > 1 ? " …'" : "'");
 }
@@ -130,18 +130,18 @@ void Query::Execute() {
     const SelectStatement statement = SqlParser::Parse(SqlText());
 
     // The table.
-    fs::path name(statement.tableName);
+    fs::path name = PathFromUtf8(statement.tableName);
     if (!name.has_extension()) name += kTableExtension;
-    const fs::path full = name.is_absolute() ? name : fs::path(databaseName_) / name;
+    const fs::path full = name.is_absolute() ? name : PathFromUtf8(databaseName_) / name;
     const auto path = ResolveNoCase(full);
-    if (!path) Fail(full.string(), "Table does not exist");
+    if (!path) Fail(PathToUtf8(full), "Table does not exist");
     // A refresh of an open query keeps the lock it holds on the same file.
     std::unique_ptr<TableLock> lock;
     if (!lock_ || !file_ || file_->Path() != *path) lock = std::make_unique<TableLock>(*path, TableLock::Mode::Shared);
     std::shared_ptr<TableFile> file = TableFile::Load(*path);
     const std::vector<FieldDesc>& tableFields = file->Fields();
-    const std::string display = path->string();
-    const std::string stem = path->stem().string();
+    const std::string display = PathToUtf8(*path);
+    const std::string stem = PathToUtf8(path->stem());
 
     const auto resolve = [&](const SqlColumn& column) {
         if (!column.qualifier.empty() && !EqualsNoCase(column.qualifier, stem) &&

@@ -140,17 +140,17 @@ void Table::SetMasterFields(std::string fields) {
 
 fs::path Table::ResolvePath() const {
     if (tableName_.empty()) Fail(databaseName_, "no table name given");
-    fs::path name(tableName_);
+    fs::path name = PathFromUtf8(tableName_);
     if (!name.has_extension()) name += kTableExtension;
-    const fs::path full = name.is_absolute() ? name : fs::path(databaseName_) / name;
+    const fs::path full = name.is_absolute() ? name : PathFromUtf8(databaseName_) / name;
     const auto found = ResolveNoCase(full);
-    if (!found) Fail(full.string(), "Table does not exist");
+    if (!found) Fail(PathToUtf8(full), "Table does not exist");
     return *found;
 }
 
 std::string Table::DisplayName() const {
-    if (store_) return store_->Path().string();
-    return (fs::path(databaseName_) / tableName_).string();
+    if (store_) return PathToUtf8(store_->Path());
+    return PathToUtf8(PathFromUtf8(databaseName_) / PathFromUtf8(tableName_));
 }
 
 const fs::path& Table::FilePath() const {
@@ -200,10 +200,10 @@ void Table::DoOpen() {
     const fs::path path = ResolvePath();
     auto store = std::make_unique<TableStore>(path, exclusive_);
     if (store->Keyed() && !exclusive_ &&
-        !FindFileNoCase(path.parent_path(), path.stem().string() + kPrimaryIndexExtension))
-        Fail(path.string(), "the primary index " + path.stem().string() + kPrimaryIndexExtension +
+        !FindFileNoCase(path.parent_path(), PathToUtf8(path.stem()) + kPrimaryIndexExtension))
+        Fail(PathToUtf8(path), "the primary index " + PathToUtf8(path.stem()) + kPrimaryIndexExtension +
                                 " is missing; the table can only be opened exclusively");
-    ResolveOrder(store->File(), path.string());
+    ResolveOrder(store->File(), PathToUtf8(path));
     store->SetDeferred(deferred_);
     store_ = std::move(store);
     try {

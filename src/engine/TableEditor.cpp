@@ -55,14 +55,14 @@ int TableEditor::AutoIncField() const {
 Value TableEditor::Get(std::size_t i, std::size_t field) const { return GetField(records_.at(i), field); }
 
 Value TableEditor::GetField(const std::string& record, std::size_t field) const {
-    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    if (record.size() != source_->Header().recordSize) Fail(PathToUtf8(path_), "record has the wrong size");
     if (IsBlobType(source_->Fields().at(field).type) && blobImage_) {
         // A blob written since loading lives in the pending .MB image.
         const FieldDesc& f = source_->Fields()[field];
         const auto* p = reinterpret_cast<const std::uint8_t*>(record.data()) + f.offset;
         const BlobRef ref = DecodeBlobRef(f, p);
         if (ref.offset != 0) {
-            const BlobFile mb = BlobFile::FromBytes(*blobImage_, path_.string());
+            const BlobFile mb = BlobFile::FromBytes(*blobImage_, PathToUtf8(path_));
             std::string data = mb.Read(ref.offset, ref.index, ref.length);
             if (f.type == FieldType::Memo) return Value::Text(source_->Codec().Decode(data));
             if (f.type == FieldType::Graphic || f.type == FieldType::Ole) data = BlobFile::StripPicturePrefix(data);
@@ -76,7 +76,7 @@ std::string TableEditor::BlankRecord() const { return std::string(source_->Heade
 
 void TableEditor::SetField(std::string& record, std::size_t field, const Value& value) {
     const FieldDesc& f = source_->Fields().at(field);
-    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    if (record.size() != source_->Header().recordSize) Fail(PathToUtf8(path_), "record has the wrong size");
     auto* out = reinterpret_cast<std::uint8_t*>(record.data()) + f.offset;
     if (!IsBlobType(f.type)) {
         std::string tmp(f.length, '\0');
@@ -94,7 +94,7 @@ void TableEditor::SetField(std::string& record, std::size_t field, const Value& 
     else if (value.kind == Value::Kind::Bytes)
         data = value.text;
     else
-        Fail(path_.string(), "type mismatch: field '" + f.name + "' takes text or bytes");
+        Fail(PathToUtf8(path_), "type mismatch: field '" + f.name + "' takes text or bytes");
     BlobRef ref;
     const std::size_t leaderSize = f.length - 10;
     ref.length = static_cast<std::uint32_t>(data.size());
@@ -107,7 +107,7 @@ void TableEditor::SetField(std::string& record, std::size_t field, const Value& 
         ref.length = static_cast<std::uint32_t>(data.size());
         if (!blobImage_) {
             std::vector<std::uint8_t> existing;
-            if (auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB")) existing = ReadWholeFile(*mb);
+            if (auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB")) existing = ReadWholeFile(*mb);
             blobImage_ = std::make_unique<std::vector<std::uint8_t>>(std::move(existing));
         }
         BlobWriter writer(std::move(*blobImage_));
@@ -122,7 +122,7 @@ void TableEditor::SetField(std::string& record, std::size_t field, const Value& 
 }
 
 std::int64_t TableEditor::Append(std::string record) {
-    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    if (record.size() != source_->Header().recordSize) Fail(PathToUtf8(path_), "record has the wrong size");
     std::int64_t assigned = 0;
     const int ai = AutoIncField();
     if (ai >= 0) {
@@ -140,13 +140,13 @@ std::int64_t TableEditor::Append(std::string record) {
 }
 
 void TableEditor::Update(std::size_t i, std::string record) {
-    if (i >= records_.size()) Fail(path_.string(), "record " + std::to_string(i + 1) + " out of range");
-    if (record.size() != source_->Header().recordSize) Fail(path_.string(), "record has the wrong size");
+    if (i >= records_.size()) Fail(PathToUtf8(path_), "record " + std::to_string(i + 1) + " out of range");
+    if (record.size() != source_->Header().recordSize) Fail(PathToUtf8(path_), "record has the wrong size");
     records_[i] = std::move(record);
 }
 
 void TableEditor::Delete(std::size_t i) {
-    if (i >= records_.size()) Fail(path_.string(), "record " + std::to_string(i + 1) + " out of range");
+    if (i >= records_.size()) Fail(PathToUtf8(path_), "record " + std::to_string(i + 1) + " out of range");
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
@@ -158,7 +158,7 @@ void TableEditor::SortByKey() {
     });
     for (std::size_t i = 1; i < records_.size(); ++i)
         if (std::memcmp(records_[i - 1].data(), records_[i].data(), keyLen) == 0)
-            Fail(path_.string(), "Key violation: two records have the same key");
+            Fail(PathToUtf8(path_), "Key violation: two records have the same key");
 }
 
 TableEditor::~TableEditor() = default;
@@ -170,8 +170,8 @@ void TableEditor::Save() {
     TableRewrite rewrite(source_, *lock_, codePage_);
     rewrite.SetRecordsView(records_, autoIncrement);
     if (blobImage_) {
-        const auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB");
-        rewrite.SetBlobFile(mb ? *mb : path_.parent_path() / (path_.stem().string() + ".MB"), *blobImage_);
+        const auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB");
+        rewrite.SetBlobFile(mb ? *mb : path_.parent_path() / PathFromUtf8(PathToUtf8(path_.stem()) + ".MB"), *blobImage_);
     }
     rewrite.Commit();
     source_ = rewrite.Result();

@@ -13,10 +13,10 @@ namespace ter5::engine {
 
 std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, int codePage) {
     auto resolved = ResolveNoCase(path);
-    if (!resolved) Fail(path.string(), "table does not exist");
+    if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     std::shared_ptr<TableFile> t(new TableFile());
     t->path_ = *resolved;
-    t->name_ = resolved->string();
+    t->name_ = PathToUtf8(*resolved);
     t->bytes_ = ReadWholeFile(*resolved);
     t->Parse(codePage);
     return t;
@@ -35,7 +35,7 @@ std::shared_ptr<TableFile> TableFile::FromImage(std::vector<std::uint8_t> bytes,
                                                 int codePage) {
     std::shared_ptr<TableFile> t(new TableFile());
     t->path_ = path;
-    t->name_ = path.string();
+    t->name_ = PathToUtf8(path);
     t->bytes_ = std::move(bytes);
     t->Parse(codePage);
     return t;
@@ -124,7 +124,7 @@ const BlobFile* TableFile::Blobs() const {
     if (!blobsLoaded_) {
         blobsLoaded_ = true;
         if (!path_.empty()) {
-            auto mb = FindFileNoCase(path_.parent_path(), path_.stem().string() + ".MB");
+            auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB");
             if (mb) blobs_ = std::make_shared<BlobFile>(BlobFile::Load(*mb));
         }
     }

@@ -55,8 +55,8 @@ std::map<EntryKey, std::weak_ptr<TableLock::Entry>>& Registry() {
 [[noreturn]] void BusyWith(const fs::path& table, const std::vector<FileHolder>& holders) {
     const FileHolder none;
     const FileHolder& first = holders.empty() ? none : holders.front();
-    throw TableBusyError(table.string(), first.program, first.pid,
-                         table.string() + ": Table is busy" + DescribeHolders(holders));
+    throw TableBusyError(PathToUtf8(table), first.program, first.pid,
+                         PathToUtf8(table) + ": Table is busy" + DescribeHolders(holders));
 }
 
 // Another of our processes holds the table's byte of the lock file: those that
@@ -71,28 +71,28 @@ void CheckNoForeignHolders(const fs::path& table) {
 }
 
 [[noreturn]] void ReadOnly(const fs::path& table, const std::string& why) {
-    Fail(table.string(), "Table is read-only (" + why + ")");
+    Fail(PathToUtf8(table), "Table is read-only (" + why + ")");
 }
 
 }  // namespace
 
 std::uint64_t LockByte(const fs::path& tablePath) {
     std::uint64_t h = kFnvOffset;
-    for (char c : tablePath.stem().string()) {
+    for (char c : PathToUtf8(tablePath.stem())) {
         const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
         h = (h ^ static_cast<unsigned char>(upper)) * kFnvPrime;
     }
     return h & kLockByteMask;
 }
 
-TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableName_(tablePath.string()) {
+TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableName_(PathToUtf8(tablePath)) {
     const fs::path dir = tablePath.parent_path();
     const fs::path lockPath = FindFileNoCase(dir, kLockFileName).value_or(dir / kLockFileName);
 
     std::lock_guard guard(RegistryMutex());
     LockFile opened = LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
     if (!opened.IsOpen()) {
-        if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + lockPath.string() + " cannot be made: " + opened.Error());
+        if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + PathToUtf8(lockPath) + " cannot be made: " + opened.Error());
         return;  // read-only media: reading goes on without a lock
     }
     std::shared_ptr<Entry> entry;
@@ -109,7 +109,7 @@ TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableN
 
     if (mode == Mode::Exclusive) {
         if (entry->shared > 0 || entry->exclusive > 0) Busy(tablePath, entry->file.Path());
-        if (!entry->file.Writable()) ReadOnly(tablePath, "its lock file " + entry->file.Path().string() + " is not writable");
+        if (!entry->file.Writable()) ReadOnly(tablePath, "its lock file " + PathToUtf8(entry->file.Path()) + " is not writable");
         if (!entry->file.Lock(LockFile::Kind::Exclusive)) Busy(tablePath, entry->file.Path());
         ++entry->exclusive;
         entry_ = entry;
@@ -158,12 +158,12 @@ const fs::path& TableLock::LockPath() const {
 
 TableLock::WriteScope::WriteScope(TableLock& lock) : lock_(lock) {
     if (lock.mode_ == Mode::Exclusive) return;
-    if (!lock.entry_) ReadOnly(lock.tableName_, "no lock file could be made beside it");
+    if (!lock.entry_) ReadOnly(PathFromUtf8(lock.tableName_), "no lock file could be made beside it");
     std::lock_guard guard(RegistryMutex());
     Entry& e = *lock.entry_;
     if (e.raised == 0) {
-        if (!e.file.Writable()) ReadOnly(lock.tableName_, "its lock file " + e.file.Path().string() + " is not writable");
-        if (!e.file.Lock(LockFile::Kind::Exclusive)) Busy(lock.tableName_, e.file.Path());
+        if (!e.file.Writable()) ReadOnly(PathFromUtf8(lock.tableName_), "its lock file " + PathToUtf8(e.file.Path()) + " is not writable");
+        if (!e.file.Lock(LockFile::Kind::Exclusive)) Busy(PathFromUtf8(lock.tableName_), e.file.Path());
         try {
             CheckNoForeignHolders(e.table);
             TidyTable(e.table);

@@ -51,7 +51,14 @@ bool IsTableCompanion(const std::string& extension) {
     return false;
 }
 
-bool SamePath(const fs::path& a, const fs::path& b) { return a.filename() == b.filename() && a.parent_path() == b.parent_path(); }
+// One file by name: on Windows, whose names ignore case, also in another letter case.
+bool SamePath(const fs::path& a, const fs::path& b) {
+#ifdef _WIN32
+    return EqualsNoCase(PathToUtf8(a.filename()), PathToUtf8(b.filename())) && a.parent_path() == b.parent_path();
+#else
+    return a.filename() == b.filename() && a.parent_path() == b.parent_path();
+#endif
+}
 
 bool Contains(const std::vector<fs::path>& list, const fs::path& p) {
     return std::any_of(list.begin(), list.end(), [&](const fs::path& q) { return SamePath(p, q); });
@@ -60,9 +67,9 @@ bool Contains(const std::vector<fs::path>& list, const fs::path& p) {
 // The files beside `path` whose stem is the table's own ("T.OLD.X01" is not T's).
 std::vector<fs::path> OwnFiles(const fs::path& path) {
     std::vector<fs::path> own;
-    const std::string stem = path.stem().string();
+    const std::string stem = PathToUtf8(path.stem());
     for (const fs::path& p : ListCompanions(path.parent_path(), stem))
-        if (EqualsNoCase(p.stem().string(), stem)) own.push_back(p);
+        if (EqualsNoCase(PathToUtf8(p.stem()), stem)) own.push_back(p);
     return own;
 }
 
@@ -76,10 +83,10 @@ std::vector<std::uint8_t> ReadHeaderPrefix(const fs::path& path) { return ReadFi
 
 // The tree file of an X file: the same name with Y for X, in the same letter case.
 fs::path TreeFileFor(const fs::path& x) {
-    std::string name = x.filename().string();
+    std::string name = PathToUtf8(x.filename());
     const auto dot = name.rfind('.');
     if (dot != std::string::npos && dot + 1 < name.size()) name[dot + 1] = name[dot + 1] == 'x' ? 'y' : 'Y';
-    return x.parent_path() / name;
+    return x.parent_path() / PathFromUtf8(name);
 }
 
 }  // namespace
@@ -103,7 +110,7 @@ void KeepPredecessorBytes(std::vector<std::uint8_t>& image, const std::vector<st
 
 TableRewrite::TableRewrite(const fs::path& path, int codePage, TableLock* held) : codePage_(codePage) {
     const auto resolved = ResolveNoCase(path);
-    if (!resolved) Fail(path.string(), "table does not exist");
+    if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     path_ = *resolved;
     if (!held) ownLock_ = std::make_unique<TableLock>(path_, TableLock::Mode::Exclusive);
     transaction_ = std::make_unique<FileTransaction>(path_);
@@ -118,9 +125,9 @@ TableRewrite::TableRewrite(std::shared_ptr<TableFile> table, TableLock&, int cod
 }
 
 void TableRewrite::CheckTable() {
-    if (!original_->Header().IsTable()) Fail(path_.string(), "not a table (.DB) file");
-    for (const std::string& note : original_->Notes()) Damaged(path_.string(), note, false);
-    for (const std::string& error : BlockStructureErrors(*original_)) Damaged(path_.string(), error, false);
+    if (!original_->Header().IsTable()) Fail(PathToUtf8(path_), "not a table (.DB) file");
+    for (const std::string& note : original_->Notes()) Damaged(PathToUtf8(path_), note, false);
+    for (const std::string& error : BlockStructureErrors(*original_)) Damaged(PathToUtf8(path_), error, false);
     header_ = original_->Header();
     companions_ = OwnFiles(path_);
 }
@@ -128,11 +135,11 @@ void TableRewrite::CheckTable() {
 TableRewrite::TableRewrite(const fs::path& path, TableHeader header, int codePage) : codePage_(codePage), newTable_(true) {
     path_ = ResolveNoCase(path).value_or(path);
     ownLock_ = std::make_unique<TableLock>(path_, TableLock::Mode::Exclusive);
-    const std::string stem = path_.stem().string();
+    const std::string stem = PathToUtf8(path_.stem());
     companions_ = OwnFiles(path_);
     for (const fs::path& other : companions_)
-        if (!SamePath(other, path_) && EqualsNoCase(other.extension().string(), ".DB"))
-            Fail(path_.string(), "the table " + other.string() +
+        if (!SamePath(other, path_) && EqualsNoCase(PathToUtf8(other.extension()), ".DB"))
+            Fail(PathToUtf8(path_), "the table " + PathToUtf8(other) +
                                      " already uses the index and memo files of that name; nothing was created");
     transaction_ = std::make_unique<FileTransaction>(path_);
     header_ = std::move(header);
@@ -141,7 +148,7 @@ TableRewrite::TableRewrite(const fs::path& path, TableHeader header, int codePag
     original_ = TableFile::FromImage(BuildTableImage(header_, {}), path_, codePage);
     // The table replaced goes with every file of its own; the new table's are written anew.
     for (const fs::path& file : companions_)
-        if (IsTableCompanion(file.extension().string())) dropped_.push_back(file);
+        if (IsTableCompanion(PathToUtf8(file.extension()))) dropped_.push_back(file);
     planned_ = true;
 }
 
@@ -154,7 +161,7 @@ void TableRewrite::DropIndexFiles(const std::vector<fs::path>& files) {
     for (const fs::path& f : files) {
         if (!Contains(companions_, f)) continue;
         dropped_.push_back(f);
-        if (EqualsNoCase(f.extension().string(), ".PX")) pxDropped_ = true;
+        if (EqualsNoCase(PathToUtf8(f.extension()), ".PX")) pxDropped_ = true;
     }
 }
 
@@ -163,20 +170,20 @@ void TableRewrite::CheckIndexFile(const IndexFileSet& set, const IndexInfo& info
     try {
         x = TableFile::Load(set.x, original_->Codec().CodePage());
     } catch (const EngineError& e) {
-        Damaged(set.x.string(), e.what(), true);
+        Damaged(PathToUtf8(set.x), e.what(), true);
     }
-    for (const std::string& note : x->Notes()) Damaged(set.x.string(), note, true);
-    for (const std::string& error : BlockStructureErrors(*x)) Damaged(set.x.string(), error, true);
+    for (const std::string& note : x->Notes()) Damaged(PathToUtf8(set.x), note, true);
+    for (const std::string& error : BlockStructureErrors(*x)) Damaged(PathToUtf8(set.x), error, true);
     const SecondaryLayout layout = MakeSecondaryLayout(*original_, info.def);
     bool fits = x->Header().fields.size() == layout.fields.size() && x->Header().numKeyFields == layout.keyFields;
     for (std::size_t i = 0; fits && i < layout.fields.size(); ++i)
         fits = x->Header().fields[i].type == layout.fields[i].type && x->Header().fields[i].length == layout.fields[i].length;
-    if (!fits) Damaged(set.x.string(), "its fields do not fit an index on the table", true);
+    if (!fits) Damaged(PathToUtf8(set.x), "its fields do not fit an index on the table", true);
     if (!set.y.empty() && !Dropped(set.y)) {
         try {
             LoadIndexTree(set.y);
         } catch (const EngineError& e) {
-            Damaged(set.y.string(), e.what(), true);
+            Damaged(PathToUtf8(set.y), e.what(), true);
         }
     }
 }
@@ -191,7 +198,7 @@ void TableRewrite::Plan() {
             try {
                 LoadIndexTree(primary.files[0]);
             } catch (const EngineError& e) {
-                Damaged(primary.files[0].string(), e.what(), true);
+                Damaged(PathToUtf8(primary.files[0]), e.what(), true);
             }
         }
     }
@@ -201,7 +208,7 @@ void TableRewrite::Plan() {
         try {
             info = DescribeIndex(*original_, set);
         } catch (const EngineError& e) {
-            Damaged(set.x.string(), e.what(), true);
+            Damaged(PathToUtf8(set.x), e.what(), true);
         }
         CheckIndexFile(set, info);
         Planned p;
@@ -227,15 +234,15 @@ IndexPlan TableRewrite::CurrentPlan() const {
     }
     plan.existing = [this](const std::string& name) -> std::optional<fs::path> {
         for (const fs::path& f : companions_)
-            if (EqualsNoCase(f.filename().string(), name)) return f;
+            if (EqualsNoCase(PathToUtf8(f.filename()), name)) return f;
         return std::nullopt;
     };
     plan.taken = [this](const std::string& name) {
         for (const Planned& p : secondary_)
             for (const fs::path& f : {p.files.x, p.files.y})
-                if (!f.empty() && EqualsNoCase(f.filename().string(), name)) return true;
+                if (!f.empty() && EqualsNoCase(PathToUtf8(f.filename()), name)) return true;
         for (const fs::path& f : companions_)
-            if (EqualsNoCase(f.filename().string(), name) && !Dropped(f)) return true;
+            if (EqualsNoCase(PathToUtf8(f.filename()), name) && !Dropped(f)) return true;
         return false;
     };
     return plan;
@@ -263,7 +270,7 @@ void TableRewrite::SetRecordsView(const std::vector<std::string>& records, std::
     Plan();
     for (const std::string& r : records)
         if (r.size() != header_.recordSize)
-            Fail(path_.string(), "record of " + std::to_string(r.size()) + " bytes, the table needs " +
+            Fail(PathToUtf8(path_), "record of " + std::to_string(r.size()) + " bytes, the table needs " +
                                      std::to_string(header_.recordSize));
     records_ = &records;
     if (autoIncrement) header_.autoIncrement = *autoIncrement;
@@ -277,13 +284,13 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
         const std::vector<int> positions = ResolveFields(*original_, def.fields);
         for (std::size_t k = 0; k < positions.size(); ++k)
             if (positions[k] != static_cast<int>(k))
-                Fail(path_.string(), "primary index fields must be the table's leading fields ('" + def.fields[k] +
+                Fail(PathToUtf8(path_), "primary index fields must be the table's leading fields ('" + def.fields[k] +
                                          "' is not field " + std::to_string(k + 1) + ")");
         const std::size_t keyFields = positions.size();
-        if (keyFields == 0) Fail(path_.string(), "primary index has no fields");
+        if (keyFields == 0) Fail(PathToUtf8(path_), "primary index has no fields");
         for (int i : positions)
             if (IsBlobType(original_->Fields()[static_cast<std::size_t>(i)].type))
-                Fail(path_.string(), "field '" + original_->Fields()[static_cast<std::size_t>(i)].name + "' of type " +
+                Fail(PathToUtf8(path_), "field '" + original_->Fields()[static_cast<std::size_t>(i)].name + "' of type " +
                                          std::string(FieldTypeName(original_->Fields()[static_cast<std::size_t>(i)].type)) +
                                          " cannot be a key");
         const bool sameKey = header_.fileType == FileType::KeyedDb && header_.numKeyFields == keyFields;
@@ -302,7 +309,7 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
             std::stable_sort(records.begin(), records.end(), less);
             for (std::size_t i = 1; i < records.size(); ++i)
                 if (std::memcmp(records[i - 1].data(), records[i].data(), keyLen) == 0)
-                    Fail(path_.string(), "Key violation: records " + std::to_string(i) + " and " + std::to_string(i + 1) +
+                    Fail(PathToUtf8(path_), "Key violation: records " + std::to_string(i) + " and " + std::to_string(i + 1) +
                                              " in key order have the same key");
             ownRecords_ = std::move(records);
             records_ = &*ownRecords_;

@@ -6,10 +6,7 @@
 #include "EngineError.h"
 #include "PlatformFiles.h"
 #include "TableWriter.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+#include "FileUtil.h"
 
 namespace fs = std::filesystem;
 
@@ -22,10 +19,7 @@ FileStamp FileStamp::Of(const fs::path& path) {
     if (ec) return {};
     const auto time = fs::last_write_time(path, ec);
     if (!ec) s.modified = static_cast<std::int64_t>(time.time_since_epoch().count());
-#ifndef _WIN32
-    struct stat st {};
-    if (::stat(path.string().c_str(), &st) == 0) s.inode = static_cast<std::uint64_t>(st.st_ino);
-#endif
+    s.inode = FileNumber(path);
     return s;
 }
 
@@ -53,7 +47,7 @@ std::size_t TableStore::Count() const { return editor_ ? editor_->RecordCount() 
 
 Value TableStore::DecodeBlob(std::uint32_t record, int field) const {
     if (editor_) return editor_->Get(record, static_cast<std::size_t>(field));
-    if (record >= locator_.Count()) Fail(path_.string(), "record " + std::to_string(record + 1) + " out of range");
+    if (record >= locator_.Count()) Fail(PathToUtf8(path_), "record " + std::to_string(record + 1) + " out of range");
     return file_->Decode(locator_(record), static_cast<std::size_t>(field));
 }
 
@@ -86,7 +80,7 @@ std::size_t TableStore::FindInEditor(const TableEditor& editor, const Change& ch
         for (std::size_t i = 0; i < editor.RecordCount(); ++i)
             if (SameRecord(at(i), wanted)) return i;
     }
-    Fail(path_.string(), "Couldn't perform the edit because another user changed the record");
+    Fail(PathToUtf8(path_), "Couldn't perform the edit because another user changed the record");
 }
 
 std::size_t TableStore::Apply(const Change& change) {
@@ -137,7 +131,7 @@ void TableStore::SavePending() {
     if (!editor_) return;
     TableLock::WriteScope writing(*lock_);
     if (FileStamp::Of(path_) != editorStamp_)
-        Fail(path_.string(), "the table was changed by another user while posted rows were pending; they were not written");
+        Fail(PathToUtf8(path_), "the table was changed by another user while posted rows were pending; they were not written");
     try {
         editor_->Save();
     } catch (...) {
@@ -156,7 +150,7 @@ void TableStore::DiscardPending() {
 
 void TableStore::Sync() const {
     SyncFile(path_);
-    for (const fs::path& companion : ListCompanions(path_.parent_path(), path_.stem().string())) SyncFile(companion);
+    for (const fs::path& companion : ListCompanions(path_.parent_path(), PathToUtf8(path_.stem()))) SyncFile(companion);
     SyncFile(path_.parent_path().empty() ? fs::path(".") : path_.parent_path());
 }
 

@@ -1,7 +1,5 @@
 #include "TextCodec.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -13,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "CodePageConverter.h"
 #include "EngineError.h"
 #include "Utf8.h"
 
@@ -30,41 +29,12 @@ constexpr std::array<int, 4> kMultiBytePages{932, 936, 949, 950};
 constexpr int kMaxCodePage = 65535;
 // What a multi-byte page's undecodable byte becomes.
 constexpr char32_t kReplacementChar = 0xFFFD;
-// Output room for an iconv call: input size × growth + slack, grown by the same factor.
-constexpr std::size_t kIconvGrowth = 2;
-constexpr std::size_t kIconvSlack = 16;
 // Every byte with this bit clear is ASCII; tested eight bytes at a time.
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint8_t kAsciiLimit = 0x80;
 // First capital of the Greek alphabet; Greek letters are upper-cased only on pages
 // that hold it.
 constexpr char32_t kGreekCapitalAlpha = 0x391;
-
-// Converts `in` with `cd` (reset first), appending to `out`. Returns the offset in
-// `in` of an invalid or truncated sequence, or npos when everything was converted.
-std::size_t RunIconv(iconv_t cd, std::string_view in, std::string& out) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* inPtr = const_cast<char*>(in.data());  // iconv's signature lacks const
-    std::size_t inLeft = in.size();
-    std::size_t used = out.size();
-    out.resize(used + in.size() * kIconvGrowth + kIconvSlack);
-    while (inLeft > 0) {
-        char* outPtr = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        used = static_cast<std::size_t>(outPtr - out.data());
-        if (r != static_cast<std::size_t>(-1)) break;
-        if (errno != E2BIG) {
-            out.resize(used);
-            return static_cast<std::size_t>(inPtr - in.data());
-        }
-        out.resize(out.size() * kIconvGrowth);
-    }
-    out.resize(used);
-    return std::string_view::npos;
-}
-
-std::string IconvName(int codePage) { return "CP" + std::to_string(codePage); }
 
 bool IsMultiBytePage(int codePage) {
     return std::find(kMultiBytePages.begin(), kMultiBytePages.end(), codePage) != kMultiBytePages.end();
@@ -103,22 +73,6 @@ char32_t UpperCodePoint(char32_t c, bool greek) {
                  std::to_string(codePage));
 }
 
-// An iconv descriptor closed on scope exit.
-class IconvHandle {
-public:
-    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~IconvHandle() {
-        if (ok()) iconv_close(cd_);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
-
 }  // namespace
 
 struct TextCodec::SingleByteTables {
@@ -141,29 +95,15 @@ struct TextCodec::SingleByteTables {
 
 struct TextCodec::MultiByteConverter {
     std::mutex mutex;
-    IconvHandle toUtf8;
-    IconvHandle fromUtf8;
-    explicit MultiByteConverter(const std::string& name)
-        : toUtf8("UTF-8", name.c_str()), fromUtf8(name.c_str(), "UTF-8") {}
+    std::unique_ptr<CodePageConverter> converter;
 };
 
 std::shared_ptr<const TextCodec::SingleByteTables> TextCodec::BuildTables(int codePage) {
-    IconvHandle cd("UTF-8", IconvName(codePage).c_str());
-    if (!cd.ok()) Fail("", "unsupported code page " + std::to_string(codePage));
+    const auto converter = CodePageConverter::Open(codePage);
+    if (!converter) Fail("", "unsupported code page " + std::to_string(codePage));
     auto t = std::make_shared<SingleByteTables>();
     for (int b = 0; b < 256; ++b) {
-        char in = static_cast<char>(b);
-        char out[16];
-        char* inPtr = &in;
-        char* outPtr = out;
-        std::size_t inLeft = 1, outLeft = sizeof out;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        bool defined = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
-                       iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-        std::string_view utf8(out, static_cast<std::size_t>(outPtr - out));
-        std::size_t pos = 0;
-        char32_t c = 0;
-        if (!defined || !NextUtf8(utf8, pos, c) || pos != utf8.size()) c = static_cast<char32_t>(b);
+        const char32_t c = converter->DecodeByte(static_cast<std::uint8_t>(b)).value_or(static_cast<char32_t>(b));
         std::string bytes;
         AppendUtf8(c, bytes);
         auto& entry = t->decode[b];
@@ -193,8 +133,9 @@ TextCodec::TextCodec(int codePage) : codePage_(codePage == 0 ? kFallbackCodePage
     if (IsMultiBytePage(codePage_)) {
         auto& m = multis[codePage_];
         if (!m) {
-            auto created = std::make_shared<MultiByteConverter>(IconvName(codePage_));
-            if (!created->toUtf8.ok() || !created->fromUtf8.ok()) {
+            auto created = std::make_shared<MultiByteConverter>();
+            created->converter = CodePageConverter::Open(codePage_);
+            if (!created->converter) {
                 multis.erase(codePage_);
                 Fail("", "unsupported code page " + std::to_string(codePage_));
             }
@@ -249,7 +190,7 @@ void TextCodec::DecodeInto(std::string_view bytes, std::string& out) const {
     }
     std::lock_guard lock(multi_->mutex);
     // An invalid or truncated sequence costs one byte, written as U+FFFD.
-    for (std::size_t stop; (stop = RunIconv(multi_->toUtf8.get(), bytes, out)) != std::string_view::npos;) {
+    for (std::size_t stop; (stop = multi_->converter->ToUtf8(bytes, out)) != std::string_view::npos;) {
         AppendUtf8(kReplacementChar, out);
         bytes.remove_prefix(stop + 1);
     }
@@ -276,7 +217,7 @@ std::string TextCodec::Encode(std::string_view utf8) const {
         return out;
     }
     std::lock_guard lock(multi_->mutex);
-    std::size_t pos = RunIconv(multi_->fromUtf8.get(), utf8, out);
+    std::size_t pos = multi_->converter->FromUtf8(utf8, out);
     if (pos == std::string_view::npos) return out;
     char32_t c = 0;
     if (!NextUtf8(utf8, pos, c)) Fail("", "invalid UTF-8 in text at byte " + std::to_string(pos));

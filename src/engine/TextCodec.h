@@ -3,13 +3,14 @@
 // rest of the program works with.
 //
 // Single-byte pages (437, 850, 866, 1250–1258, …) are converted through 256-entry
-// tables built once per process with iconv; multi-byte pages (932, 936, 949, 950)
-// go through iconv on every call.
+// tables built once per process with the system's converter (CodePageConverter.h:
+// iconv on POSIX systems, the code-page API on Windows); multi-byte pages (932,
+// 936, 949, 950) go through the converter on every call.
 //
 // Code page 0 (3.0 tables and drivers such as BLROM800 store no page) is read as
 // 1252. A byte the page leaves undefined (0x98 in 1251, 0x81 in 1252) decodes to the
 // C1 control with the same number, as Windows does, so such text survives a round
-// trip. A page iconv does not know is rejected when the codec is built.
+// trip. A page the system does not know is rejected when the codec is built.
 
 #include <memory>
 #include <string>
@@ -19,7 +20,7 @@ namespace ter5::engine {
 
 class TextCodec {
 public:
-    // A codec for `codePage` (0 = 1252). Throws EngineError for a page iconv lacks.
+    // A codec for `codePage` (0 = 1252). Throws EngineError for a page the system lacks.
     explicit TextCodec(int codePage);
 
     // The code page in use (1252 when 0 was asked for).
@@ -49,7 +50,7 @@ private:
     struct SingleByteTables;
     struct MultiByteConverter;
 
-    // Builds the tables of a single-byte page, converting each byte once through iconv.
+    // Builds the tables of a single-byte page, converting each byte once.
     static std::shared_ptr<const SingleByteTables> BuildTables(int codePage);
 
     int codePage_;

@@ -4,6 +4,7 @@
 
 #include "engine/EngineError.h"
 #include "map/WmfWriter.h"
+#include "engine/FileUtil.h"
 
 namespace ter5::map {
 
@@ -18,10 +19,10 @@ MapFileStatus MapFileWriter::Write(const Picture& picture, const std::filesystem
         status.Written = true;
         failedDirectories_.erase(key);
     } catch (const engine::EngineError&) {
-        status.Message = "Cannot create file " + file.string();
+        status.Message = "Cannot create file " + engine::PathToUtf8(file);
         status.Report = failedDirectories_.insert(key).second;
     } catch (const std::filesystem::filesystem_error&) {
-        status.Message = "Cannot create file " + file.string();
+        status.Message = "Cannot create file " + engine::PathToUtf8(file);
         status.Report = failedDirectories_.insert(key).second;
     }
     return status;

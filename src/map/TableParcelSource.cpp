@@ -25,7 +25,7 @@ constexpr double kNullKey = -std::numeric_limits<double>::infinity();
 
 std::shared_ptr<TableFile> LoadTable(const std::filesystem::path& directory, const char* name) {
     const auto path = engine::FindFileNoCase(directory, name);
-    if (!path) engine::Fail((directory / name).string(), "table not found");
+    if (!path) engine::Fail(engine::PathToUtf8((directory / name)), "table not found");
     return TableFile::Load(*path);
 }
 

@@ -46,9 +46,9 @@ bool BaseCreator::TableExists(const std::string& directory, const std::string& t
     const fs::path dir = base::PathFromUtf8(directory);
     if (engine::FindFileNoCase(dir, templateName)) return true;
     const fs::path file = base::PathFromUtf8(TableFileName(templateName));
-    if (engine::FindFileNoCase(dir, file.filename().string())) return true;
+    if (engine::FindFileNoCase(dir, engine::PathToUtf8(file.filename()))) return true;
     // "TER.TXT" would share its index and memo files with an existing TER.DB.
-    return engine::FindFileNoCase(dir, file.stem().string() + kParadoxTableExtension).has_value();
+    return engine::FindFileNoCase(dir, engine::PathToUtf8(file.stem()) + kParadoxTableExtension).has_value();
 }
 
 std::size_t BaseCreator::CreateGroupTables(const std::string& targetDirectory, ListProgress* progress) {

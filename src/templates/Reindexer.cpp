@@ -29,7 +29,7 @@ std::vector<fs::path> Reindexer::IndexFiles(const fs::path& directory, const std
     for (const char* extension : kReindexedIndexExtensions) {
         const std::string name = stem + extension;
         for (const fs::path& file : companions)
-            if (engine::EqualsNoCase(file.filename().string(), name)) files.push_back(file);
+            if (engine::EqualsNoCase(engine::PathToUtf8(file.filename()), name)) files.push_back(file);
     }
     return files;
 }

@@ -58,7 +58,7 @@ std::vector<std::string> TemplateImporter::ListTableFiles(const std::string& dir
     for (fs::directory_iterator it(base::PathFromUtf8(directory), ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
         const fs::path& p = it->path();
-        if (engine::EqualsNoCase(p.extension().string(), kTableExtension)) names.push_back(base::PathToUtf8(p.filename()));
+        if (engine::EqualsNoCase(engine::PathToUtf8(p.extension()), kTableExtension)) names.push_back(base::PathToUtf8(p.filename()));
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const std::string ua = UpperCaseText(a), ub = UpperCaseText(b);

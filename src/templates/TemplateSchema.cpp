@@ -35,7 +35,7 @@ class RowWriter {
 public:
     RowWriter(const std::filesystem::path& dir, const char* table) {
         const auto path = engine::FindFileNoCase(dir, table);
-        if (!path) engine::Fail((dir / table).string(), "Table does not exist");
+        if (!path) engine::Fail(engine::PathToUtf8((dir / table)), "Table does not exist");
         editor_ = std::make_unique<engine::TableEditor>(*path);
     }
     // Starts a new row.
@@ -134,7 +134,7 @@ const DefaultGroup& WorkingBasesGroup() {
 }
 
 void WriteDefaultTemplates(const std::string& directory) {
-    const std::filesystem::path dir(directory);
+    const std::filesystem::path dir = engine::PathFromUtf8(directory);
     const DefaultGroup& group = WorkingBasesGroup();
     RowWriter groups(dir, kNameBaseTable), tables(dir, kBasesTable), fields(dir, kFieldTable),
         indexes(dir, kIndexTable);
@@ -176,7 +176,7 @@ void WriteDefaultTemplates(const std::string& directory) {
 }
 
 bool EnsureTemplateTables(const std::string& directory) {
-    const std::filesystem::path dir(directory);
+    const std::filesystem::path dir = engine::PathFromUtf8(directory);
     bool noneThere = true;
     std::vector<const TemplateTableSchema*> missing;
     for (const auto& schema : TemplateTableSchemas()) {

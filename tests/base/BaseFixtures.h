@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/DemoBase.h"
+#include "engine/FileUtil.h"
 #include "engine/IndexMaintenance.h"
 #include "engine/TableEditor.h"
 
@@ -60,9 +61,10 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::string Str() const { return path_.string(); }
+    std::string Str() const { return engine::PathToUtf8(path_); }
+    // Creates `relative` (UTF-8, any separators) under the scratch directory.
     std::filesystem::path Make(const std::string& relative) const {
-        const auto dir = path_ / relative;
+        const auto dir = path_ / engine::PathFromUtf8(relative).make_preferred();
         std::filesystem::create_directories(dir);
         return dir;
     }

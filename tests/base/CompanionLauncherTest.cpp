@@ -1,26 +1,40 @@
 // Starting the companion program: the base checks and their messages, the
 // executable directory from the machine setting, the order the executables are
-// tried in, and the start through Wine.
+// tried in, and the start through Wine on Linux and by CreateProcess on Windows.
 
 #include "base/CompanionLauncher.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "BaseFixtures.h"
+#ifdef _WIN32
+#include "WindowsTestSupport.h"
+#include "base/WindowsPlatform.h"
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "base/LinuxPlatform.h"
+#endif
 
 namespace ter5::base {
 namespace {
 
+using engine::PathFromUtf8;
+using engine::PathToUtf8;
 using testing::ScratchDir;
 using testing::WriteFile;
+
+#ifndef _WIN32
+// Linux only: the start through Wine (a stand-in `wine` script records it) and the
+// Wine prefix's drives belong to LinuxPlatform, which the Windows build leaves out;
+// the Windows start is tested with a real Windows program below.
 
 // A Wine prefix with a companion directory C:\Ter, a settings file, a base, and
 // a fake `wine` on the search path recording its arguments and working directory.
@@ -197,6 +211,92 @@ TEST_F(CompanionTest, WineGetsAUtf8CharacterType) {
     EXPECT_TRUE(started);
     EXPECT_EQ(WineRecord(), (std::vector<std::string>{"C.UTF-8", "C:\\Программы\\Тер\\Ter5.exe"}));
 }
+
+#endif
+
+#ifdef _WIN32
+// A companion directory and a base whose paths hold Cyrillic letters and blanks,
+// and the settings file naming the directory.
+class WindowsCompanionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        options_.userSettings = scratch_.Path() / "config" / "ter5manager.conf";
+        companion_ = scratch_.Make("Программы Тер");
+        base_ = scratch_.Make("Базы/Село 1");
+        testing::WriteSampleBase(base_);
+        WriteFile(options_.userSettings, "PathWorkFiles=" + PathToUtf8(companion_) + "\n");
+    }
+
+    void AddStandin(const std::filesystem::path& file) { std::filesystem::copy_file(testing::CompanionStandin(), file); }
+
+    LaunchReport Launch(const std::string& base) {
+        WindowsPlatform platform(options_);
+        CompanionLauncher launcher(platform, [this](const std::string& m) { messages_.push_back(m); });
+        return launcher.Launch(base);
+    }
+
+    ScratchDir scratch_;
+    WindowsPlatform::Options options_;
+    std::filesystem::path companion_;
+    std::filesystem::path base_;
+    std::vector<std::string> messages_;
+};
+
+// Ter5Kx.exe before Mbook.exe, found in any case, started in the base by its own path:
+// the command line is that path in quotes, and "...\Программы.exe" in front of the
+// blank is not started in its place.
+TEST_F(WindowsCompanionTest, FirstPresentExecutableStartsInTheBase) {
+    AddStandin(companion_ / "ter5kx.EXE");
+    AddStandin(companion_ / "Mbook.exe");
+    AddStandin(scratch_.Path() / PathFromUtf8("Программы.exe"));
+    // The directory tree names directories with slashes.
+    std::string treePath = PathToUtf8(base_);
+    std::replace(treePath.begin(), treePath.end(), '\\', '/');
+    const LaunchReport report = Launch(treePath);
+    EXPECT_EQ(report.outcome, LaunchOutcome::Started);
+    EXPECT_TRUE(messages_.empty()) << messages_.front();
+    EXPECT_EQ(report.program, PathToUtf8(companion_) + "\\Ter5Kx.exe");
+    EXPECT_EQ(report.hostProgram, PathToUtf8(companion_) + "\\ter5kx.EXE");
+    EXPECT_EQ(report.companionDirectory, PathToUtf8(base_));
+    const auto record = testing::StartRecord(companion_);
+    ASSERT_EQ(record.size(), 2u) << "the stand-in did not start";
+    EXPECT_EQ(record[0], PathToUtf8(base_));
+    EXPECT_EQ(record[1], "\"" + report.program + "\"");
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "started.txt"));
+}
+
+// None of the six present: the message names the folder searched and where it is
+// set (on Windows the folder is the same for both programs, so it is named once).
+TEST_F(WindowsCompanionTest, MissingExecutableNamesTheFolderAndTheSettingsFile) {
+    EXPECT_EQ(Launch(PathToUtf8(base_)).outcome, LaunchOutcome::ExecutableMissing);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0],
+              "Программа TER v.5 не найдена: в каталоге " + PathToUtf8(companion_) +
+                  "\\ нет ни одного из файлов Ter5.exe, Ter5Lt.exe, Ter5Kx.exe, Ter5LtKx.exe, Ter5Rc.exe, Mbook.exe.\n"
+                  "Этот каталог задан: файл настроек " + PathToUtf8(options_.userSettings) +
+                  ".\nУкажите каталог программы TER v.5 параметром PathWorkFiles в файле настроек " +
+                  PathToUtf8(options_.userSettings) + ".");
+}
+
+TEST_F(WindowsCompanionTest, MissingBaseAndRefusedStartAreReported) {
+    const std::string missing = PathToUtf8(scratch_.Path() / PathFromUtf8("Базы/Нет"));
+    AddStandin(companion_ / "Ter5.exe");
+    EXPECT_EQ(Launch(missing).outcome, LaunchOutcome::BaseMissing);
+    EXPECT_EQ(messages_, (std::vector<std::string>{CompanionLauncher::DirectoryMissingMessage(missing),
+                                                   CompanionLauncher::TablesMissingMessage(missing)}));
+    EXPECT_FALSE(std::filesystem::exists(companion_ / "started.txt"));
+
+    // A file that is no program: Windows refuses it and says why.
+    messages_.clear();
+    std::filesystem::remove(companion_ / "Ter5.exe");
+    WriteFile(companion_ / "Ter5.exe", "MZ");
+    EXPECT_EQ(Launch(PathToUtf8(base_)).outcome, LaunchOutcome::StartFailed);
+    ASSERT_EQ(messages_.size(), 1u);
+    const std::string prefix = "Невозможно запустить программу " + PathToUtf8(companion_) + "\\Ter5.exe : ";
+    EXPECT_EQ(messages_[0].rfind(prefix, 0), 0u) << messages_[0];
+    EXPECT_GT(messages_[0].size(), prefix.size()) << "the reason is missing";
+}
+#endif
 
 }  // namespace
 }  // namespace ter5::base

@@ -15,10 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
+#include "../support/ProcessRun.h"
 #include "base/DemoBase.h"
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
@@ -49,18 +46,8 @@ private:
     fs::path path_;
 };
 
-// Runs ter5tool with `args` and returns its exit code.
-int RunTool(const std::string& args) {
-    const std::string command = std::string("\"") + TER5_TOOL_PATH + "\" " + args + " > " +
-#ifdef _WIN32
-                                "NUL 2>&1";
-    return std::system(command.c_str());
-#else
-                                "/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-}
+// Runs ter5tool with `args` (shell words) and returns its exit code.
+int RunTool(const std::string& args) { return ter5::testing::RunProgram(TER5_TOOL_PATH, args); }
 
 std::string Text(const TableFile& t, std::size_t i, const char* field) { return t.Get(i, t.RequireField(field)).text; }
 double Number(const TableFile& t, std::size_t i, const char* field) {
@@ -197,7 +184,7 @@ TEST_P(DemoBaseCase, CarriesTheIndexesTheProgramOpensBy) {
         EXPECT_TRUE(indexes[1].def.caseInsensitive);
         EXPECT_TRUE(indexes[1].maintained);
     }
-    EXPECT_EQ(RunTool("verify \"" + dir.Path().string() + "\""), 0);
+    EXPECT_EQ(RunTool("verify \"" + PathToUtf8(dir.Path()) + "\""), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, DemoBaseCase,
@@ -229,7 +216,7 @@ TEST(DemoBase, BadRequestsNameTheDirectory) {
             WriteDemoBase(where, {parcels, 1});
             ADD_FAILURE() << "no error for " << where;
         } catch (const EngineError& e) {
-            EXPECT_NE(std::string(e.what()).find(where.string()), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(PathToUtf8(where)), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(problem), std::string::npos) << e.what();
         }
     };
@@ -254,7 +241,7 @@ TEST(DemoBase, ReplacesAnOldVertexTableWrittenInAnotherCase) {
 
 TEST(DemoBase, CommandWritesAndKeepsExistingBases) {
     TempDir dir;
-    const std::string quoted = "\"" + dir.Path().string() + "\"";
+    const std::string quoted = "\"" + PathToUtf8(dir.Path()) + "\"";
     EXPECT_EQ(RunTool("demo " + quoted + " --parcels 12 --seed 4"), 0);
     EXPECT_EQ(TableFile::Load(dir.Path() / kParcelTableFile)->RecordCount(), 12u);
     EXPECT_EQ(RunTool("demo " + quoted + " --parcels 3"), 2) << "overwrote a base without --replace";

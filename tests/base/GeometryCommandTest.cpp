@@ -8,22 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "../support/ProcessRun.h"
 #include "base/DemoBase.h"
+#include "engine/FileUtil.h"
 
 namespace fs = std::filesystem;
 
 namespace ter5::base {
 namespace {
 
+// The output of ter5tool with `args` (shell words).
 std::string RunTool(const std::string& args, int* exitCode = nullptr) {
-    const std::string command = std::string("\"") + TER5_TOOL_PATH + "\" " + args + " 2>/dev/null";
     std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-        const int status = pclose(p);
-        if (exitCode) *exitCode = WEXITSTATUS(status);
-    }
+    const int code = ter5::testing::RunProgram(TER5_TOOL_PATH, args, &out);
+    if (exitCode) *exitCode = code;
     return out;
 }
 
@@ -43,7 +41,7 @@ TEST(GeometryCommand, VerticesAsCsvAndPickAtAParcelCentre) {
     const fs::path dir = fs::temp_directory_path() / "ter5-geometry-command";
     fs::remove_all(dir);
     const DemoSummary summary = WriteDemoBase(dir, {40, 3});
-    const std::string quoted = "\"" + dir.string() + "\"";
+    const std::string quoted = "'" + engine::PathToUtf8(dir) + "'";
 
     const auto all = Rows(RunTool("geometry " + quoted));
     ASSERT_FALSE(all.empty());
@@ -67,7 +65,7 @@ TEST(GeometryCommand, VerticesAsCsvAndPickAtAParcelCentre) {
     int exitCode = 0;
     RunTool("pick " + quoted + " abc 0", &exitCode);
     EXPECT_EQ(exitCode, 2);
-    RunTool("geometry \"" + (dir / "missing").string() + "\"", &exitCode);
+    RunTool("geometry '" + engine::PathToUtf8(dir / "missing") + "'", &exitCode);
     EXPECT_EQ(exitCode, 2);
     fs::remove_all(dir);
 }

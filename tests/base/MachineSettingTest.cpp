@@ -1,6 +1,8 @@
-// Where the companion program's folder (PathWorkFiles) and the Wine prefix are
-// looked for: the user's settings file, the prefix's registry in both views, the
-// system-wide files new and old, the default; and the registry's own text form.
+// Where the companion program's folder (PathWorkFiles) is looked for. On Linux:
+// the user's settings file, the Wine prefix's registry in both views, the
+// system-wide files new and old, the default; the registry's own text form and the
+// Wine prefix. On Windows: the user's settings file, the registry's 64-bit and
+// 32-bit views, the default, with the registry written for real.
 
 #include <gtest/gtest.h>
 
@@ -8,15 +10,38 @@
 #include <stdexcept>
 
 #include "BaseFixtures.h"
-#include "base/LinuxPlatform.h"
 #include "base/SettingsFile.h"
+#ifdef _WIN32
+#include "WindowsTestSupport.h"
+#include "base/WindowsPlatform.h"
+#else
+#include "base/LinuxPlatform.h"
 #include "base/WineRegistry.h"
+#endif
 
 namespace ter5::base {
 namespace {
 
+using engine::PathToUtf8;
 using testing::ScratchDir;
 using testing::WriteFile;
+
+TEST(SettingsFile, Syntax) {
+    const SettingsFile file = SettingsFile::Parse(
+        "\xEF\xBB\xBF; comment\r\n# another\r\n[General]\r\npathworkfiles = \" D:\\Prog \"\r\n"
+        "WinePrefix=~/.wine-ter\nPathWorkFiles=ignored, the first counts\nbroken line\n");
+    EXPECT_EQ(file.Value("PathWorkFiles"), " D:\\Prog ");
+    EXPECT_EQ(file.Value("WINEPREFIX"), "~/.wine-ter");
+    EXPECT_FALSE(file.Value("Other").has_value());
+    EXPECT_FALSE(file.Value("PathWorkFiles", "SOFTWARE\\Terrakon").has_value());
+    const ScratchDir scratch;
+    EXPECT_FALSE(SettingsFile::Load(scratch.Path() / "missing.conf").Exists());
+}
+
+#ifndef _WIN32
+// Linux only: the Wine prefix's registry files, the system-wide settings files and
+// $XDG_CONFIG_HOME belong to LinuxPlatform, which the Windows build leaves out; the
+// Windows lookup is tested against the real registry below.
 
 // A registry file as wineserver saves it.
 std::string SystemReg(const std::string& keys) {
@@ -71,17 +96,6 @@ TEST_F(MachineSettingTest, FirstPlaceHoldingAValueWins) {
     EXPECT_FALSE(found.value.has_value());
     EXPECT_EQ(Read(), "C:\\Ter\\");
     EXPECT_EQ(found.searched.size(), 5u);  // user file, two registry views, two system files
-}
-
-TEST_F(MachineSettingTest, SettingsFileSyntax) {
-    const SettingsFile file = SettingsFile::Parse(
-        "\xEF\xBB\xBF; comment\r\n# another\r\n[General]\r\npathworkfiles = \" D:\\Prog \"\r\n"
-        "WinePrefix=~/.wine-ter\nPathWorkFiles=ignored, the first counts\nbroken line\n");
-    EXPECT_EQ(file.Value("PathWorkFiles"), " D:\\Prog ");
-    EXPECT_EQ(file.Value("WINEPREFIX"), "~/.wine-ter");
-    EXPECT_FALSE(file.Value("Other").has_value());
-    EXPECT_FALSE(file.Value("PathWorkFiles", "SOFTWARE\\Terrakon").has_value());
-    EXPECT_FALSE(SettingsFile::Load(scratch_.Path() / "missing.conf").Exists());
 }
 
 TEST_F(MachineSettingTest, WineEscapesAndValueForms) {
@@ -160,6 +174,100 @@ TEST(UserSettingsPath, FollowsXdgConfigHome) {
     if (saved) ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");
 }
+#endif
+
+#ifdef _WIN32
+using testing::TerrakonKey;
+
+class WindowsMachineSettingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!registry_.Usable()) GTEST_SKIP() << registry_.Problem();
+        options_.userSettings = scratch_.Path() / "config" / "ter5manager.conf";
+    }
+
+    SettingLookup Lookup() const { return WindowsPlatform(options_).LookupMachineSetting(kPathWorkFiles); }
+    std::string Read() const { return WindowsPlatform(options_).ReadMachineSetting(kPathWorkFiles, "C:\\Ter\\"); }
+    static std::string View(const char* bits) {
+        return std::string("реестр, раздел HKEY_LOCAL_MACHINE\\SOFTWARE\\Terrakon (") + bits +
+               "-разрядное представление)";
+    }
+
+    ScratchDir scratch_;
+    TerrakonKey registry_;
+    WindowsPlatform::Options options_;
+};
+
+TEST_F(WindowsMachineSettingTest, SettingsFileThenTheTwoRegistryViewsThenTheDefault) {
+    WriteFile(options_.userSettings, "PathWorkFiles=E:\\User\n");
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView64, "D:\\Reg64"));
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView32, "D:\\Reg32"));
+    SettingLookup found = Lookup();
+    EXPECT_EQ(found.value, "E:\\User");
+    EXPECT_EQ(found.origin, "файл настроек " + PathToUtf8(options_.userSettings));
+
+    // Blank values count as none: the next place is asked.
+    WriteFile(options_.userSettings, "PathWorkFiles=  \n");
+    found = Lookup();
+    EXPECT_EQ(found.value, "D:\\Reg64");
+    EXPECT_EQ(found.origin, View("64"));
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView64, " "));
+    found = Lookup();
+    EXPECT_EQ(found.value, "D:\\Reg32");
+    EXPECT_EQ(found.origin, View("32"));
+
+    // A 32-bit installer's key alone, really only in the 32-bit view.
+    registry_.Remove(TerrakonKey::kView64);
+    EXPECT_FALSE(TerrakonKey::Exists(TerrakonKey::kView64));
+    EXPECT_EQ(Read(), "D:\\Reg32");
+    registry_.Remove(TerrakonKey::kView32);
+    found = Lookup();
+    EXPECT_FALSE(found.value.has_value());
+    EXPECT_EQ(found.searched, (std::vector<std::string>{found.searched[0], View("64"), View("32")}));
+    EXPECT_EQ(Read(), "C:\\Ter\\");
+}
+
+TEST_F(WindowsMachineSettingTest, CyrillicTextAndExpandableText) {
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView64, "C:\\Программы\\Тер 5\\"));
+    EXPECT_EQ(Read(), "C:\\Программы\\Тер 5\\");
+    // REG_SZ keeps a reference as written; REG_EXPAND_SZ expands it.
+    const testing::ScopedEnvironment root(L"TER5_TEST_ROOT", "D:\\Корень");
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView64, "%TER5_TEST_ROOT%\\Тер"));
+    EXPECT_EQ(Read(), "%TER5_TEST_ROOT%\\Тер");
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView64, "%ter5_test_root%\\Тер %Unknown%", REG_EXPAND_SZ));
+    EXPECT_EQ(Read(), "D:\\Корень\\Тер %Unknown%");
+    // A 32-bit installer's %ProgramFiles% is the folder 32-bit programs are in.
+    registry_.Remove(TerrakonKey::kView64);
+    const testing::ScopedEnvironment x86(L"ProgramFiles(x86)", "D:\\Программы (x86)");
+    ASSERT_TRUE(registry_.SetText(TerrakonKey::kView32, "%ProgramFiles%\\Terrakon", REG_EXPAND_SZ));
+    EXPECT_EQ(Read(), "D:\\Программы (x86)\\Terrakon");
+}
+
+TEST_F(WindowsMachineSettingTest, NumberIsAnErrorNamingTheValueAndItsPlace) {
+    ASSERT_TRUE(registry_.SetNumber(TerrakonKey::kView64, 1));
+    try {
+        Read();
+        ADD_FAILURE() << "a number is no folder";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Параметр PathWorkFiles (" + View("64") + ") имеет недопустимый тип REG_DWORD; нужна строка (REG_SZ)");
+    }
+    // The settings file comes first: the registry is not read then.
+    WriteFile(options_.userSettings, "PathWorkFiles=E:\\User\n");
+    EXPECT_EQ(Read(), "E:\\User");
+}
+
+// %APPDATA% read as UTF-16: a user folder named in Cyrillic on any system.
+TEST(WindowsUserSettingsPath, FollowsAppDataElseTheProfile) {
+    {
+        const testing::ScopedEnvironment appData(L"APPDATA", "C:\\Users\\Иван\\AppData\\Roaming");
+        EXPECT_EQ(PathToUtf8(UserSettingsPath()), "C:\\Users\\Иван\\AppData\\Roaming\\ter5manager\\ter5manager.conf");
+    }
+    const testing::ScopedEnvironment noAppData(L"APPDATA", "");
+    const testing::ScopedEnvironment profile(L"USERPROFILE", "C:\\Users\\Иван");
+    EXPECT_EQ(PathToUtf8(UserSettingsPath()), "C:\\Users\\Иван\\AppData\\Roaming\\ter5manager\\ter5manager.conf");
+}
+#endif
 
 }  // namespace
 }  // namespace ter5::base

@@ -1,10 +1,9 @@
 // `ter5tool open`, run as a process in an environment of its own: the companion
-// program found through the Wine prefix's registry, the working directory as the
-// program sees it, the start through (a stand-in for) Wine, and the exit statuses.
+// program found through the settings (on Linux through the Wine prefix's registry),
+// the working directory as the program sees it, the start (through a stand-in for
+// Wine on Linux, of a real Windows program on Windows), and the exit statuses.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,10 +11,18 @@
 #include <thread>
 
 #include "BaseFixtures.h"
+#ifdef _WIN32
+#include "../support/ProcessRun.h"
+#include "WindowsTestSupport.h"
+#else
+#include <sys/stat.h>
+#include <sys/wait.h>
+#endif
 
 namespace ter5::base {
 namespace {
 
+using engine::PathToUtf8;
 using testing::ScratchDir;
 using testing::WriteFile;
 
@@ -25,6 +32,17 @@ struct ToolRun {
     std::string err;
 };
 
+// The output of one run, standard output and error apart.
+std::string ReadText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+#ifndef _WIN32
+// Linux only: the Wine prefix, its registry file and a `wine` script on the search
+// path are the Linux platform layer's; the Windows command is tested below.
 class OpenCommandTest : public ::testing::Test {
 protected:
     OpenCommandTest() {
@@ -51,10 +69,7 @@ protected:
             const int status = pclose(p);
             run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
-        std::ifstream in(err);
-        std::stringstream text;
-        text << in.rdbuf();
-        run.err = text.str();
+        run.err = ReadText(err);
         return run;
     }
 
@@ -122,6 +137,60 @@ TEST_F(OpenCommandTest, ExitStatusesTellWhatWentWrong) {
     EXPECT_NE(run.err.find("unknown option '--now'"), std::string::npos) << run.err;
     EXPECT_EQ(Tool("open").status, 2);
 }
+
+#endif
+
+#ifdef _WIN32
+// A settings file under a %APPDATA% of the test's own naming the companion
+// directory, and a base, both with Cyrillic names and blanks.
+class WindowsOpenCommandTest : public ::testing::Test {
+protected:
+    WindowsOpenCommandTest() {
+        companion_ = scratch_.Make("Программы Тер");
+        base_ = scratch_.Make("Базы/Село 1");
+        testing::WriteSampleBase(base_);
+        WriteFile(scratch_.Path() / "AppData" / "ter5manager" / "ter5manager.conf",
+                  "PathWorkFiles=" + PathToUtf8(companion_) + "\n");
+    }
+
+    ToolRun Tool(std::vector<std::string> args) {
+        const testing::ScopedEnvironment appData(L"APPDATA", PathToUtf8(scratch_.Path() / "AppData"));
+        const auto err = scratch_.Path() / "stderr.txt";
+        args.insert(args.begin(), TER5_TOOL_PATH);
+        ToolRun run;
+        run.status = ter5::testing::RunArgv(args, {}, &run.out, &err);
+        run.err = ReadText(err);
+        return run;
+    }
+
+    ScratchDir scratch_;
+    std::filesystem::path companion_;
+    std::filesystem::path base_;
+};
+
+TEST_F(WindowsOpenCommandTest, ShowsAndStartsTheProgramInTheBase) {
+    std::filesystem::copy_file(testing::CompanionStandin(), companion_ / "Ter5Lt.exe");
+    const std::string program = PathToUtf8(companion_) + "\\Ter5Lt.exe";
+    ToolRun run = Tool({"open", PathToUtf8(base_), "--dry-run"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "program: " + program + "\nfile: " + program + "\ndirectory: " + PathToUtf8(base_) + "\n");
+    EXPECT_FALSE(std::filesystem::exists(companion_ / "started.txt"));
+
+    run = Tool({"open", PathToUtf8(base_)});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(testing::StartRecord(companion_), (std::vector<std::string>{PathToUtf8(base_), "\"" + program + "\""}));
+}
+
+TEST_F(WindowsOpenCommandTest, ExitStatusesTellWhatWentWrong) {
+    ToolRun run = Tool({"open", PathToUtf8(base_), "--dry-run"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("в каталоге " + PathToUtf8(companion_) + "\\ нет ни одного"), std::string::npos) << run.err;
+    run = Tool({"open", PathToUtf8(companion_), "--dry-run"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("В каталое " + PathToUtf8(companion_) + " не найдены рабочие базы"), std::string::npos)
+        << run.err;
+}
+#endif
 
 }  // namespace
 }  // namespace ter5::base

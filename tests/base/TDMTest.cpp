@@ -17,8 +17,8 @@ using testing::ScratchDir;
 class TDMTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        a_ = scratch_.Make("A").string();
-        b_ = scratch_.Make("B").string();
+        a_ = engine::PathToUtf8(scratch_.Make("A"));
+        b_ = engine::PathToUtf8(scratch_.Make("B"));
         testing::WriteSampleBase(a_);
         testing::WriteSampleBase(b_);
     }
@@ -69,7 +69,7 @@ TEST_F(TDMTest, DirectoryWithTwoOfTheThreeTablesClosesTheBase) {
     const auto partial = scratch_.Make("partial");
     testing::WriteBase(partial, {{1, "Иванов", 1}}, {{1, "ул. Лесная, д. 1"}}, {}, {true, true, false});
     Open(a_);
-    EXPECT_EQ(Open(partial.string()), BaseOpening::Closed);
+    EXPECT_EQ(Open(engine::PathToUtf8(partial)), BaseOpening::Closed);
     EXPECT_FALSE(dm_.BaseOpen());
     EXPECT_EQ(calls_.size(), 1u);
 }
@@ -80,7 +80,7 @@ TEST_F(TDMTest, TableNamesInAnyCase) {
     std::filesystem::rename(upper / "ter.db", upper / "TER.DB");
     std::filesystem::rename(upper / "subter.db", upper / "Subter.Db");
     std::filesystem::rename(upper / "subter.px", upper / "Subter.PX");
-    EXPECT_EQ(Open(upper.string()), BaseOpening::Opened);
+    EXPECT_EQ(Open(engine::PathToUtf8(upper)), BaseOpening::Opened);
     EXPECT_EQ(dm_.TbSubter.RecordCount(), 3u);
 }
 
@@ -94,7 +94,7 @@ TEST_F(TDMTest, FieldOfAnotherTypeFailsAndLeavesEarlierDataSetsOpen) {
     std::filesystem::remove(odd / "ter.px");
     engine::CreateTable(odd / "ter.db", defs[0].fields, defs[0].indexes);
     try {
-        Open(odd.string());
+        Open(engine::PathToUtf8(odd));
         FAIL() << "opening should fail";
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("Poligon"), std::string::npos) << error.what();

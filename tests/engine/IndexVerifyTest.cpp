@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 
+#include "../support/ProcessRun.h"
 #include "engine/ByteIo.h"
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
@@ -188,9 +188,10 @@ TEST_F(IndexDamageTest, CorruptTreeFilesGiveEngineErrors) {
 }
 
 int RunTool(const std::string& args, const fs::path& output) {
-    const std::string command = std::string("\"") + TER5_TOOL_PATH + "\" " + args + " > \"" + output.string() + "\" 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::string text;
+    const int code = ter5::testing::RunProgram(TER5_TOOL_PATH, args, &text);
+    std::ofstream(output, std::ios::binary) << text;
+    return code;
 }
 
 std::string ReadText(const fs::path& p) {

@@ -3,12 +3,6 @@
 // table_holder processes that hold a table while a test works on it, and the
 // bytes of a directory's files to compare before and after.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -16,28 +10,88 @@
 #include <string>
 #include <vector>
 
+#include "../support/ProcessRun.h"
 #include "engine/FileUtil.h"
 #include "engine/TableLock.h"
-
-extern char** environ;
 
 namespace ter5::engine::testing {
 
 namespace fs = std::filesystem;
+using ter5::testing::RunProgram;
 
 // Runs ter5tool with `arguments` (shell words) and `env` ("NAME=value " prefixes);
 // returns its exit code and its output (standard output and error).
 inline int RunTool(const std::string& arguments, std::string* output = nullptr, const std::string& env = "") {
-    std::FILE* pipe = ::popen((env + " " + TER5_TOOL_PATH + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    std::array<char, 4096> buffer{};
-    std::string text;
-    while (std::fgets(buffer.data(), buffer.size(), pipe)) text += buffer.data();
-    const int status = ::pclose(pipe);
-    if (output) *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunProgram(TER5_TOOL_PATH, arguments, output, env);
 }
 
+#ifdef _WIN32
+// A child process with a pipe to its standard input and one from its output
+// (and errors).
+class Child {
+public:
+    // Starts `argv[0]` with `argv` and, added to the environment, `extraEnv`.
+    explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {})
+        : p_(ter5::testing::StartProcess(argv, extraEnv, true)) {}
+    ~Child() {
+        Release();
+        if (p_.process && !reaped_) {
+            Kill();
+            Wait();
+        }
+        if (p_.output) CloseHandle(p_.output);
+        if (p_.process) CloseHandle(p_.process);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    long Pid() const { return p_.process ? static_cast<long>(p_.pid) : -1; }
+    // Reads the child's output up to and including a line equal to `line`.
+    bool WaitForLine(const std::string& line) {
+        std::string current;
+        char c;
+        DWORD n = 0;
+        while (p_.output && ReadFile(p_.output, &c, 1, &n, nullptr) && n == 1) {
+            if (c == '\r') continue;
+            if (c != '\n') {
+                current += c;
+                continue;
+            }
+            if (current == line || (line == kStoppedLine && current.rfind(kStoppedLine, 0) == 0)) return true;
+            current.clear();
+        }
+        return false;
+    }
+    // Closes the child's standard input (a holder lets go).
+    void Release() {
+        if (p_.input) CloseHandle(p_.input);
+        p_.input = nullptr;
+    }
+    // Waits until the child has stopped itself at a write step (ter5tool's stop
+    // hook prints "ter5tool: stopped" and sleeps); false when it exited.
+    bool WaitStopped() { return WaitForLine(kStoppedLine); }
+    // Ends the child at once, as SIGKILL does.
+    void Kill() {
+        if (p_.process && TerminateProcess(p_.process, kKilledCode)) killed_ = true;
+    }
+    // Waits for the child's end; its exit code, or -1 when it was killed.
+    int Wait() {
+        if (!p_.process) return -1;
+        WaitForSingleObject(p_.process, INFINITE);
+        reaped_ = true;
+        DWORD code = 0;
+        GetExitCodeProcess(p_.process, &code);
+        return killed_ ? -1 : static_cast<int>(code);
+    }
+
+private:
+    static constexpr char kStoppedLine[] = "ter5tool: stopped";
+    static constexpr UINT kKilledCode = 137;
+    ter5::testing::StartedProcess p_;
+    bool reaped_ = false;
+    bool killed_ = false;
+};
+#else
 // A child process with a pipe to its standard input and one from its output.
 class Child {
 public:
@@ -126,15 +180,16 @@ private:
     int status_ = 0;
     bool reaped_ = false;
 };
+#endif
 
 // A table_holder process holding `path` in `mode` until it goes out of scope.
 class Holder {
 public:
-    Holder(const std::string& mode, const fs::path& path) : child_({TER5_HOLDER_PATH, mode, path.string()}) {
+    Holder(const std::string& mode, const fs::path& path) : child_({TER5_HOLDER_PATH, mode, PathToUtf8(path)}) {
         held_ = child_.WaitForLine("held");
     }
     bool Held() const { return held_; }
-    pid_t Pid() const { return child_.Pid(); }
+    long Pid() const { return child_.Pid(); }
     // Lets go and waits for the holder's end.
     int Finish() {
         child_.Release();
@@ -151,7 +206,7 @@ inline std::map<std::string, std::vector<std::uint8_t>> Snapshot(const fs::path&
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (const auto& e : fs::directory_iterator(dir))
         if (e.is_regular_file() && e.path().filename() != kLockFileName)
-            files[e.path().filename().string()] = ReadWholeFile(e.path());
+            files[PathToUtf8(e.path().filename())] = ReadWholeFile(e.path());
     return files;
 }
 

@@ -3,8 +3,10 @@
 // re-keying that keeps every secondary index's fields.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -58,7 +60,7 @@ protected:
         for (int i = first; i < first + count; ++i) out << i << ",Новый " << i << "," << i % 7 << "\n";
         return csv;
     }
-    std::string Quoted(const fs::path& p) const { return "'" + p.string() + "'"; }
+    std::string Quoted(const fs::path& p) const { return "'" + PathToUtf8(p) + "'"; }
 
     TempDir dir, scratch;
 };
@@ -136,7 +138,7 @@ TEST_F(SafeWriteTest, AWriteKilledAtAnyStepLeavesTheOldOrTheNewFilesAndNoLeftove
         const std::string what = stage + ":" + std::to_string(n);
         TempDir base;
         for (const auto& e : fs::directory_iterator(pristine.Path())) fs::copy_file(e.path(), base.Path() / e.path().filename());
-        Child writer({TER5_TOOL_PATH, "append", (base.Path() / "ter.db").string(), csv.string()},
+        Child writer({TER5_TOOL_PATH, "append", PathToUtf8(base.Path() / "ter.db"), PathToUtf8(csv)},
                      {"TER5TOOL_STOP_AT=" + what});
         ASSERT_TRUE(writer.WaitStopped()) << what;
         writer.Kill();
@@ -154,6 +156,18 @@ TEST_F(SafeWriteTest, AWriteKilledAtAnyStepLeavesTheOldOrTheNewFilesAndNoLeftove
     }
 }
 
+#ifdef _WIN32
+TEST_F(SafeWriteTest, ReplacedFilesKeepTheirAttributes) {
+    const fs::path px = dir.Path() / "ter.px";
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(px.c_str(), kept));
+    ASSERT_TRUE(SetFileAttributesW(Table().c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_EQ(RunTool("append " + Quoted(Table()) + " " + Quoted(Batch(700000, 5))), 0);
+    EXPECT_EQ(GetFileAttributesW(px.c_str()) & kept, kept);
+    EXPECT_EQ(GetFileAttributesW(Table().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(TableFile::Load(Table())->RecordCount(), static_cast<std::size_t>(kOwners + 5));
+}
+#else
 TEST_F(SafeWriteTest, ReplacedFilesKeepModeGroupAndOwner) {
     if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs the superuser";
     const fs::path px = dir.Path() / "ter.px";
@@ -173,18 +187,19 @@ TEST_F(SafeWriteTest, ReplacedFilesKeepModeGroupAndOwner) {
     EXPECT_EQ(p.st_gid, 0u);
     EXPECT_EQ(TableFile::Load(Table())->RecordCount(), static_cast<std::size_t>(kOwners + 5));
 }
+#endif
 
 TEST_F(SafeWriteTest, ReadOnlyTablesAndIndexFilesAreRefusedUnchanged) {
     const fs::path csv = Batch(800000, 5);
     for (const char* file : {"ter.db", "ter.xg0"}) {
         const fs::path path = dir.Path() / file;
-        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         const auto before = Snapshot(dir.Path());
         std::string out;
         EXPECT_EQ(RunTool("append " + Quoted(Table()) + " " + Quoted(csv), &out), 2) << file;
-        EXPECT_NE(out.find(path.filename().string() + ": Table is read-only"), std::string::npos) << out;
+        EXPECT_NE(out.find(PathToUtf8(path.filename()) + ": Table is read-only"), std::string::npos) << out;
         EXPECT_EQ(Snapshot(dir.Path()), before) << file;
-        ::chmod(path.c_str(), 0644);
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     }
 }
 

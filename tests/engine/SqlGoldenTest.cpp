@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../support/ProcessRun.h"
 #include "DataSetTestSupport.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
@@ -151,12 +152,8 @@ TEST(SqlGolden, QueryHoldsASharedLockUntilClosed) {
 // and standard output.
 std::pair<int, std::string> RunTool(const std::string& args) {
     std::string output;
-    std::FILE* pipe = ::popen((std::string("\"") + TER5_TOOL_PATH + "\" " + args + " 2>&1").c_str(), "r");
-    if (!pipe) return {-1, output};
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
-    const int status = ::pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    const int code = ter5::testing::RunProgram(TER5_TOOL_PATH, args, &output);
+    return {code, output};
 }
 
 TEST(SqlGolden, ToolPrintsQueryResultsAsCsv) {

@@ -1,16 +1,23 @@
 // map.wmf as written for DrawMap's pictures: the placeable and metafile headers, the
-// records read back, and libwmf's wmf2svg reading every file the tests write.
+// records read back, and another reader reading every file the tests write (libwmf's
+// wmf2svg on Linux, the system's own metafile player on Windows).
 
 #include "map/WmfWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 #include "MapTestModels.h"
 #include "engine/FileUtil.h"
@@ -70,8 +77,53 @@ std::vector<Record> ReadRecords(const std::vector<std::uint8_t>& file) {
     return records;
 }
 
+#ifdef _WIN32
+// Windows' metafile player reads the file: GDI takes its records (after the placeable
+// header), enumerates as many as the file holds and plays them onto a white bitmap of
+// the picture's size, where they leave marks.
+void ExpectAnotherReaderReads(const fs::path& wmf) {
+    const std::vector<std::uint8_t> file = engine::ReadWholeFile(wmf);
+    const std::size_t records = ReadRecords(file).size();
+    ASSERT_GT(file.size(), 22u);
+    const HMETAFILE picture = SetMetaFileBitsEx(static_cast<UINT>(file.size() - 22), file.data() + 22);
+    ASSERT_NE(picture, nullptr) << "GDI refuses " << engine::PathToUtf8(wmf);
+    const int width = I16(file, 10) - I16(file, 6);
+    const int height = I16(file, 12) - I16(file, 8);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::fill(pixels, pixels + width * height, 0x00FFFFFFu);
+
+    std::size_t enumerated = 0;
+    EnumMetaFile(
+        dc, picture,
+        [](HDC, HANDLETABLE*, METARECORD* record, int, LPARAM count) {
+            if (record->rdFunction != 0) ++*reinterpret_cast<std::size_t*>(count);
+            return 1;
+        },
+        reinterpret_cast<LPARAM>(&enumerated));
+    EXPECT_EQ(enumerated, records - 1);  // all but the end record
+    // As a placeable picture is shown: its window, set by the file, onto the bitmap.
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetViewportExtEx(dc, width, height, nullptr);
+    EXPECT_TRUE(PlayMetaFile(dc, picture));
+    GdiFlush();
+    EXPECT_GT(std::count_if(pixels, pixels + width * height, [](std::uint32_t p) { return (p & 0xFFFFFF) != 0xFFFFFF; }),
+              0)
+        << "nothing drawn";
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DeleteMetaFile(picture);
+}
+#else
 // wmf2svg, the converter of libwmf, reads the file: exits 0 and writes an SVG document.
-void ExpectWmf2SvgReads(const fs::path& wmf) {
+void ExpectAnotherReaderReads(const fs::path& wmf) {
     const fs::path svg = wmf.parent_path() / (wmf.stem().string() + ".wmf2svg.svg");
     const std::string command = "wmf2svg -o '" + svg.string() + "' '" + wmf.string() + "' 2>/dev/null";
     if (std::system("command -v wmf2svg >/dev/null 2>&1") != 0) GTEST_SKIP() << "wmf2svg is not installed";
@@ -80,6 +132,7 @@ void ExpectWmf2SvgReads(const fs::path& wmf) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("<svg"), std::string::npos);
 }
+#endif
 
 class WmfWriterTest : public ::testing::Test {
 protected:
@@ -106,7 +159,7 @@ protected:
         EXPECT_TRUE(picture.has_value());
         const MapFileStatus status = writer_.Write(*picture, dir_);
         EXPECT_TRUE(status.Written) << status.Message;
-        ExpectWmf2SvgReads(dir_ / kMapFileName);
+        ExpectAnotherReaderReads(dir_ / kMapFileName);
         return engine::ReadWholeFile(dir_ / kMapFileName);
     }
 
@@ -198,7 +251,7 @@ TEST_F(WmfWriterTest, FailureIsReportedOncePerDirectoryAndThePictureStillExists)
     MapFileStatus first = writer_.Write(*picture, missing);
     EXPECT_FALSE(first.Written);
     EXPECT_TRUE(first.Report);
-    EXPECT_EQ(first.Message, "Cannot create file " + (missing / "map.wmf").string());
+    EXPECT_EQ(first.Message, "Cannot create file " + engine::PathToUtf8(missing / "map.wmf"));
     EXPECT_FALSE(writer_.Write(*picture, missing).Report);
     EXPECT_TRUE(writer_.Write(*picture, dir_).Written);  // another directory is unaffected
     EXPECT_FALSE(writer_.Write(*picture, missing).Report);
@@ -219,10 +272,18 @@ TEST_F(WmfWriterTest, ReplacementKeepsPermissionsAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(picture.has_value());
     ASSERT_TRUE(writer_.Write(*picture, dir_).Written);
     const fs::path file = dir_ / kMapFileName;
+#ifdef _WIN32
+    // Windows keeps no group permissions; what a replacement keeps there are the
+    // file's attributes: a map.wmf the user hid stays hidden.
+    ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(writer_.Write(*picture, dir_).Written);
+    EXPECT_NE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+#else
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(writer_.Write(*picture, dir_).Written);
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
     EXPECT_EQ(entries, 1u);

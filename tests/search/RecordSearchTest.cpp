@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "../support/ProcessRun.h"
 #include "SearchTestSupport.h"
+#include "engine/FileUtil.h"
 #include "engine/Table.h"
 #include "map/NumberFormat.h"
 #include "search/ParseCoordinate.h"
@@ -122,7 +124,7 @@ TEST_F(RecordSearchTest, HitListHoldsNoLockAndSurvivesAChangeOfBase) {
     Find(SearchKind::OwnerName, "ова");
     world.dm.CloseBaseDataSets();
     engine::Table owners;  // reindexing takes each table exclusively
-    owners.SetDatabaseName(dir.path.string());
+    owners.SetDatabaseName(engine::PathToUtf8(dir.path));
     owners.SetTableName("ter.db");
     owners.SetExclusive(true);
     EXPECT_NO_THROW(owners.Open());
@@ -165,14 +167,10 @@ TEST(ParseCoordinateTest, KeepsDigitsSeparatorsAndALeadingMinus) {
     EXPECT_THROW(ParseCoordinate("-,", 3.0), map::InvalidNumberError);
 }
 
-// Standard output of `ter5tool search` over the base in `dir`.
+// Output of `ter5tool search` over the base in `dir`; `args` are shell words.
 std::string RunSearchCommand(const std::filesystem::path& dir, const std::string& args) {
-    const std::string command = std::string("\"") + TER5_TOOL_PATH + "\" search \"" + dir.string() + "\" " + args;
-    FILE* pipe = popen(command.c_str(), "r");
     std::string out;
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    if (pipe) pclose(pipe);
+    ter5::testing::RunProgram(TER5_TOOL_PATH, "search '" + engine::PathToUtf8(dir) + "' " + args, &out);
     return out;
 }
 

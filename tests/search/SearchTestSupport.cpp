@@ -4,6 +4,7 @@
 
 #include "base/BaseParcelSource.h"
 #include "base/DemoBase.h"
+#include "engine/FileUtil.h"
 #include "engine/IndexMaintenance.h"
 #include "engine/TableEditor.h"
 #include "map/MapLoader.h"
@@ -89,7 +90,7 @@ TempDir::~TempDir() {
 }
 
 void SearchWorld::OpenBase(const fs::path& dir) {
-    dm.OpenBaseDirectory(dir.string(), true, [this](bool) {
+    dm.OpenBaseDirectory(engine::PathToUtf8(dir), true, [this](bool) {
         base::BaseParcelSource source(dm);
         map::LoadMapObjects(objects, source, true);
     });

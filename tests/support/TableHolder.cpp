@@ -10,8 +10,12 @@
 // standard input reaches end of file, and exits 0. Any failure prints a message
 // on standard error and exits 1.
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <exception>
@@ -25,8 +29,13 @@ void WaitForRelease() {
     std::printf("held\n");
     std::fflush(stdout);
     char buffer[64];
+#ifdef _WIN32
+    while (::_read(0, buffer, sizeof buffer) > 0) {
+    }
+#else
     while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
     }
+#endif
 }
 
 int Usage() {
@@ -49,6 +58,8 @@ int main(int argc, char** argv) {
             WaitForRelease();
             return 0;
         }
+#ifndef _WIN32
+        // On Windows the Windows holder program (winholder.exe) holds files.
         if (mode == "open" || mode == "ofd-lock") {
             const int fd = ::open(path, mode == "open" ? O_RDONLY : O_RDWR);
             if (fd < 0) {
@@ -68,6 +79,7 @@ int main(int argc, char** argv) {
             ::close(fd);
             return 0;
         }
+#endif
     } catch (const std::exception& e) {
         std::fprintf(stderr, "table_holder: %s\n", e.what());
         return 1;

@@ -4,8 +4,10 @@
 // loses no record, the next reindex giving a consistent table again.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <map>
@@ -210,14 +212,27 @@ protected:
             HookNthWrite(n, stage, [] { throw InjectedFault{}; });
             EXPECT_THROW(ReindexVertices(templates.Str(), base.Str()), InjectedFault) << what;
             engine::SetWriteHook(nullptr);
-        } else if (const pid_t child = ::fork(); child == 0) {
-            HookNthWrite(n, stage, [] { ::_exit(kKilledExitCode); });
-            ReindexVertices(templates.Str(), base.Str());
-            ::_exit(0);
         } else {
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kKilledExitCode) << what;
+#ifdef _WIN32
+            // No fork: ter5tool reindexes, stops itself at the write and is terminated there.
+            const std::string at = (stage == WriteStage::BeforeReplace ? "staged:" : "replaced:") + std::to_string(n);
+            engine::testing::Child child({TER5_TOOL_PATH, "reindex", base.Str(), "--group", "TER v.5", "--table",
+                                          "poligon.db", "--templates", templates.Str()},
+                                         {"TER5TOOL_STOP_AT=" + at});
+            ASSERT_TRUE(child.WaitStopped()) << what;
+            child.Kill();
+            EXPECT_EQ(child.Wait(), -1) << what;
+#else
+            if (const pid_t child = ::fork(); child == 0) {
+                HookNthWrite(n, stage, [] { ::_exit(kKilledExitCode); });
+                ReindexVertices(templates.Str(), base.Str());
+                ::_exit(0);
+            } else {
+                int status = 0;
+                ::waitpid(child, &status, 0);
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kKilledExitCode) << what;
+            }
+#endif
         }
         EXPECT_EQ(SortedRecords(base.Path() / "POLIGON.DB"), original) << what;
         ReindexVertices(templates.Str(), base.Str());

@@ -99,8 +99,8 @@ TEST(TemplateCommands, CreateImportAndReindexATreeOfBases) {
 
     Reindexer::DeleteIndexFiles(root.Path() / "district/deeper/b", "POLIGON");
     ASSERT_EQ(run("reindex " + tree + " --recursive --group 'TER v.5'", &out), 0) << out;
-    EXPECT_NE(out.find("reindex " + (root.Path() / "district/deeper/b").string()), std::string::npos) << out;
-    EXPECT_NE(out.find("reindex " + (root.Path() / "district/a").string()), std::string::npos) << out;
+    EXPECT_NE(out.find("reindex " + engine::PathToUtf8(root.Path() / "district" / "deeper" / "b")), std::string::npos) << out;
+    EXPECT_NE(out.find("reindex " + engine::PathToUtf8(root.Path() / "district" / "a")), std::string::npos) << out;
     EXPECT_EQ(out.find("empty"), std::string::npos) << out;
     EXPECT_EQ(RunTool("verify '" + root.Str() + "/district/deeper/b'", &out), 0) << out;
 

@@ -1,13 +1,13 @@
 #include "TemplateTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <random>
 
+#include "../support/ProcessRun.h"
 #include "engine/IndexMaintenance.h"
 #include "engine/TableEditor.h"
 #include "engine/TableFile.h"
@@ -93,13 +93,7 @@ std::vector<engine::IndexInfo> IndexesOf(const fs::path& table) {
 }
 
 int RunTool(const std::string& arguments, std::string* output) {
-    std::FILE* pipe = ::popen((std::string(TER5_TOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    std::array<char, 4096> buffer{};
-    output->clear();
-    while (std::fgets(buffer.data(), buffer.size(), pipe)) *output += buffer.data();
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ter5::testing::RunProgram(TER5_TOOL_PATH, arguments, output);
 }
 
 }  // namespace ter5::templates::testing

@@ -4,8 +4,10 @@
 // over ssh, where --help and --version must still answer.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "../support/ProcessRun.h"
 
 namespace {
 
@@ -32,6 +36,26 @@ std::string ReadFile(const fs::path& path) {
 
 // Runs `program` with `args` (each quoted for the shell) under `environment`
 // ("env" arguments, e.g. "-u DISPLAY").
+#ifdef _WIN32
+// The same on Windows: started with CreateProcessW, errors through a file.
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& = "") {
+    static int runs = 0;  // a file per run: Windows may not have let go of the last one yet
+    const fs::path errFile = fs::temp_directory_path() /
+                             ("ter5-cli-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs) + ".err");
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessResult run;
+    run.exitCode = ter5::testing::RunArgv(argv, {}, &run.out, &errFile);
+    run.err = ReadFile(errFile);
+    std::string lf;  // text-mode errors end lines with CR LF
+    for (std::size_t i = 0; i < run.err.size(); ++i)
+        if (!(run.err[i] == '\r' && i + 1 < run.err.size() && run.err[i + 1] == '\n')) lf += run.err[i];
+    run.err = lf;
+    std::error_code ec;
+    fs::remove(errFile, ec);
+    return run;
+}
+#else
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& environment = "") {
     const fs::path errFile = fs::temp_directory_path() / ("ter5-cli-" + std::to_string(::getpid()) + ".err");
     std::string command = "env " + environment + " '" + program + "'";
@@ -48,6 +72,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     fs::remove(errFile);
     return run;
 }
+#endif
 
 ProcessResult Tool(const std::vector<std::string>& args) { return RunProgram(TER5_TOOL_PATH, args); }
 
@@ -120,6 +145,13 @@ TEST(ToolCommandLine, EveryCommandHasHelpAndRefusesUnknownOptions) {
         for (const std::string option : {"--no-such-option", "-q"}) {
             const ProcessResult wrong = Tool({name, "x", option});
             EXPECT_EQ(wrong.exitCode, 2);
+#ifndef TER5_HAVE_EXPORT
+            // A build without GDAL says so first, whatever the options.
+            if (name == "export") {
+                EXPECT_TRUE(StartsWith(wrong.err, "ter5tool export: this build has no GIS export")) << wrong.err;
+                continue;
+            }
+#endif
             EXPECT_TRUE(StartsWith(wrong.err, "ter5tool " + name + ": unknown option '" + option + "'")) << wrong.err;
         }
     }

@@ -52,10 +52,10 @@ int RunDemo(const std::vector<std::string>& args) {
     if (dir.empty()) Fail("", "no directory given (usage: demo DIR [--parcels N] [--seed S] [--replace])");
     if (!replace) {
         for (const char* table : {base::kOwnerTableFile, base::kParcelTableFile, base::kVertexTableFile})
-            if (auto existing = engine::FindFileNoCase(dir, table))
-                Fail(existing->string(), "the directory already holds a base table; use --replace to overwrite it");
+            if (auto existing = engine::FindFileNoCase(engine::PathFromUtf8(dir), table))
+                Fail(engine::PathToUtf8(*existing), "the directory already holds a base table; use --replace to overwrite it");
     }
-    const base::DemoSummary summary = base::WriteDemoBase(dir, options);
+    const base::DemoSummary summary = base::WriteDemoBase(engine::PathFromUtf8(dir), options);
     std::printf("%s: %zu parcels, %zu owners, %zu vertices\n", dir.c_str(), summary.parcels, summary.owners,
                 summary.vertices);
     return 0;

@@ -55,8 +55,9 @@ DumpOptions ParseArgs(const std::vector<std::string>& args) {
 int RunDump(const std::vector<std::string>& args) {
     const DumpOptions options = ParseArgs(args);
     // Held shared while the records and their blobs are read: no writer changes them half-way.
-    const TableLock lock(ResolveNoCase(options.table).value_or(options.table), TableLock::Mode::Shared);
-    const auto table = TableFile::Load(options.table, options.codePage);
+    const std::filesystem::path tablePath = engine::PathFromUtf8(options.table);
+    const TableLock lock(ResolveNoCase(tablePath).value_or(tablePath), TableLock::Mode::Shared);
+    const auto table = TableFile::Load(tablePath, options.codePage);
     const auto& header = table->Header();
     if (header.IsTreeFile())
         Fail(table->Name(), "is an index tree (.PX/.Y file) with no records of its own; dump its table or .X file");

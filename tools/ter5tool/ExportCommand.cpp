@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "engine/EngineError.h"
+#include "engine/FileUtil.h"
 #ifdef TER5_HAVE_EXCHANGE
 #include "exchange/BaseExporter.h"
 #endif
@@ -67,7 +68,7 @@ int RunExport(const std::vector<std::string>& args) {
     const exchange::ExportOptions options = ParseArgs(args);
     const exchange::ExportSummary summary = exchange::ExportBase(options);
     for (const exchange::LayerSummary& layer : summary.Layers)
-        std::printf("%s: %s, %zu features\n", layer.File.string().c_str(), layer.Layer.c_str(), layer.Features);
+        std::printf("%s: %s, %zu features\n", engine::PathToUtf8(layer.File).c_str(), layer.Layer.c_str(), layer.Features);
     for (const std::string& note : summary.Notes) std::fprintf(stderr, "note: %s\n", note.c_str());
     return 0;
 }

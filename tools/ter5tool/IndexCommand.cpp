@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "engine/EngineError.h"
+#include "engine/FileUtil.h"
 #include "engine/IndexMaintenance.h"
 
 namespace ter5::tool {
@@ -64,7 +65,7 @@ int RunIndex(const std::vector<std::string>& args) {
     if (primary == secondary) engine::Fail("", "give either --primary or --secondary");
     if (primary && def.caseInsensitive) engine::Fail("", "--case-insensitive is for a secondary index only");
     def.primary = primary;
-    engine::AddIndex(table, def);
+    engine::AddIndex(engine::PathFromUtf8(table), def);
     return 0;
 }
 

@@ -155,7 +155,7 @@ bool PrintIndexes(const TableFile& t) {
     std::vector<std::vector<std::string>> rows{{"name", "fields", "options", "files"}};
     for (const auto& index : indexes) {
         std::vector<std::string> files;
-        for (const auto& f : index.files) files.push_back(f.filename().string());
+        for (const auto& f : index.files) files.push_back(engine::PathToUtf8(f.filename()));
         rows.push_back({index.def.primary ? std::string("(primary)") : index.def.name, Join(index.def.fields, "; "),
                         IndexOptions(index), files.empty() ? std::string("(no file)") : Join(files, ", ")});
     }
@@ -166,7 +166,7 @@ bool PrintIndexes(const TableFile& t) {
 
 // Prints one table. Returns false when it could not be read at all.
 bool PrintTableInfo(const fs::path& path) {
-    std::printf("%s\n", path.string().c_str());
+    std::printf("%s\n", engine::PathToUtf8(path).c_str());
     std::shared_ptr<TableFile> table;
     std::unique_ptr<TableLock> lock;
     try {
@@ -176,7 +176,7 @@ bool PrintTableInfo(const fs::path& path) {
         // A password-protected table still has a readable header: show it.
         try {
             const auto bytes = ReadWholeFile(path);
-            const TableHeader h = ParseHeader(bytes.data(), bytes.size(), path.string());
+            const TableHeader h = ParseHeader(bytes.data(), bytes.size(), engine::PathToUtf8(path));
             if (h.IsEncrypted()) {
                 PrintHeaderLines(h, 0);
                 Line("records", std::to_string(h.numRecords) + " (as the header says)");
@@ -201,7 +201,7 @@ bool PrintTableInfo(const fs::path& path) {
         Line("next auto-inc", std::to_string(h.autoIncrement));
     for (const auto& note : table->Notes()) Line("note", note);
     for (const FileHolder& holder : HeldEngineLockFiles(table->Path().parent_path()))
-        Line("held", holder.file.filename().string() + " by " +
+        Line("held", engine::PathToUtf8(holder.file.filename()) + " by " +
                          (holder.program.empty() ? std::string("another program") : holder.program) +
                          (holder.pid ? " (process " + std::to_string(holder.pid) + ")" : std::string()) +
                          ": the original table engine works here");
@@ -216,7 +216,7 @@ std::vector<fs::path> TablesIn(const fs::path& dir) {
     std::vector<fs::path> tables;
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (!entry.is_regular_file()) continue;
-        if (EqualsNoCase(entry.path().extension().string(), ".db")) tables.push_back(entry.path());
+        if (EqualsNoCase(engine::PathToUtf8(entry.path().extension()), ".db")) tables.push_back(entry.path());
     }
     std::sort(tables.begin(), tables.end());
     return tables;
@@ -227,7 +227,7 @@ int RunInfo(const std::vector<std::string>& args) {
     if (args.empty()) Fail("", "no table or directory given (usage: info PATH...)");
     bool allRead = true;
     for (const auto& arg : args) {
-        const fs::path path(arg);
+        const fs::path path = engine::PathFromUtf8(arg);
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
             const auto tables = TablesIn(path);

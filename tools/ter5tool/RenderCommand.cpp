@@ -29,6 +29,7 @@
 #include "map/WmfWriter.h"
 #ifdef TER5_HAVE_MAP_WIDGETS
 #include "map/widgets/PictureExport.h"
+#include "engine/FileUtil.h"
 #endif
 
 namespace ter5::tool {
@@ -150,16 +151,16 @@ void ApplyOptions(const std::string& list, DisplayOptions& options) {
 enum class OutputKind { Wmf, Svg, Pdf, Png };
 
 OutputKind KindOf(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
+    std::string ext = engine::PathToUtf8(path.extension());
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext == ".wmf") return OutputKind::Wmf;
     if (ext == ".svg") return OutputKind::Svg;
 #ifdef TER5_HAVE_MAP_WIDGETS
     if (ext == ".pdf") return OutputKind::Pdf;
     if (ext == ".png") return OutputKind::Png;
-    Fail(path.string(), "unknown picture type; use .wmf, .svg, .png or .pdf");
+    Fail(engine::PathToUtf8(path), "unknown picture type; use .wmf, .svg, .png or .pdf");
 #else
-    Fail(path.string(), "unknown picture type; use .wmf or .svg (.png and .pdf need the Qt build)");
+    Fail(engine::PathToUtf8(path), "unknown picture type; use .wmf or .svg (.png and .pdf need the Qt build)");
 #endif
 }
 
@@ -178,13 +179,13 @@ void WritePicture(const Picture& picture, const std::filesystem::path& path) {
 
 int RunRender(const std::vector<std::string>& args) {
     const RenderArgs r = ParseArgs(args);
-    KindOf(r.output);  // an unknown type fails before the base is read
+    KindOf(engine::PathFromUtf8(r.output));  // an unknown type fails before the base is read
     if (r.separator) SetDecimalSeparator(*r.separator);
     DisplayOptions options;
     ApplyOptions(r.options, options);
 
     TArrObjects objects;
-    TableParcelSource source(r.base);
+    TableParcelSource source(engine::PathFromUtf8(r.base));
     LoadMapObjects(objects, source, true);
 
     Viewport view;
@@ -201,7 +202,7 @@ int RunRender(const std::vector<std::string>& args) {
     context.CurrentCode = r.current;
     const auto picture = DrawMap(objects, view, options, context);
     if (!picture) Fail(r.base, "nothing to draw");
-    WritePicture(*picture, r.output);
+    WritePicture(*picture, engine::PathFromUtf8(r.output));
     std::printf("%s: %dx%d pixels, %s, %zu parcels, %zu points, %zu labels\n", r.output.c_str(), r.width, r.height,
                 view.UpdateScaleStatus({}).Scale.c_str(), objects.Polys.size(), picture->Points().size(),
                 picture->Texts().size());

@@ -38,8 +38,9 @@ int RunScan(const std::vector<std::string>& args) {
     }
     if (path.empty()) Fail("", "no table given (usage: scan TABLE [--encoding CP])");
 
-    const TableLock lock(ResolveNoCase(path).value_or(path), TableLock::Mode::Shared);
-    const auto table = TableFile::Load(path, codePage);
+    const std::filesystem::path tablePath = engine::PathFromUtf8(path);
+    const TableLock lock(ResolveNoCase(tablePath).value_or(tablePath), TableLock::Mode::Shared);
+    const auto table = TableFile::Load(tablePath, codePage);
     const auto& fields = table->Fields();
     const TextCodec& codec = table->Codec();
     const std::size_t recordSize = table->Header().recordSize;

@@ -29,7 +29,7 @@ std::vector<fs::path> TablesIn(const fs::path& dir) {
     std::vector<fs::path> tables;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (it->is_regular_file(ec) && EqualsNoCase(it->path().extension().string(), ".db")) tables.push_back(it->path());
+        if (it->is_regular_file(ec) && EqualsNoCase(engine::PathToUtf8(it->path().extension()), ".db")) tables.push_back(it->path());
     std::sort(tables.begin(), tables.end());
     return tables;
 }
@@ -56,7 +56,7 @@ int RunVerify(const std::vector<std::string>& args) {
     if (args.empty()) Fail("", "verify needs at least one table or directory");
     int result = kConsistent;
     for (const auto& arg : args) {
-        const fs::path path(arg);
+        const fs::path path = engine::PathFromUtf8(arg);
         std::error_code ec;
         std::vector<fs::path> tables;
         if (fs::is_directory(path, ec)) {
