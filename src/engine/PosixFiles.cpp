@@ -35,24 +35,6 @@ void CopyOwnership(int fd, const FileAttributes& like) {
 
 }  // namespace
 
-LockFile::LockFile(LockFile&& other) noexcept { *this = std::move(other); }
-
-LockFile& LockFile::operator=(LockFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, -1);
-        writable_ = other.writable_;
-        path_ = std::move(other.path_);
-        error_ = std::move(other.error_);
-        identity_ = std::move(other.identity_);
-        byte_ = other.byte_;
-        held_ = other.held_;
-    }
-    return *this;
-}
-
-LockFile::~LockFile() { Close(); }
-
 void LockFile::Close() {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
     handle_ = -1;

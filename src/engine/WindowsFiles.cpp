@@ -100,24 +100,6 @@ std::string SystemErrorText(unsigned long code) {
     return text.empty() ? "error " + std::to_string(code) : text + " (error " + std::to_string(code) + ")";
 }
 
-LockFile::LockFile(LockFile&& other) noexcept { *this = std::move(other); }
-
-LockFile& LockFile::operator=(LockFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, -1);
-        writable_ = other.writable_;
-        path_ = std::move(other.path_);
-        error_ = std::move(other.error_);
-        identity_ = std::move(other.identity_);
-        byte_ = other.byte_;
-        held_ = other.held_;
-    }
-    return *this;
-}
-
-LockFile::~LockFile() { Close(); }
-
 void LockFile::Close() {
     if (handle_ != -1) CloseHandle(AsHandle(handle_));  // closing releases every lock of the handle
     handle_ = -1;

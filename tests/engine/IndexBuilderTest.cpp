@@ -196,6 +196,7 @@ TEST_F(IndexBuildTest, PxlibAcceptsOurPrimaryIndexes) {
         SCOPED_TRACE(name);
         const fs::path copy = dir_ / fs::path(name).filename();
         fs::copy_file(kDataDir / name, copy, fs::copy_options::overwrite_existing);
+        fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
         const auto table = TableFile::Load(copy);
         ExpectPxlibAcceptsIndex(copy, BuildPrimaryIndex(*table), dir_ / (copy.stem().string() + ".PX"));
     }

@@ -99,7 +99,11 @@ protected:
     // Copies every file of `stem` from the data folder `folder` into the temporary directory.
     std::shared_ptr<TableFile> CopyTable(const std::string& folder, const std::string& stem, const std::string& table) {
         for (const auto& e : fs::directory_iterator(kDataDir / folder))
-            if (e.path().stem() == stem) fs::copy_file(e.path(), dir_ / e.path().filename());
+            if (e.path().stem() == stem) {
+                // Writable copies: the data folder may be read-only, and Windows replaces no read-only file.
+                fs::copy_file(e.path(), dir_ / e.path().filename());
+                fs::permissions(dir_ / e.path().filename(), fs::perms::owner_write, fs::perm_options::add);
+            }
         return TableFile::Load(dir_ / table);
     }
 

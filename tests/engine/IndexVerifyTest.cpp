@@ -81,7 +81,11 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const auto& e : fs::directory_iterator(kDataDir / "leonhad+paradoxdriver/joins"))
-            if (e.path().stem() == "C") fs::copy_file(e.path(), dir_ / e.path().filename());
+            if (e.path().stem() == "C") {
+                // Writable copies: the data folder may be read-only, and Windows replaces no read-only file.
+                fs::copy_file(e.path(), dir_ / e.path().filename());
+                fs::permissions(dir_ / e.path().filename(), fs::perms::owner_write, fs::perm_options::add);
+            }
     }
     void TearDown() override { fs::remove_all(dir_); }
 
