@@ -54,8 +54,8 @@ FieldSpec OwnerFieldSpec(const engine::FieldDesc& field) {
 std::vector<std::pair<std::size_t, FieldSpec>> OwnerColumns(const engine::TableFile& table) {
     std::vector<std::pair<std::size_t, FieldSpec>> columns;
     for (std::size_t i = 0; i < table.Fields().size(); ++i) {
-        FieldSpec spec = OwnerFieldSpec(table.Fields()[i]);
-        if (spec.Type != OFTBinary) columns.emplace_back(i, std::move(spec));
+        FieldSpec column = OwnerFieldSpec(table.Fields()[i]);
+        if (column.Type != OFTBinary) columns.emplace_back(i, std::move(column));
     }
     return columns;
 }
