@@ -2,11 +2,14 @@
 # The desktop program in a real setting: a Windows stand-in for the companion program,
 # installed into a fresh Wine prefix by a "32-bit installer" (the registry's Wow6432Node
 # view) under a folder with Cyrillic letters, found and started by `ter5tool open` with a
-# locale that is not installed; then TER5 Manager on a virtual display with a tray host,
-# its window and its help window (F1).
+# locale that is not installed; then TER5 Manager on a virtual display with a tray host as
+# a new user meets it: the first start offers the demo base and shows its map, F1 opens the
+# manual, a district of 50,000 parcels opens to a readable overview, and the search dialog
+# opens beside the map. Screenshots of the last two are kept in $TER5_CI_SCREENSHOTS
+# (default: ter5-ci-screenshots in the temporary directory).
 set -euo pipefail
 source .ci/lib.sh
-need_packages wine wine64 g++-mingw-w64-x86-64 xvfb xauth trayer xdotool
+need_packages wine wine64 g++-mingw-w64-x86-64 xvfb xauth trayer xdotool scrot
 
 here=$(pwd)
 tool=$here/build/tools/ter5tool/ter5tool
@@ -88,6 +91,19 @@ for _ in $(seq 1 50); do
   sleep 0.2
 done
 [ -n "$window" ] || fail "the main window did not appear"
+data=$XDG_DATA_HOME/ter5manager
+# The first start, with no base: the offer of the demo base, answered Yes.
+question=
+for _ in $(seq 1 50); do
+  question=$(xdotool search --onlyvisible --name '^TER5 Manager$' 2>/dev/null | head -n 1) && [ -n "$question" ] && break
+  sleep 0.2
+done
+[ -n "$question" ] || fail "the first start did not offer the demo base"
+# A district beside it, for the overview below; the tree lists both once the demo is there.
+"$tool" demo "$data/district" --parcels 50000 >/dev/null
+xdotool windowfocus --sync "$question" key --window "$question" Return
+for _ in $(seq 1 100); do [ -f "$data/demo/subter.db" ] && [ -f "$data/map.wmf" ] && break; sleep 0.2; done
+[ -f "$data/map.wmf" ] || fail "the demo base was not made and shown"
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" F1
 help=
@@ -96,5 +112,36 @@ for _ in $(seq 1 50); do
   sleep 0.2
 done
 [ -n "$help" ] || fail "F1 did not open the manual"
+xdotool windowclose "$help"
+
+echo "desktop: the district's overview and the search dialog beside the map"
+shots=${TER5_CI_SCREENSHOTS:-${TMPDIR:-/tmp}/ter5-ci-screenshots}
+mkdir -p "$shots"
+# The tree shows the data directory, "district" its last item: a click in the tree's empty
+# part gives it the focus, End selects the district and the key's release opens it.
+touch "$scratch/before-district"
+xdotool windowfocus --sync "$window"
+xdotool mousemove --window "$window" 100 600 click 1
+xdotool key --window "$window" End
+for _ in $(seq 1 150); do [ "$data/map.wmf" -nt "$scratch/before-district" ] && break; sleep 0.2; done
+[ "$data/map.wmf" -nt "$scratch/before-district" ] || fail "the district's map was not drawn"
+sleep 1
+scrot -o "$shots/district-overview.png"
+xdotool key --window "$window" ctrl+f
+seek=
+for _ in $(seq 1 50); do
+  seek=$(xdotool search --onlyvisible --name '^Поиск по фамилии и адресу$' 2>/dev/null | head -n 1) && [ -n "$seek" ] && break
+  sleep 0.2
+done
+[ -n "$seek" ] || fail "Ctrl+F did not open the search dialog"
+xdotool type --window "$seek" "ова"
+xdotool key --window "$seek" Return
+sleep 1
+scrot -o "$shots/search-beside-map.png"
+xdotool key --window "$seek" Escape
+for shot in district-overview search-beside-map; do
+  [ -s "$shots/$shot.png" ] || fail "no screenshot $shot.png"
+done
+echo "desktop: screenshots in $shots"
 kill -0 "$app_pid" 2>/dev/null || fail "TER5 Manager ended: $(cat "$scratch/app.log")"
 echo "desktop: ok"
