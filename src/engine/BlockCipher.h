@@ -29,6 +29,10 @@ public:
     // (a file cut short) is left as it is.
     void DecryptBlock(std::uint8_t* block, std::size_t size, std::uint32_t number) const;
     void EncryptBlock(std::uint8_t* block, std::size_t size, std::uint32_t number) const;
+    // `count` whole blocks of `blockSize` bytes from `first` on, the first of them
+    // block `firstNumber`: as DecryptBlock (EncryptBlock) on each, a file at a time.
+    void DecryptBlocks(std::uint8_t* first, std::size_t blockSize, std::size_t count, std::uint32_t firstNumber) const;
+    void EncryptBlocks(std::uint8_t* first, std::size_t blockSize, std::size_t count, std::uint32_t firstNumber) const;
 
     // Bytes of a .MB file starting at a chunk boundary of the file, in place; a
     // tail shorter than a chunk is left as it is.
@@ -42,6 +46,8 @@ private:
     static void Decrypt(std::uint8_t* chunk, const Row& place, const Row& mask);
     static void Encrypt(std::uint8_t* chunk, const Row& place, const Row& mask);
     void EachBlockChunk(std::uint8_t* block, std::size_t size, std::uint32_t number, Transform op) const;
+    void EachRunChunk(std::uint8_t* first, std::size_t blockSize, std::size_t count, std::uint32_t firstNumber,
+                      Transform op) const;
     void EachBlobChunk(std::uint8_t* data, std::size_t size, Transform op) const;
     // Place and the key part of the mask for blocks whose number's low byte is `d`.
     void BlockRows(std::uint8_t d, Row& place, Row& keyMask) const;

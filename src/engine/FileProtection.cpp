@@ -18,15 +18,18 @@ std::size_t BlocksInImage(const std::vector<std::uint8_t>& image, const TableHea
     return std::max<std::size_t>(stored, h.fileBlocks);
 }
 
-// Decrypts or encrypts every block of the image with `h`'s word.
-template <typename Op>
-void EachBlock(std::vector<std::uint8_t>& image, const TableHeader& h, Op op) {
+// Decrypts or encrypts every block of the image with `h`'s word: the whole blocks
+// at once, then what there is of a last block cut short.
+template <typename Run, typename One>
+void EachBlock(std::vector<std::uint8_t>& image, const TableHeader& h, Run run, One one) {
     if (!h.IsEncrypted() || image.size() <= h.headerSize) return;
     const BlockCipher cipher(h.encryption);
     const std::size_t blockSize = h.BlockSize();
-    std::uint32_t number = 1;
-    for (std::size_t at = h.headerSize; at < image.size(); at += blockSize, ++number)
-        op(cipher, image.data() + at, std::min(blockSize, image.size() - at), number);
+    const std::size_t whole = (image.size() - h.headerSize) / blockSize;
+    std::uint8_t* first = image.data() + h.headerSize;
+    (cipher.*run)(first, blockSize, whole, 1);
+    if (const std::size_t rest = (image.size() - h.headerSize) % blockSize)
+        (cipher.*one)(first + whole * blockSize, rest, static_cast<std::uint32_t>(whole + 1));
 }
 
 // True when the first bytes at `p` make a data block of a file with header `h`
@@ -55,11 +58,11 @@ void SetProtection(std::vector<std::uint8_t>& image, TableHeader& h, std::uint32
 }
 
 void DecryptBlocks(std::vector<std::uint8_t>& image, const TableHeader& h) {
-    EachBlock(image, h, [](const BlockCipher& c, std::uint8_t* b, std::size_t n, std::uint32_t k) { c.DecryptBlock(b, n, k); });
+    EachBlock(image, h, &BlockCipher::DecryptBlocks, &BlockCipher::DecryptBlock);
 }
 
 void EncryptBlocks(std::vector<std::uint8_t>& image, const TableHeader& h) {
-    EachBlock(image, h, [](const BlockCipher& c, std::uint8_t* b, std::size_t n, std::uint32_t k) { c.EncryptBlock(b, n, k); });
+    EachBlock(image, h, &BlockCipher::EncryptBlocks, &BlockCipher::EncryptBlock);
 }
 
 bool StoredPlain(const std::vector<std::uint8_t>& image, const TableHeader& h, std::uint16_t number) {

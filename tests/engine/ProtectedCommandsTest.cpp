@@ -91,8 +91,7 @@ protected:
 TEST_F(ProtectedCommandsTest, EveryReadingCommandPrintsWhatItPrintsOnThePlainBase) {
     const std::string owner = FirstValue("ter.db", "Family").substr(0, 4);
     const std::string cadastral = FirstValue("subter.db", "IdentificationCode");
-    for (const std::string command :
-         {"dump '{B}/ter.db'", "dump '{B}/subter.db'", "scan '{B}/POLIGON.DB'", "dump '{B}/POLIGON.XG0'",
+    for (const std::string& command : std::vector<std::string>{"dump '{B}/ter.db'", "dump '{B}/subter.db'", "scan '{B}/POLIGON.DB'", "dump '{B}/POLIGON.XG0'",
           "sql '{B}' \"select Family, Poligon from ter where Family like '%a%' order by Family\"", "verify '{B}'",
           "geometry '{B}'", "search '{B}' --owner '" + owner + "'", "search '{B}' --cadastral '" + cadastral + "'",
           "render '{B}' -o '{O}/map.svg'", "export '{B}' -o '{O}/base.geojson'", "export '{B}' -o '{O}/base.csv'"})
@@ -111,8 +110,7 @@ TEST_F(ProtectedCommandsTest, EveryReadingCommandPrintsWhatItPrintsOnThePlainBas
 TEST_F(ProtectedCommandsTest, WritesKeepTheBaseProtected) {
     const fs::path csv = root.Path() / "new.csv";
     std::ofstream(csv) << "Code,Family\n990001,Тайный владелец\n990002,Secret Owner\n";
-    for (const std::string command :
-         {"append '{B}/ter.db' " + Q(csv), "index add '{B}/ter.db' --secondary byFamily Family",
+    for (const std::string& command : std::vector<std::string>{"append '{B}/ter.db' " + Q(csv), "index add '{B}/ter.db' --secondary byFamily Family",
           "reindex '{B}' --group 'TER v.5' --templates " + Q(root.Path() / "templates"),
           "index add '{B}/POLIGON.DB' --secondary Ter Ter"})
         ExpectSame(command);
@@ -123,7 +121,9 @@ TEST_F(ProtectedCommandsTest, WritesKeepTheBaseProtected) {
     // Every table and index file still carries the word; the data shows no plain text.
     for (const auto& [name, bytes] : Snapshot(guarded)) {
         const std::string ext = UpperExtension(name);
-        if (ext == ".DB" || IsIndexExtension(ext)) EXPECT_EQ(ProtectionOf(guarded / name), kSampleProtection) << name;
+        if (ext == ".DB" || IsIndexExtension(ext)) {
+            EXPECT_EQ(ProtectionOf(guarded / name), kSampleProtection) << name;
+        }
     }
     EXPECT_FALSE(FileHolds(guarded / "ter.db", "Secret Owner"));
     EXPECT_TRUE(FileHolds(plain / "ter.db", "Secret Owner"));

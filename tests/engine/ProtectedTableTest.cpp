@@ -101,7 +101,7 @@ TEST(ProtectedSamples, EncryptingWhatWasDecryptedGivesTheStoredBytesBack) {
 // A table with a memo, a primary key and secondary indexes, many blocks of it.
 class ProtectedTableTest : public ::testing::Test {
 protected:
-    static constexpr std::size_t kRows = 600;  // 1 KB blocks: more than 256 of them, block numbers wrap the key byte
+    static constexpr std::size_t kRows = 5000;  // 1 KB blocks: more than 256 of them, block numbers wrap the key byte
 
     void SetUp() override {
         db = dir.Path() / "NOTES.DB";
@@ -111,7 +111,7 @@ protected:
         TableFormat format;
         format.blockSizeKb = 1;
         for (const fs::path& p : {db, plainDb}) {
-            CreateTable(p, fields, {{"", {"Code"}, true}, {"Name", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}},
+            CreateTable(p, fields, {{"", {"Code"}, true}, {"ByName", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}},
                         format);
             TableEditor editor(p);
             for (std::size_t i = 0; i < kRows; ++i) {
@@ -119,14 +119,14 @@ protected:
                 editor.SetField(r, 0, Value::Int(static_cast<std::int64_t>(i + 1)));
                 editor.SetField(r, 1, Value::Text("Secret name " + std::to_string(i)));
                 editor.SetField(r, 2, Value::Float(static_cast<double>(i % 37) * 1.5));
-                if (i % 50 == 0) editor.SetField(r, 3, Value::Text("Hidden memo text number " + std::to_string(i)));
+                if (i % 400 == 0) editor.SetField(r, 3, Value::Text("Hidden memo text number " + std::to_string(i)));
                 editor.Append(std::move(r));
             }
             editor.Save();
         }
-        // As the engine often leaves them: the .DB, .MB and the Name index encrypted, the .PX and ByAmount plain.
+        // As the engine often leaves them: the .DB, .MB and the ByName index encrypted, the .PX and ByAmount plain.
         ProtectTable(db, kSampleProtection, false);
-        for (const fs::path& p : IndexFiles(db, "Name")) {
+        for (const fs::path& p : IndexFiles(db, "ByName")) {
             auto bytes = ReadWholeFile(p);
             ProtectImage(bytes, kSampleProtection);
             WriteFileAtomic(p, bytes, Durability::Unsynced);
@@ -159,8 +159,8 @@ protected:
         for (const auto& problem : VerifyTable(db)) EXPECT_TRUE(problem.isNote) << problem.text;
         EXPECT_FALSE(FileHolds(db, "Secret name"));
         EXPECT_FALSE(FileHolds(dir.Path() / "NOTES.MB", "Hidden memo"));
-        EXPECT_FALSE(FileHolds(IndexFiles(db, "Name").at(0), "Secret name"));
-        EXPECT_TRUE(FileHolds(Twin(IndexFiles(db, "Name").at(0)), "Secret name"));
+        EXPECT_FALSE(FileHolds(IndexFiles(db, "ByName").at(0), "SECRET NAME"));  // case-insensitive: upper case
+        EXPECT_TRUE(FileHolds(Twin(IndexFiles(db, "ByName").at(0)), "SECRET NAME"));
         EXPECT_TRUE(FileHolds(plainDb, "Secret name"));
         EXPECT_TRUE(BlobFile::Load(dir.Path() / "NOTES.MB", kSampleProtection).Encrypted());
         EXPECT_EQ(LoadIndexTree(IndexFiles(db, "").at(0)).Leaves().size(),
@@ -182,7 +182,7 @@ TEST_F(ProtectedTableTest, ReadsAsItsPlainTwin) {
     const auto table = TableFile::Load(db);
     EXPECT_GT(table->Header().fileBlocks, 256);
     ExpectProtectedTwin();
-    const auto files = IndexFiles(db, "Name");
+    const auto files = IndexFiles(db, "ByName");
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(ProtectionOf(files[0]), kSampleProtection);
     EXPECT_EQ(ReadIndexRecords(*TableFile::Load(files[0])).bytes, ReadIndexRecords(*TableFile::Load(Twin(files[0]))).bytes);
@@ -195,14 +195,14 @@ TEST_F(ProtectedTableTest, WritesKeepEveryFileAsTheEngineStoresIt) {
     const auto before = Words();
     EXPECT_EQ(before.at("NOTES.DB"), kSampleProtection);
     EXPECT_EQ(before.at("NOTES.PX"), 0u);
-    for (const fs::path& p : IndexFiles(db, "Name")) EXPECT_EQ(before.at(p.filename().string()), kSampleProtection);
+    for (const fs::path& p : IndexFiles(db, "ByName")) EXPECT_EQ(before.at(p.filename().string()), kSampleProtection);
     for (const fs::path& p : IndexFiles(db, "ByAmount")) EXPECT_EQ(before.at(p.filename().string()), 0u);
 
     // Edits: an appended record with a long memo, a changed one, a deleted one.
     Both([](const fs::path& p) {
         TableEditor editor(p);
         std::string r = editor.BlankRecord();
-        editor.SetField(r, 0, Value::Int(5000));
+        editor.SetField(r, 0, Value::Int(90000));
         editor.SetField(r, 1, Value::Text("Secret name appended"));
         editor.SetField(r, 3, Value::Text(std::string(3000, 'x') + "Hidden memo appended"));
         editor.Append(std::move(r));
@@ -219,7 +219,7 @@ TEST_F(ProtectedTableTest, WritesKeepEveryFileAsTheEngineStoresIt) {
     Both([](const fs::path& p) {
         std::vector<fs::path> files;
         for (const auto& index : DiscoverIndexes(*TableFile::Load(p))) files.insert(files.end(), index.files.begin(), index.files.end());
-        ReplaceIndexes(p, files, {{"", {"Code"}, true}, {"Name", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}});
+        ReplaceIndexes(p, files, {{"", {"Code"}, true}, {"ByName", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}});
         AddIndex(p, {"Amount", {"Amount"}});
     });
     auto after = Words();
@@ -271,7 +271,7 @@ TEST_F(ProtectedTableTest, AFileMixingEncryptedAndPlainBlocksIsRefusedNamingIt) 
     Expect([&] { TableEditor editor(db); }, {"NOTES.DB", "mixes"});
 
     // The same in the encrypted tree file of an index.
-    const fs::path y = IndexFiles(plainDb, "Name").at(1).filename();
+    const fs::path y = IndexFiles(plainDb, "ByName").at(1).filename();
     auto tree = ReadWholeFile(dir.Path() / y);
     const auto plainTree = ReadWholeFile(plain.Path() / y);
     const auto th = LoadIndexTree(dir.Path() / y).header;
