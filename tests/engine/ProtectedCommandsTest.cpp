@@ -13,12 +13,6 @@
 #include "ProtectionSupport.h"
 #include "engine/TableFile.h"
 
-#ifdef TER5_HAVE_PXLIB
-extern "C" {  // paradox.h declares its functions without C linkage
-#include <paradox.h>
-}
-#endif
-
 namespace ter5::engine::testing {
 namespace {
 
@@ -129,22 +123,7 @@ TEST_F(ProtectedCommandsTest, WritesKeepTheBaseProtected) {
     EXPECT_TRUE(FileHolds(plain / "ter.db", "Secret Owner"));
 
 #ifdef TER5_HAVE_PXLIB
-    // pxlib, which knows the key as our engine does, reads the records we wrote.
-    const auto table = TableFile::Load(guarded / "ter.db");
-    pxdoc_t* doc = PX_new();
-    FILE* file = std::fopen((guarded / "ter.db").string().c_str(), "rb");
-    ASSERT_TRUE(doc && file && PX_open_fp(doc, file) >= 0);
-    ASSERT_EQ(PX_get_num_records(doc), static_cast<int>(table->RecordCount()));
-    std::vector<char> record(table->Header().recordSize);
-    for (std::size_t i = 0; i < table->RecordCount(); ++i) {
-        ASSERT_NE(PX_get_record(doc, static_cast<int>(i), record.data()), nullptr);
-        EXPECT_EQ(std::string(record.data(), record.size()),
-                  std::string(reinterpret_cast<const char*>(table->Record(i)), record.size()))
-            << "record " << i;
-    }
-    PX_close(doc);
-    PX_delete(doc);
-    std::fclose(file);
+    ExpectPxlibReadsTheRecords(guarded / "ter.db");
 #endif
 }
 

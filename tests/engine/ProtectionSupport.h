@@ -12,7 +12,18 @@
 #include "engine/BlobFile.h"
 #include "engine/FileProtection.h"
 #include "engine/FileUtil.h"
+#include "engine/TableFile.h"
 #include "engine/TableHeader.h"
+
+#ifdef TER5_HAVE_PXLIB
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+extern "C" {  // paradox.h declares its functions without C linkage
+#include <paradox.h>
+}
+#endif
 
 namespace ter5::engine::testing {
 
@@ -62,5 +73,27 @@ inline bool FileHolds(const fs::path& file, const std::string& text) {
     const auto bytes = ReadWholeFile(file);
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
 }
+
+#ifdef TER5_HAVE_PXLIB
+// pxlib, which finds the key in the header as our engine does, reads every record of
+// the table `db` as our engine does: the first `bytes` bytes of each (all of them
+// when 0; blob fields are no business of pxlib's, which cannot open a .MB).
+inline void ExpectPxlibReadsTheRecords(const fs::path& db, std::size_t bytes = 0) {
+    const auto table = TableFile::Load(db);
+    if (bytes == 0) bytes = table->Header().recordSize;
+    pxdoc_t* doc = PX_new();
+    FILE* file = std::fopen(db.string().c_str(), "rb");  // PX_open_file wants write access
+    ASSERT_TRUE(doc && file && PX_open_fp(doc, file) >= 0);
+    EXPECT_EQ(PX_get_num_records(doc), static_cast<int>(table->RecordCount()));
+    std::vector<char> record(static_cast<std::size_t>(PX_get_recordsize(doc)));
+    for (std::size_t i = 0; i < table->RecordCount(); ++i) {
+        ASSERT_NE(PX_get_record(doc, static_cast<int>(i), record.data()), nullptr) << "record " << i;
+        EXPECT_EQ(std::memcmp(record.data(), table->Record(i), bytes), 0) << "record " << i;
+    }
+    PX_close(doc);
+    PX_delete(doc);
+    std::fclose(file);
+}
+#endif
 
 }  // namespace ter5::engine::testing
