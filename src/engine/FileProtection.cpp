@@ -14,7 +14,8 @@ using namespace format;
 
 // Blocks the image holds at least in part, or the header counts, whichever is more.
 std::size_t BlocksInImage(const std::vector<std::uint8_t>& image, const TableHeader& h) {
-    const std::size_t stored = image.size() > h.headerSize ? (image.size() - h.headerSize + h.BlockSize() - 1) / h.BlockSize() : 0;
+    const std::size_t data = image.size() > h.headerSize ? image.size() - h.headerSize : 0;
+    const std::size_t stored = (data + h.BlockSize() - 1) / h.BlockSize();
     return std::max<std::size_t>(stored, h.fileBlocks);
 }
 

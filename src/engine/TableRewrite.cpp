@@ -83,12 +83,12 @@ std::vector<fs::path> OwnFiles(const fs::path& path) {
 
 std::vector<std::uint8_t> ReadHeaderPrefix(const fs::path& path) { return ReadFilePrefix(path, kMaxHeaderBytes); }
 
-// The protection word of a header prefix; 0 for an unreadable one.
-std::uint32_t ProtectionOf(const std::vector<std::uint8_t>& header) {
+// The protection word of a header prefix (0: plain); none for an unreadable one.
+std::optional<std::uint32_t> ProtectionOf(const std::vector<std::uint8_t>& header) {
     try {
         return ParseHeader(header.data(), header.size(), "predecessor").encryption;
     } catch (const EngineError&) {
-        return 0;
+        return std::nullopt;
     }
 }
 
@@ -156,7 +156,7 @@ TableRewrite::TableRewrite(const fs::path& path, TableHeader header, int codePag
     header_ = std::move(header);
     // A table created over a password-protected one keeps its protection word.
     if (Contains(companions_, path_))
-        if (const std::uint32_t protection = ProtectionOf(ReadHeaderPrefix(path_)))
+        if (const std::uint32_t protection = ProtectionOf(ReadHeaderPrefix(path_)).value_or(0))
             SetProtection(header_.raw, header_, protection);
     ownRecords_.emplace();
     records_ = &*ownRecords_;
@@ -348,13 +348,14 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
 
 void TableRewrite::Stage(const fs::path& target, std::vector<std::uint8_t> image) {
     // An index file keeps the protection of the file it replaces, encrypted or plain
-    // as the engine left it; a new one takes its table's.
+    // as the engine left it; a new one, or one replacing an unreadable file, takes
+    // its table's.
     std::uint32_t protection = header_.encryption;
     if (Contains(companions_, target)) {
         try {
             const std::vector<std::uint8_t> predecessor = ReadHeaderPrefix(target);
             KeepPredecessorBytes(image, predecessor);
-            protection = ProtectionOf(predecessor);
+            protection = ProtectionOf(predecessor).value_or(protection);
         } catch (const EngineError&) {
             // An unreadable predecessor leaves the documented rules.
         }

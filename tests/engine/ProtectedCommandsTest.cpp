@@ -19,7 +19,8 @@ namespace {
 std::string Q(const fs::path& p) { return "'" + PathToUtf8(p) + "'"; }
 
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
 }
 
 // The lines of `text` that do not hold `part`.
@@ -61,8 +62,10 @@ protected:
         ReplaceAll(line, "{O}", PathToUtf8(out));
         const int code = RunTool(line, &output);
         std::string result = "exit " + std::to_string(code) + "\n" + output + FilesOf(out);
-        ReplaceAll(result, PathToUtf8(base), "{B}");
-        ReplaceAll(result, PathToUtf8(out), "{O}");
+        for (std::string dir : {PathToUtf8(base), PathToUtf8(base.lexically_normal().make_preferred())})
+            ReplaceAll(result, dir, "{B}");
+        for (std::string dir : {PathToUtf8(out), PathToUtf8(out.lexically_normal().make_preferred())})
+            ReplaceAll(result, dir, "{O}");
         return result;
     }
 
@@ -85,11 +88,12 @@ protected:
 TEST_F(ProtectedCommandsTest, EveryReadingCommandPrintsWhatItPrintsOnThePlainBase) {
     const std::string owner = FirstValue("ter.db", "Family").substr(0, 4);
     const std::string cadastral = FirstValue("subter.db", "IdentificationCode");
-    for (const std::string& command : std::vector<std::string>{"dump '{B}/ter.db'", "dump '{B}/subter.db'", "scan '{B}/POLIGON.DB'", "dump '{B}/POLIGON.XG0'",
-          "sql '{B}' \"select Family, Poligon from ter where Family like '%a%' order by Family\"", "verify '{B}'",
-          "geometry '{B}'", "search '{B}' --owner '" + owner + "'", "search '{B}' --cadastral '" + cadastral + "'",
-          "render '{B}' -o '{O}/map.svg'", "export '{B}' -o '{O}/base.geojson'", "export '{B}' -o '{O}/base.csv'"})
-        ExpectSame(command);
+    const std::vector<std::string> commands{
+        "dump '{B}/ter.db'", "dump '{B}/subter.db'", "scan '{B}/POLIGON.DB'", "dump '{B}/POLIGON.XG0'",
+        "sql '{B}' \"select Family, Poligon from ter where Family like '%a%' order by Family\"", "verify '{B}'",
+        "geometry '{B}'", "search '{B}' --owner '" + owner + "'", "search '{B}' --cadastral '" + cadastral + "'",
+        "render '{B}' -o '{O}/map.svg'", "export '{B}' -o '{O}/base.geojson'", "export '{B}' -o '{O}/base.csv'"};
+    for (const std::string& command : commands) ExpectSame(command);
 
     // info: the same, and each file says it is password-protected.
     const std::string info = Run("info '{B}' '{B}/POLIGON.PX'", guarded);
@@ -104,10 +108,11 @@ TEST_F(ProtectedCommandsTest, EveryReadingCommandPrintsWhatItPrintsOnThePlainBas
 TEST_F(ProtectedCommandsTest, WritesKeepTheBaseProtected) {
     const fs::path csv = root.Path() / "new.csv";
     std::ofstream(csv) << "Code,Family\n990001,Тайный владелец\n990002,Secret Owner\n";
-    for (const std::string& command : std::vector<std::string>{"append '{B}/ter.db' " + Q(csv), "index add '{B}/ter.db' --secondary byFamily Family",
-          "reindex '{B}' --group 'TER v.5' --templates " + Q(root.Path() / "templates"),
-          "index add '{B}/POLIGON.DB' --secondary Ter Ter"})
-        ExpectSame(command);
+    const std::vector<std::string> writes{"append '{B}/ter.db' " + Q(csv),
+                                          "index add '{B}/ter.db' --secondary byFamily Family",
+                                          "reindex '{B}' --group 'TER v.5' --templates " + Q(root.Path() / "templates"),
+                                          "index add '{B}/POLIGON.DB' --secondary Ter Ter"};
+    for (const std::string& command : writes) ExpectSame(command);
     ExpectSame("dump '{B}/ter.db'");
     ExpectSame("verify '{B}'");
     ExpectSame("geometry '{B}'");

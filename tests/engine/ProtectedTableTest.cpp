@@ -27,7 +27,9 @@ namespace {
 
 const fs::path kEncrypt = fs::path(TER5_TEST_DATA_DIR) / "leonhad+paradoxdriver" / "encrypt";
 
-std::string Text(const TableFile& t, std::size_t i, std::size_t field) { return FormatValueText(t.Fields()[field].type, t.Get(i, field)); }
+std::string Text(const TableFile& t, std::size_t i, std::size_t field) {
+    return FormatValueText(t.Fields()[field].type, t.Get(i, field));
+}
 
 std::vector<std::string> Column(const TableFile& t, std::size_t field) {
     std::vector<std::string> out;
@@ -105,8 +107,7 @@ protected:
         TableFormat format;
         format.blockSizeKb = 1;
         for (const fs::path& p : {db, plainDb}) {
-            CreateTable(p, fields, {{"", {"Code"}, true}, {"ByName", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}},
-                        format);
+            CreateTable(p, fields, Indexes(), format);
             TableEditor editor(p);
             for (std::size_t i = 0; i < kRows; ++i) {
                 std::string r = editor.BlankRecord();
@@ -136,6 +137,11 @@ protected:
     }
     // The same file of the plain twin.
     fs::path Twin(const fs::path& p) const { return plain.Path() / p.filename(); }
+
+    // The primary key, a case-insensitive index and a composite one.
+    static std::vector<IndexDef> Indexes() {
+        return {{"", {"Code"}, true}, {"ByName", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}};
+    }
 
     // What each file of the table holds: the word of its header.
     std::map<std::string, std::uint32_t> Words() const {
@@ -212,8 +218,9 @@ TEST_F(ProtectedTableTest, WritesKeepEveryFileAsTheEngineStoresIt) {
     // Reindex: every index file dropped and rebuilt keeps its state; a new index is protected.
     Both([](const fs::path& p) {
         std::vector<fs::path> files;
-        for (const auto& index : DiscoverIndexes(*TableFile::Load(p))) files.insert(files.end(), index.files.begin(), index.files.end());
-        ReplaceIndexes(p, files, {{"", {"Code"}, true}, {"ByName", {"Name"}, false, true}, {"ByAmount", {"Amount", "Name"}}});
+        for (const auto& index : DiscoverIndexes(*TableFile::Load(p)))
+            files.insert(files.end(), index.files.begin(), index.files.end());
+        ReplaceIndexes(p, files, Indexes());
         AddIndex(p, {"Amount", {"Amount"}});
     });
     auto after = Words();
