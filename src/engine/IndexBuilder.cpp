@@ -7,6 +7,7 @@
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FileUtil.h"
+#include "LanguageDriver.h"
 
 namespace ter5::engine {
 namespace {
@@ -200,8 +201,7 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     h.fieldNumbers = layout.fieldNumbers;
     h.numKeyFields = static_cast<std::uint16_t>(layout.keyFields);
     h.indexFieldNumber = static_cast<std::uint8_t>(layout.fieldNumbers.front() & ~kDescendingFieldBit);
-    h.flags = static_cast<std::uint8_t>((def.caseInsensitive ? kIndexFlagCaseInsensitive : 0) |
-                                        (def.descending ? kIndexFlagDescending : 0));
+    h.flags = KeyRules::IndexFlags(def.caseInsensitive, def.descending, def.unique);
     h.tableName = FileNameBytes(files.x);
     if (files.composite) h.indexName = table.Codec().Encode(def.name);
     h.blockSizeKb = th.blockSizeKb;
