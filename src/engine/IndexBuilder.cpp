@@ -246,13 +246,18 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
 
     // The tree over the X file: reread the image so its leaves come from its blocks.
     const auto x = TableFile::FromBytes(out.x, FileNameBytes(files.x), table.Codec().CodePage());
-    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
-    TableHeader yBase = th;
-    yBase.raw = x->Header().raw;  // the X's own sequence and change counter
-    WriteU16(yBase.raw.data() + kFamilySequence, sequence);
-    out.y = BuildTreeFile(yBase, files.composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields,
-                          LeafEntries(*x, layout.keySize), FileNameBytes(files.y));
+    out.y = BuildSecondaryTree(table, *x, files.y);
     return out;
+}
+
+std::vector<std::uint8_t> BuildSecondaryTree(const TableFile& table, const TableFile& x, const std::filesystem::path& yFile) {
+    const TableHeader& xh = x.Header();
+    const bool composite = xh.fileType == FileType::CompositeIndex || xh.fileType == FileType::CompositeIndexMaint;
+    const std::vector<FieldDesc> keyFields(xh.fields.begin(), xh.fields.begin() + xh.numKeyFields);
+    TableHeader yBase = table.Header();
+    yBase.raw = xh.raw;  // the X's own family sequence and change counter
+    return BuildTreeFile(yBase, composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields,
+                         LeafEntries(x, LeadingSize(keyFields, keyFields.size())), FileNameBytes(yFile));
 }
 
 }  // namespace ter5::engine

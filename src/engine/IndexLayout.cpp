@@ -143,6 +143,33 @@ bool SameIgnoringHints(const SecondaryLayout& layout, const std::uint8_t* a, con
     return std::memcmp(a + at, b + at, layout.recordSize - at) == 0;
 }
 
+namespace {
+
+// The records of `buffer` as comparable strings: hints zeroed, case-insensitive
+// alpha index fields loosely upper-cased; sorted.
+std::vector<std::string> Normalised(const SecondaryLayout& layout, const KeyRules& rules, const RecordBuffer& buffer) {
+    std::vector<std::string> out;
+    out.reserve(buffer.Count());
+    for (std::size_t i = 0; i < buffer.Count(); ++i) {
+        std::string r(reinterpret_cast<const char*>(buffer.At(i)), layout.recordSize);
+        auto* p = reinterpret_cast<std::uint8_t*>(r.data());
+        for (const auto& [first, last] : layout.hintRanges) std::memset(p + first, 0, last - first);
+        for (std::size_t k = 0; layout.caseInsensitive && k < layout.indexFields.size(); ++k)
+            if (layout.fields[k].type == FieldType::Alpha)
+                rules.LooseCaseKey(p + layout.fields[k].offset, static_cast<std::size_t>(layout.fields[k].length));
+        out.push_back(std::move(r));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+bool SameRecordSet(const SecondaryLayout& layout, const KeyRules& rules, const RecordBuffer& a, const RecordBuffer& b) {
+    if (a.recordSize != layout.recordSize || b.recordSize != layout.recordSize || a.Count() != b.Count()) return false;
+    return Normalised(layout, rules, a) == Normalised(layout, rules, b);
+}
+
 std::vector<TreeEntry> LeafEntries(const TableFile& file, std::size_t keySize) {
     std::vector<TreeEntry> entries;
     for (const auto& block : file.Blocks()) {

@@ -81,6 +81,13 @@ int CompareSecondaryKeys(const SecondaryLayout& layout, const std::uint8_t* a, c
 // True when two X records agree outside the hint ranges.
 bool SameIgnoringHints(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b);
 
+class KeyRules;
+// True when `a` and `b` hold the same X records in any order: equal outside the
+// hint ranges, the alpha index fields of a case-insensitive index compared in
+// their loose upper-case form (KeyRules::LooseCaseKey), so that an index whose
+// writer stored or ordered its keys by rules of its own still matches its table.
+bool SameRecordSet(const SecondaryLayout& layout, const KeyRules& rules, const RecordBuffer& a, const RecordBuffer& b);
+
 // The leaf entries of a B-tree over `file` (a .DB or an X file), one per non-empty
 // data block in chain order: the leading `keySize` bytes of its first record, the
 // block number and its record count.
