@@ -171,22 +171,26 @@ void TableEditor::SortByKey() {
     }
     if (keptInByteOrder || KeyRules(h).OrderEstablished(keyFields)) {
         std::stable_sort(records_.begin(), records_.end(), less);
-    } else {
-        std::vector<std::string> kept, placed;
-        for (std::size_t i = 0; i < records_.size(); ++i) (changed_[i] ? placed : kept).push_back(std::move(records_[i]));
-        // The records are in the engine's order of a driver this program does not
-        // know: keep it, and place each new or changed record by byte order.
-        std::stable_sort(placed.begin(), placed.end(), less);
-        std::vector<std::string> merged;
-        merged.reserve(records_.size());
-        std::size_t next = 0;
-        for (std::string& k : kept) {
-            while (next < placed.size() && less(placed[next], k)) merged.push_back(std::move(placed[next++]));
-            merged.push_back(std::move(k));
-        }
-        while (next < placed.size()) merged.push_back(std::move(placed[next++]));
-        records_ = std::move(merged);
+        changed_.assign(records_.size(), false);
+        for (std::size_t i = 1; i < records_.size(); ++i)
+            if (std::memcmp(records_[i - 1].data(), records_[i].data(), keyLen) == 0)
+                Fail(PathToUtf8(path_), "Key violation: two records have the same key");
+        return;
     }
+    // The records are in the engine's order of a driver this program does not
+    // know: keep it, and place each new or changed record by byte order.
+    std::vector<std::string> kept, placed;
+    for (std::size_t i = 0; i < records_.size(); ++i) (changed_[i] ? placed : kept).push_back(std::move(records_[i]));
+    std::stable_sort(placed.begin(), placed.end(), less);
+    std::vector<std::string> merged;
+    merged.reserve(records_.size());
+    std::size_t next = 0;
+    for (std::string& k : kept) {
+        while (next < placed.size() && less(placed[next], k)) merged.push_back(std::move(placed[next++]));
+        merged.push_back(std::move(k));
+    }
+    while (next < placed.size()) merged.push_back(std::move(placed[next++]));
+    records_ = std::move(merged);
     changed_.assign(records_.size(), false);
     std::vector<std::string_view> keys;
     keys.reserve(records_.size());

@@ -102,6 +102,13 @@ TEST(ReindexFidelity, ReindexCommandKeepsAnIndexItCannotReproduce) {
         TemplateModule module(templates.Str());
         module.Store().AppendGroup("Produtos", kGroupOther);
         AddTableTemplate(module.Store(), "PRODUTO.DB", kReindexMark, {}, {{"", "Nome"}, {"ByName", "Nome"}});
+        // The desktop program's reindex says so in an information box.
+        RecordingHost host;
+        host.target = base.Str();
+        Reindexer(module.Store(), host).ReindexGroup(&host);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].rfind("Переиндексация PRODUTO: оставлено без изменений", 0), 0u) << host.messages[0];
+        EXPECT_NE(host.messages[0].find("\nPRODUTO.XG0: index 'ByName' kept"), std::string::npos) << host.messages[0];
     }
 
     std::string output;
