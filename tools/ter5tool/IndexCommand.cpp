@@ -84,10 +84,10 @@ const CommandRegistration kRegistration(
     "  --primary \"F1;F2\"         key the table on its leading fields (a .PX file)\n"
     "  --secondary NAME \"F1;F2\"  a secondary index NAME (.Xnn/.Ynn or .XGn/.YGn)\n"
     "  --case-insensitive        the secondary index ignores case\n"
-    "  --force                   replace even an index of the same name (or re-sort a\n"
-    "                            keyed table) whose order follows rules of its\n"
-    "                            language driver this program does not know; without\n"
-    "                            it such an index is kept and a note says so\n");
+    "  --force                   replace even an index of the same name (or re-sort\n"
+    "                            a keyed table) whose order follows rules of its\n"
+    "                            language driver this program does not know;\n"
+    "                            without it such an index is kept, with a note\n");
 
 }  // namespace
 }  // namespace ter5::tool
