@@ -12,6 +12,7 @@
 #include "IndexCatalog.h"
 #include "IndexLayout.h"
 #include "IndexReader.h"
+#include "TableChecks.h"
 #include "TableLock.h"
 
 namespace ter5::engine {
@@ -261,6 +262,7 @@ std::vector<std::string> BlockStructureErrors(const TableFile& file) {
     if (chain.size() + freeBlocks != h.fileBlocks)
         errors.push_back(std::to_string(chain.size()) + " blocks in the chain and " + std::to_string(freeBlocks) +
                          " free, the header counts " + std::to_string(h.fileBlocks));
+    for (std::string& error : OffChainRecordErrors(file)) errors.push_back(std::move(error));
     return errors;
 }
 
@@ -271,7 +273,10 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto table = TableFile::Load(*resolved, codePage);
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
+    if (const auto journal = ForeignJournal(table->Path()))
+        r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
     CheckBlocks(*table, r);
+    for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
     CheckKeyOrder(*table, r);
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {

@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "engine/FileTransaction.h"
 #include "engine/FileUtil.h"
 #include "engine/PlatformFiles.h"
 #include "exchange/ExportOptions.h"
@@ -40,6 +41,15 @@ void RemoveIfThere(const fs::path& path) {
     fs::remove(path, ec);
 }
 
+// Files of the table engine are never replaced by an export: writing over the table
+// lock file lets two writers hold one table, and a journal or temporary file is
+// part of a write in progress.
+void RefuseReserved(const fs::path& file) {
+    if (engine::IsReservedFileName(engine::PathToUtf8(file.filename())))
+        FailExport(engine::PathToUtf8(file), "is a lock, journal or temporary file of the table engine; "
+                                             "an export never writes over it");
+}
+
 }  // namespace
 
 StagedOutput::StagedOutput(const fs::path& target) {
@@ -47,6 +57,7 @@ StagedOutput::StagedOutput(const fs::path& target) {
     std::error_code ec;
     if (!fs::is_directory(folder_, ec)) FailExport(folder_.string(), "the folder does not exist");
     if (fs::is_directory(target, ec)) FailExport(target.string(), "is a folder, not a file name");
+    RefuseReserved(target);
     const std::string name = target.filename().string();
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
         const fs::path candidate = folder_ / ("." + name + ".export-" + RandomTag());
@@ -72,6 +83,7 @@ std::vector<fs::path> StagedOutput::Commit() {
     std::sort(staged.begin(), staged.end());
 
     std::set<std::string> names;
+    for (const fs::path& file : staged) RefuseReserved(folder_ / file.filename());
     for (const fs::path& file : staged) {
         names.insert(file.filename().string());
         engine::SyncFile(file);
@@ -103,6 +115,18 @@ std::vector<fs::path> StagedOutput::Commit() {
     std::error_code ec;
     fs::remove_all(staging_, ec);
     return moved;
+}
+
+bool StagedOutput::HoldsFile(const fs::path& stem) const {
+    std::error_code ec;
+    for (fs::directory_iterator it(staging_, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec) && it->path().stem() == stem) return true;
+    return false;
+}
+
+bool StagedOutput::HoldsFolder(const std::string& name) const {
+    std::error_code ec;
+    return fs::is_directory(staging_ / name, ec);
 }
 
 }  // namespace ter5::exchange
