@@ -24,8 +24,8 @@ std::vector<std::uint8_t> ReadWithinHeader(const std::filesystem::path& path, st
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     excess = "the file goes on " + (ec ? std::string("past") : std::to_string(size - allowed) + " bytes past") +
-             " the end of the " + std::to_string(ReadU16(head.data() + format::kFileBlocks)) +
-             " blocks its header counts; the rest was not read";
+             " the end of its last block (the header counts " + std::to_string(ReadU16(head.data() + format::kFileBlocks)) +
+             "); the rest was not read";
     return bytes;
 }
 

@@ -184,14 +184,14 @@ void FileTransaction::Commit() {
     }
     try {
         SyncDirectory(dir_);  // a power cut after this cannot bring the old files back
+        if (journaled) {
+            std::error_code ignored;
+            fs::remove(JournalPath(table_), ignored);
+            SyncDirectory(dir_);
+        }
     } catch (const EngineError& e) {
-        // The journal stays: the next holder of the table finds the write complete.
+        // A journal left behind finds the write complete when it is next replayed.
         Fail(PathToUtf8(table_), std::string("the write was made, but it may not survive a power cut (") + e.what() + ")");
-    }
-    if (journaled) {
-        std::error_code ignored;
-        fs::remove(JournalPath(table_), ignored);
-        SyncDirectory(dir_);
     }
 }
 

@@ -176,8 +176,11 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
     const ScopedGdalConfig noSync("OGR_SQLITE_SYNCHRONOUS", "OFF");
 
     const std::filesystem::path folder = output.parent_path().empty() ? "." : output.parent_path();
-    for (std::size_t k = 0; k < layers.size(); ++k)
-        CheckBesideTables(options.Base, folder, LayerFileName(output, format, layers[k], k == 0));
+    for (std::size_t k = 0; k < layers.size(); ++k) {
+        const std::string fileName = LayerFileName(output, format, layers[k], k == 0);
+        RefuseEngineFile(folder / fileName);
+        CheckBesideTables(options.Base, folder, fileName);
+    }
 
     StagedOutput staged(output);
     OutputDatasets datasets(format, staged, errors);

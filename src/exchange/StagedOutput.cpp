@@ -41,23 +41,20 @@ void RemoveIfThere(const fs::path& path) {
     fs::remove(path, ec);
 }
 
-// Files of the table engine are never replaced by an export: writing over the table
-// lock file lets two writers hold one table, and a journal or temporary file is
-// part of a write in progress.
-void RefuseReserved(const fs::path& file) {
+}  // namespace
+
+void RefuseEngineFile(const fs::path& file) {
     if (engine::IsReservedFileName(engine::PathToUtf8(file.filename())))
         FailExport(engine::PathToUtf8(file), "is a lock, journal or temporary file of the table engine; "
                                              "an export never writes over it");
 }
-
-}  // namespace
 
 StagedOutput::StagedOutput(const fs::path& target) {
     folder_ = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     std::error_code ec;
     if (!fs::is_directory(folder_, ec)) FailExport(folder_.string(), "the folder does not exist");
     if (fs::is_directory(target, ec)) FailExport(target.string(), "is a folder, not a file name");
-    RefuseReserved(target);
+    RefuseEngineFile(target);
     const std::string name = target.filename().string();
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
         const fs::path candidate = folder_ / ("." + name + ".export-" + RandomTag());
@@ -83,7 +80,7 @@ std::vector<fs::path> StagedOutput::Commit() {
     std::sort(staged.begin(), staged.end());
 
     std::set<std::string> names;
-    for (const fs::path& file : staged) RefuseReserved(folder_ / file.filename());
+    for (const fs::path& file : staged) RefuseEngineFile(folder_ / file.filename());
     for (const fs::path& file : staged) {
         names.insert(file.filename().string());
         engine::SyncFile(file);

@@ -16,6 +16,12 @@
 
 namespace ter5::exchange {
 
+// Throws ExportError naming `file` when it is a file of the table engine an export
+// must never write over: writing over the table lock file lets two writers hold one
+// table, and a journal or temporary file is part of a write in progress (the
+// original engine's lock files likewise).
+void RefuseEngineFile(const std::filesystem::path& file);
+
 class StagedOutput {
 public:
     // Creates the staging folder ".<name>.export-<random>" in target's folder. Throws
