@@ -273,8 +273,8 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto table = TableFile::Load(*resolved, codePage);
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
-    if (const auto journal = ForeignJournal(table->Path()))
-        r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
+    const auto journal = ForeignJournal(table->Path());
+    if (journal) r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
     CheckBlocks(*table, r);
     for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
     CheckKeyOrder(*table, r);
@@ -290,7 +290,8 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
                                     (h.pid ? ", process " + std::to_string(h.pid) : std::string()) +
                                     ": the original table engine works in this directory, so writes here are busy");
     for (const auto& leftover : LeftoverTemporaries(table->Path()))
-        r.Note(PathToUtf8(leftover), "temporary file left by an interrupted write; the next write to the table removes it");
+        r.Note(PathToUtf8(leftover), journal ? "temporary file left by an interrupted write; kept while the journal beside it is there"
+                                             : "temporary file left by an interrupted write; the next write to the table removes it");
     return r.problems;
 }
 
