@@ -154,7 +154,8 @@ void MakeFifos(const fs::path& dir, std::uint64_t hash) {
     const char* const names[] = {"PARADOX.LCK", "T.LCK", "PDOXUSRS.LCK", kLockFileName, "T.ter5journal", "T.MB"};
     for (std::size_t i = 0; i < std::size(names); ++i)
         if ((hash >> (40 + i)) & 1) ::mkfifo((dir / names[i]).c_str(), 0644);
-    if ((hash >> 48) & 1) fs::create_directory(dir / kLockFileName);  // ignored when the FIFO came first
+    std::error_code ignored;  // a FIFO of that name made above stays
+    if ((hash >> 48) & 1) fs::create_directory(dir / kLockFileName, ignored);
 }
 
 // True when T.DB's records lie off its chain or its blob references do not hold.

@@ -25,6 +25,8 @@ namespace fs = std::filesystem;
 
 // Width of the label column of the header lines.
 constexpr int kLabelWidth = 16;
+// Headers are at most this long (their size is a 16-bit word).
+constexpr std::size_t kMaxHeaderBytes = 0x10000;
 // Indent of everything under a table's name.
 constexpr const char* kIndent = "  ";
 
@@ -175,7 +177,7 @@ bool PrintTableInfo(const fs::path& path) {
     } catch (const EngineError& e) {
         // A password-protected table still has a readable header: show it.
         try {
-            const auto bytes = ReadWholeFile(path);
+            const auto bytes = ReadFilePrefix(path, kMaxHeaderBytes);  // the header alone, however large the file
             const TableHeader h = ParseHeader(bytes.data(), bytes.size(), engine::PathToUtf8(path));
             if (h.IsEncrypted()) {
                 PrintHeaderLines(h, 0);
