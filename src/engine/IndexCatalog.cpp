@@ -211,6 +211,7 @@ IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     info.composite = composite;
     info.def.caseInsensitive = (h.flags & kIndexFlagCaseInsensitive) != 0;
     info.def.descending = (h.flags & kIndexFlagDescending) != 0;
+    info.def.unique = (h.flags & kIndexFlagUnique) != 0;
     // The X header names its index fields by their positions in the table (1-based),
     // whatever ids the table's own field-number array holds after a restructure.
     for (std::uint16_t number : numbers) {

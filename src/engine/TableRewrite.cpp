@@ -8,6 +8,7 @@
 #include "FileUtil.h"
 #include "IndexBuilder.h"
 #include "IndexLayout.h"
+#include "IndexOrderGuard.h"
 #include "IndexReader.h"
 #include "IndexVerify.h"
 #include "TableChecks.h"
@@ -300,6 +301,13 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
         header_.numKeyFields = static_cast<std::uint16_t>(keyFields);
         const std::size_t keyLen = KeyLength(header_);
         std::vector<std::string> records = CurrentRecords();  // a copy to sort
+        if (sameKey && !force_)
+            if (auto note = KeptRecordOrderNote(*original_, records, keyFields)) {
+                // Distinct keys in an order of the driver's own: the engine's, not to be undone.
+                notes_.push_back(std::move(*note));
+                primaryAdded_ = true;
+                return ChooseIndexFiles(*original_, def, CurrentPlan());
+            }
         const auto less = [keyLen](const std::string& a, const std::string& b) {
             return std::memcmp(a.data(), b.data(), keyLen) < 0;
         };
@@ -372,14 +380,23 @@ void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     for (const Planned& p : secondary_) {
         if (!rebuildAll && !p.rebuild) continue;
         SecondaryImages images = BuildSecondaryIndex(*table, p.def, p.files);
+        if (!rebuildAll && !force_ && Contains(companions_, p.files.x))
+            if (std::optional<KeptIndex> kept = KeepExistingIndex(*table, p.def, p.files, images)) {
+                notes_.push_back(std::move(kept->note));
+                kept_.push_back(p.files.x);
+                kept_.push_back(p.files.y);
+                if (kept->tree) Stage(p.files.y, std::move(*kept->tree));
+                if (built) built(p.def);
+                continue;
+            }
         Stage(p.files.x, std::move(images.x));
         Stage(p.files.y, std::move(images.y));
         if (built) built(p.def);
     }
     for (const fs::path& gone : dropped_)
-        if (!Contains(staged_, gone)) transaction_->Remove(gone);
+        if (!Contains(staged_, gone) && !Contains(kept_, gone)) transaction_->Remove(gone);
     for (const fs::path& gone : obsolete_)
-        if (!Contains(staged_, gone) && !Contains(dropped_, gone)) transaction_->Remove(gone);
+        if (!Contains(staged_, gone) && !Contains(dropped_, gone) && !Contains(kept_, gone)) transaction_->Remove(gone);
     transaction_->Commit();
     result_ = table;
 }

@@ -80,6 +80,13 @@ public:
     // to (.PX for the primary key). Throws EngineError for bad definitions.
     IndexFiles AddIndex(const IndexDef& def);
 
+    // Existing index files whose order follows rules this program does not know
+    // (IndexOrderGuard) are kept unless `force`: then they are rebuilt as well.
+    void SetForce(bool force) { force_ = force; }
+
+    // What the write kept as it was, one line each (valid after Commit).
+    const std::vector<std::string>& Notes() const { return notes_; }
+
     // Builds every file and commits. `built` is called after each index has been
     // built (the index added or rebuilt). Throws EngineError; then no file of the
     // table has changed.
@@ -122,6 +129,9 @@ private:
     std::vector<std::filesystem::path> obsolete_;
     std::vector<std::filesystem::path> staged_;
     std::shared_ptr<TableFile> result_;
+    bool force_ = false;
+    std::vector<std::string> notes_;
+    std::vector<std::filesystem::path> kept_;  // index files kept as they are
 };
 
 // Copies from the header of the file an index file replaces (`predecessor`, the

@@ -20,7 +20,7 @@ namespace {
 
 using namespace testing;
 
-// From the build: __FILE__ is relative where the compiler is given relative paths (ccache).
+// The golden files beside this source file.
 const fs::path kGoldenDir = TER5_SQL_GOLDEN_DIR;
 constexpr char kErrorPrefix[] = "error: ";
 

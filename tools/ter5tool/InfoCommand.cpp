@@ -135,6 +135,7 @@ std::string IndexOptions(const IndexInfo& index) {
     else
         options.push_back(index.def.caseInsensitive ? "case-insensitive" : "case-sensitive");
     if (index.def.descending) options.push_back("descending");
+    if (index.def.unique) options.push_back("unique");
     if (!index.maintained) options.push_back("not maintained");
     return Join(options, ", ");
 }
