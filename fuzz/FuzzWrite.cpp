@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 
+#include "../tests/engine/PlantedJournals.h"
 #include "../tests/engine/WritePaths.h"
 #include "engine/ByteIo.h"
 #include "engine/FileUtil.h"
@@ -110,16 +111,9 @@ void UnlinkSecondBlock(Bytes& b) {
 
 // A journal text that is not this program's journal for T.DB, or the input's own.
 std::string PlantedJournal(std::uint64_t hash, const std::uint8_t* data, std::size_t size) {
-    WriteJournal other;
-    other.table = "OTHER.DB";
-    other.id = "0123456789abcdef0123456789abcdef";
-    other.replaces = {{TemporaryName("OTHER.DB", other.id, 1), "OTHER.DB"}};
-    other.removes = {"OTHER.PX"};
-    WriteJournal own = other;
-    own.table = "T.DB";
-    own.replaces = {{TemporaryName("T.DB", own.id, 1), "T.DB"}};
-    own.removes = {"T.PX"};
-    std::string damaged = FormatJournal(own);
+    const std::string id = "0123456789abcdef0123456789abcdef";
+    const WriteJournal other = testing::OneStepJournal("OTHER.DB", id, "OTHER.PX");
+    std::string damaged = FormatJournal(testing::OneStepJournal("T.DB", id, "T.PX"));
     damaged[(hash >> 20) % damaged.size()] ^= 0x20;
     switch ((hash >> 8) % 6) {
         case 0: return "replace\tOTHER.DB\tT.DB\n";

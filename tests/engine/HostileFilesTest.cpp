@@ -58,6 +58,19 @@ void ExpectRefusedUnchanged(const fs::path& dir, const std::string& write, const
     EXPECT_EQ(Snapshot(dir), before) << write;
 }
 
+// A copy of the real keyed table SPRKU (.DB and .PX) in `dir`, its dump and a CSV of
+// one new row beside it.
+struct Sprku {
+    explicit Sprku(const fs::path& dir) : table(dir / "SPRKU.DB"), csv(dir / "rows.csv") {
+        CopyData("Chevich+KsmProj", {"SPRKU.DB", "SPRKU.PX"}, dir);
+        EXPECT_EQ(RunTool("dump " + Quoted(table), &dumped), 0);
+        header = dumped.substr(0, dumped.find('\n'));
+        WriteText(csv, header.substr(0, header.find(',')) + "\n99\n");
+    }
+    fs::path table, csv;
+    std::string dumped, header;
+};
+
 // The byte offset of record `i` (chain order) of a table on disk.
 std::size_t RecordOffset(const fs::path& table, std::size_t i) {
     const auto t = TableFile::Load(table);
@@ -178,13 +191,10 @@ TEST(HostileFilesTest, RecordsOnABlockTakenOffTheChainAreReportedAndNoWriteDrops
 
 TEST(HostileFilesTest, TablesWhoseNamesDifferOnlyInCaseAreRefusedByEveryCommand) {
     TempDir dir;
-    CopyData("Chevich+KsmProj", {"SPRKU.DB", "SPRKU.PX"}, dir.Path());
-    const fs::path table = dir.Path() / "SPRKU.DB";
-    std::string dumped;
-    ASSERT_EQ(RunTool("dump " + Quoted(table), &dumped), 0);
-    const std::string header = dumped.substr(0, dumped.find('\n'));
-    const fs::path csv = dir.Path() / "rows.csv";
-    WriteText(csv, header.substr(0, header.find(',')) + "\n99\n");
+    const Sprku copy(dir.Path());
+    const fs::path& table = copy.table;
+    const fs::path& csv = copy.csv;
+    const std::string& header = copy.header;
 #ifdef _WIN32
     GTEST_SKIP() << "Windows names ignore case: two such files cannot be made";
 #else
@@ -249,13 +259,14 @@ TEST(HostileFilesTest, FifosUnderTheNamesOfLockJournalAndTableFilesHangNothing) 
 
 TEST(HostileFilesTest, ASymlinkedTableIsRefusedAndStaysALink) {
     TempDir dir, elsewhere;
-    CopyData("Chevich+KsmProj", {"SPRKU.DB", "SPRKU.PX"}, elsewhere.Path());
-    fs::create_symlink(elsewhere.Path() / "SPRKU.DB", dir.Path() / "SPRKU.DB");
+    const Sprku copy(elsewhere.Path());
+    fs::create_symlink(copy.table, dir.Path() / "SPRKU.DB");
     fs::copy_file(elsewhere.Path() / "SPRKU.PX", dir.Path() / "SPRKU.PX");
     const fs::path csv = dir.Path() / "rows.csv";
+    fs::copy_file(copy.csv, csv);
     std::string dumped;
-    ASSERT_EQ(RunTool("dump " + Quoted(dir.Path() / "SPRKU.DB"), &dumped), 0);  // reading through the link works
-    WriteText(csv, dumped.substr(0, dumped.find(',')) + "\n99\n");
+    EXPECT_EQ(RunTool("dump " + Quoted(dir.Path() / "SPRKU.DB"), &dumped), 0);  // reading through the link works
+    EXPECT_EQ(dumped, copy.dumped);
     const auto target = Snapshot(elsewhere.Path());
     ExpectRefusedUnchanged(dir.Path(), "append " + Quoted(dir.Path() / "SPRKU.DB") + " " + Quoted(csv),
                            {"is a symbolic link to", "nothing was written"});
@@ -266,10 +277,8 @@ TEST(HostileFilesTest, ASymlinkedTableIsRefusedAndStaysALink) {
 
 TEST(HostileFilesTest, ATableFileFarLargerThanItsHeaderAllowsIsNotReadWhole) {
     TempDir dir;
-    CopyData("Chevich+KsmProj", {"SPRKU.DB", "SPRKU.PX"}, dir.Path());
-    const fs::path table = dir.Path() / "SPRKU.DB";
-    std::string before;
-    ASSERT_EQ(RunTool("dump " + Quoted(table), &before), 0);
+    const Sprku copy(dir.Path());
+    const fs::path& table = copy.table;
     const std::uintmax_t size = fs::file_size(table);
     constexpr std::uintmax_t kHuge = 20ull << 30;  // sparse: no disk space is taken
     fs::resize_file(table, kHuge);
@@ -277,10 +286,8 @@ TEST(HostileFilesTest, ATableFileFarLargerThanItsHeaderAllowsIsNotReadWhole) {
     EXPECT_EQ(RunTool("verify " + Quoted(table), &out), 1) << out;
     EXPECT_TRUE(Contains(out, "goes on " + std::to_string(kHuge - size) + " bytes past the end of its last block")) << out;
     EXPECT_EQ(RunTool("dump " + Quoted(table), &out), 0);
-    EXPECT_TRUE(Contains(out, before)) << out;  // every record still read
-    const fs::path csv = dir.Path() / "rows.csv";
-    WriteText(csv, before.substr(0, before.find(',')) + "\n99\n");
-    EXPECT_EQ(RunTool("append " + Quoted(table) + " " + Quoted(csv), &out), 2) << out;
+    EXPECT_TRUE(Contains(out, copy.dumped)) << out;  // every record still read
+    EXPECT_EQ(RunTool("append " + Quoted(table) + " " + Quoted(copy.csv), &out), 2) << out;
     EXPECT_TRUE(Contains(out, "the table is damaged")) << out;
     EXPECT_EQ(fs::file_size(table), kHuge);
 }
@@ -288,8 +295,7 @@ TEST(HostileFilesTest, ATableFileFarLargerThanItsHeaderAllowsIsNotReadWhole) {
 
 TEST(HostileFilesTest, VerifyOfATableAnotherProcessHoldsExclusivelySaysBusy) {
     TempDir dir;
-    CopyData("Chevich+KsmProj", {"SPRKU.DB", "SPRKU.PX"}, dir.Path());
-    const fs::path table = dir.Path() / "SPRKU.DB";
+    const fs::path table = Sprku(dir.Path()).table;
     Holder holder("engine-exclusive", table);
     ASSERT_TRUE(holder.Held());
     std::string out;

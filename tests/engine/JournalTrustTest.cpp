@@ -14,6 +14,7 @@
 #include <string>
 
 #include "DataSetTestSupport.h"
+#include "PlantedJournals.h"
 #include "ProcessSupport.h"
 #include "engine/FileTransaction.h"
 #include "engine/IndexVerify.h"
@@ -69,16 +70,8 @@ protected:
 
 TEST_F(JournalTrustTest, PlantedJournalsAreNeitherReplayedNorDeletedAndRefuseWrites) {
     // A journal of this program, for another table, and with a step changed after the fact.
-    WriteJournal other;
-    other.table = "POLIGON.DB";
-    other.id = NewWriteId();
-    other.replaces = {{TemporaryName("POLIGON.DB", other.id, 1), "POLIGON.DB"}};
-    other.removes = {"POLIGON.XG0"};
-    WriteJournal own = other;
-    own.table = "ter.db";
-    own.replaces = {{TemporaryName("ter.db", own.id, 1), "ter.db"}};
-    own.removes = {"ter.px"};
-    std::string edited = FormatJournal(own);
+    const WriteJournal other = OneStepJournal("POLIGON.DB", NewWriteId(), "POLIGON.XG0");
+    std::string edited = FormatJournal(OneStepJournal("ter.db", NewWriteId(), "ter.px"));
     edited.replace(edited.find("remove\tter.px"), 13, "remove\tter.db");
     const std::vector<std::pair<std::string, std::string>> planted = {
         {"replace\tPOLIGON.DB\tter.db\n", "does not start as a journal"},
@@ -97,7 +90,8 @@ TEST_F(JournalTrustTest, PlantedJournalsAreNeitherReplayedNorDeletedAndRefuseWri
     for (const auto& [text, why] : planted) {
         WriteText(journal, text);
         // A decoy the forged steps name, as if a write had left it.
-        fs::copy_file(base / "POLIGON.DB", base / "ter.db.ter5tmp-1-1", fs::copy_options::overwrite_existing);
+        fs::remove(base / "ter.db.ter5tmp-1-1");  // MinGW's copy_file does not overwrite
+        fs::copy_file(base / "POLIGON.DB", base / "ter.db.ter5tmp-1-1");
         const auto before = Snapshot(base);
         std::string out;
         EXPECT_EQ(RunTool("dump " + Quoted(base / "ter.db"), &out), 0) << text << out;  // reading goes on
