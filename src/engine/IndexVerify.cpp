@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "BlobFile.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FileHolders.h"
@@ -261,6 +262,20 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
     if (stale) r.Note(xName, std::to_string(stale) + " of " + std::to_string(common) + " entries carry stale block hints");
     CheckTreeOf(table, set, layout, *x, r);
 }
+
+// The .MB of a password-protected table must be stored encrypted throughout.
+void CheckBlobProtection(const TableFile& table, Report& r) {
+    if (!table.Header().IsEncrypted()) return;
+    const auto mb = FindFileNoCase(table.Path().parent_path(), PathToUtf8(table.Path().stem()) + ".MB");
+    if (!mb) return;
+    try {
+        for (const std::string& problem : BlobFile::Load(*mb, table.Header().encryption).ProtectionProblems())
+            r.Error(PathToUtf8(*mb), problem);
+    } catch (const EngineError& e) {
+        r.Error(PathToUtf8(*mb), std::string("unreadable: ") + e.what());
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> BlockStructureErrors(const TableFile& file) {
@@ -317,7 +332,11 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto journal = ForeignJournal(table->Path());
     if (journal) r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
     CheckBlocks(*table, r);
+<<<<<<< HEAD
     for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
+=======
+    CheckBlobProtection(*table, r);
+>>>>>>> main
     CheckKeyOrder(*table, r);
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {
