@@ -332,11 +332,8 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto journal = ForeignJournal(table->Path());
     if (journal) r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
     CheckBlocks(*table, r);
-<<<<<<< HEAD
-    for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
-=======
     CheckBlobProtection(*table, r);
->>>>>>> main
+    for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
     CheckKeyOrder(*table, r);
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {

@@ -98,7 +98,7 @@ std::vector<std::string> BlobReferenceErrors(const TableFile& table) {
     std::string unreadable;
     if (mbPath) {
         try {
-            mb = BlobFile::Load(*mbPath);
+            mb = BlobFile::Load(*mbPath, table.Header().encryption);
         } catch (const EngineError& e) {
             unreadable = e.what();
         }
