@@ -309,7 +309,11 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto resolved = ResolveNoCase(path);
     if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     const TableLock lock(*resolved, TableLock::Mode::Shared);
-    const auto table = TableFile::Load(*resolved, codePage);
+    return VerifyHeldTable(*TableFile::Load(*resolved, codePage));
+}
+
+std::vector<VerifyProblem> VerifyHeldTable(const TableFile& loaded) {
+    const TableFile* table = &loaded;
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
     CheckBlocks(*table, r);
