@@ -133,7 +133,7 @@ std::vector<std::uint8_t> BlobMap::RepairedImage() const {
             for (std::size_t i = 0; i < kSubEntries; ++i)
                 highest = std::max(highest, ReadU16(p + kSubEntriesAt + kSubEntrySize * i + kSubEntryModAt));
     }
-    const std::vector<std::uint8_t>& fresh = BlobWriter().Bytes();
+    const std::vector<std::uint8_t> fresh = BlobWriter().Release();
     if (image.size() < kChunk) image.resize(kChunk, 0);
     std::copy(fresh.begin(), fresh.begin() + static_cast<std::ptrdiff_t>(kChunk), image.begin());
     WriteU16(image.data() + kHeaderModCountAt, highest);

@@ -174,8 +174,11 @@ void Repair(const fs::path& path, const RepairOptions& options, TableRepairRepor
     bool indexLost = false;
     std::vector<IndexInfo> readable;
     const std::vector<IndexDef> defs = IndexesToBuild(*probe, s, readable, report, indexLost);
+    // A file that ends inside its header had records that are all lost.
+    const bool cutHeader = image.size() < s.layout.headerSize;
+    if (cutHeader) report.notes.push_back("the file ends inside its header: whatever records it held are lost");
     const bool losses = !salvage.problems.empty() || !salvage.keyViolations.empty() || !salvage.lostBlobs.empty() ||
-                        !salvage.damaged.empty() || indexLost;
+                        !salvage.damaged.empty() || indexLost || cutHeader;
     report.outcome = losses ? Outcome::RepairedWithLosses : Outcome::Repaired;
     if (options.dryRun) return;
 

@@ -4,6 +4,7 @@
 
 #include "TemplateDefinitions.h"
 #include "engine/EngineError.h"
+#include "engine/FileTransaction.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexVerify.h"
 
