@@ -186,7 +186,7 @@ void CheckTreeOf(const TableFile& table, const IndexFileSet& set, const Secondar
     CheckLink(r, xName, "change counter link at 0x2F", xh.raw[kXTableLink], LinkValue(table.Header().raw, table.Header()));
     const bool maintained = xh.fileType == FileType::SecondaryIndexMaint || xh.fileType == FileType::CompositeIndexMaint;
     if (set.y.empty()) {
-        if (maintained) return r.Error(xName, "maintained index without its tree file (.Y); a reindex rebuilds it");
+        if (maintained) return r.Error(xName, "maintained index without its tree file (.Y); `ter5tool repair` rebuilds it");
         return r.Note(xName, "no tree file (.Y) beside the index");
     }
     IndexTree tree;

@@ -40,6 +40,10 @@ std::filesystem::path NewBackupFolder(const std::filesystem::path& directory);
 // True for a folder name NewBackupFolder gives (a base's backups are never repaired).
 bool IsBackupFolderName(const std::string& name);
 
+// The way out named by every write refused because a table is damaged.
+inline constexpr char kRepairAdvice[] =
+    "`ter5tool repair` (or the window \"Проверка и восстановление базы\" of the menu \"Переиндексация\") repairs it";
+
 // The file name of the report written into a run's backup folder.
 inline constexpr char kRepairReportFile[] = "repair-report.txt";
 
