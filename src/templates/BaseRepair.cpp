@@ -74,6 +74,13 @@ std::optional<engine::StructureSource> TemplateStructure(TemplateStore& store, c
     return std::nullopt;
 }
 
+std::vector<std::string> TemplateGroupNames(TemplateStore& store) {
+    std::vector<std::string> names;
+    engine::Table& groups = store.NameBase();
+    for (groups.First(); !groups.IsEmpty() && !groups.Eof(); groups.Next()) names.push_back(groups.AsString("Name"));
+    return names;
+}
+
 int BaseRepairResult::ExitCode() const {
     int code = 0;
     for (const engine::TableRepairReport& r : reports) code = std::max(code, r.ExitCode());

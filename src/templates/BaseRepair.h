@@ -40,6 +40,10 @@ TableState CheckTableState(const std::filesystem::path& table);
 std::optional<engine::StructureSource> TemplateStructure(TemplateStore& store, const std::string& group,
                                                          const std::filesystem::path& table);
 
+// The names of the template groups, in the store's order (the choices of the
+// window's structure source). Moves the store's current group.
+std::vector<std::string> TemplateGroupNames(TemplateStore& store);
+
 // A repair of some tables of one directory.
 struct BaseRepairRequest {
     std::filesystem::path directory;
