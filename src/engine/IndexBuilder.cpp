@@ -236,17 +236,23 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     const std::size_t headerSize = header.size();
     SecondaryImages out;
     out.x = BlocksImage(std::move(header), blockSize, blocks);
+    // The tree over the X file: one leaf a block, its first key, number and count.
+    std::vector<TreeEntry> leaves;
+    leaves.reserve(blocks);
     for (std::size_t b = 0; b < blocks; ++b) {
         std::uint8_t* p = out.x.data() + headerSize + b * blockSize;
         const std::size_t first = b * perBlock;
         const std::size_t count = std::min(perBlock, n - first);
         WriteBlockHeader(p, b + 1, blocks, count, layout.recordSize);
         std::memcpy(p + kBlockHeaderSize, records.At(first), count * layout.recordSize);
+        leaves.push_back({std::string(reinterpret_cast<const char*>(records.At(first)), layout.keySize),
+                          static_cast<std::uint16_t>(b + 1), static_cast<std::uint32_t>(count)});
     }
-
-    // The tree over the X file: reread the image so its leaves come from its blocks.
-    const auto x = TableFile::FromBytes(out.x, FileNameBytes(files.x), table.Codec().CodePage());
-    out.y = BuildSecondaryTree(table, *x, files.y);
+    TableHeader yBase = th;
+    yBase.raw.assign(out.x.begin(), out.x.begin() + static_cast<std::ptrdiff_t>(headerSize));  // the X's family sequence and counter
+    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + static_cast<std::ptrdiff_t>(layout.keyFields));
+    out.y = BuildTreeFile(yBase, files.composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields, leaves,
+                          FileNameBytes(files.y));
     return out;
 }
 

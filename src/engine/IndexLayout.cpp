@@ -110,13 +110,29 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
             }
         }
     }
-    std::vector<std::uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return CompareSecondaryKeys(layout, unsorted.At(a), unsorted.At(b)) < 0;
-    });
-    RecordBuffer sorted{size, std::vector<std::uint8_t>(n * size)};
-    for (std::size_t i = 0; i < n; ++i) std::memcpy(sorted.bytes.data() + i * size, unsorted.At(order[i]), size);
+    const auto less = [&](std::uint32_t a, std::uint32_t b) { return CompareSecondaryKeys(layout, unsorted.At(a), unsorted.At(b)) < 0; };
+    bool inOrder = true;
+    for (std::size_t i = 1; i < n && inOrder; ++i) inOrder = !less(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i - 1));
+    if (!inOrder) {
+        std::vector<std::uint32_t> order(n);
+        std::iota(order.begin(), order.end(), 0u);
+        std::stable_sort(order.begin(), order.end(), less);
+        // The records move into their places along the cycles of the permutation, so
+        // that the index is not held twice; a record moved is marked by order[j] = j.
+        std::vector<std::uint8_t> held(size);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (order[i] == i) continue;
+            std::memcpy(held.data(), unsorted.At(i), size);
+            std::size_t j = i;
+            for (std::size_t k = order[j]; k != i; j = k, k = order[j]) {
+                std::memcpy(unsorted.bytes.data() + j * size, unsorted.At(k), size);
+                order[j] = static_cast<std::uint32_t>(j);
+            }
+            std::memcpy(unsorted.bytes.data() + j * size, held.data(), size);
+            order[j] = static_cast<std::uint32_t>(j);
+        }
+    }
+    RecordBuffer sorted = std::move(unsorted);
     if (layout.unique)
         for (std::size_t i = 1; i < n; ++i)
             if (std::memcmp(sorted.At(i - 1), sorted.At(i), layout.indexKeySize) == 0)

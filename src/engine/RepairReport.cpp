@@ -89,9 +89,9 @@ std::string BlockRanges(const std::vector<DamagedBlock>& blocks) {
     for (std::size_t i = 0; i < numbers.size();) {
         std::size_t j = i;
         while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
-        if (!text.empty()) text += ", ";
-        text += std::to_string(numbers[i]);
-        if (j > i) text += "-" + std::to_string(numbers[j]);
+        if (!text.empty()) text.append(", ");
+        text.append(std::to_string(numbers[i]));
+        if (j > i) text.append(1, '-').append(std::to_string(numbers[j]));
         i = j + 1;
     }
     return text;

@@ -174,6 +174,10 @@ void TakeRecord(std::vector<std::uint8_t>& image, std::uint64_t offset, std::uin
 void SplitKeyViolations(const std::vector<std::uint8_t>& image, const TableHeader& structure, SalvageResult& result) {
     if (structure.fileType != FileType::KeyedDb || structure.numKeyFields == 0) return;
     const std::size_t keySize = KeyLength(structure);
+    bool ascending = true;  // the usual case: no key can repeat
+    for (std::size_t i = 1; i < result.kept.size() && ascending; ++i)
+        ascending = std::memcmp(image.data() + result.kept[i - 1], image.data() + result.kept[i], keySize) < 0;
+    if (ascending) return;
     std::vector<std::size_t> byKey(result.kept.size());
     for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
     const auto key = [&](std::size_t i) { return image.data() + result.kept[i]; };

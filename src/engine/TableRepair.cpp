@@ -162,10 +162,12 @@ void Repair(const fs::path& path, const RepairOptions& options, TableRepairRepor
 
     // The table as it will be: its header with the counters of the kept records.
     TableHeader header = s.header;
-    std::vector<std::uint64_t> all = salvage.kept;
-    all.insert(all.end(), salvage.keyViolations.begin(), salvage.keyViolations.end());
-    for (const ProblemRecord& p : salvage.problems) all.push_back(p.offset);
-    header.autoIncrement = HighestAutoIncrement(header, image, all, s.own ? header.autoIncrement : 0);
+    std::vector<std::uint64_t> problems;
+    for (const ProblemRecord& p : salvage.problems) problems.push_back(p.offset);
+    std::uint32_t highest = s.own ? header.autoIncrement : 0;
+    for (const auto* offsets : {&salvage.kept, &salvage.keyViolations, &problems})
+        highest = HighestAutoIncrement(header, image, *offsets, highest);
+    header.autoIncrement = highest;
     TableHeader probeHeader = header;
     const auto probe = TableFile::FromImage(BuildTableImage(probeHeader, {}), path, options.codePage);
 
