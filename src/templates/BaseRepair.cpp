@@ -120,11 +120,20 @@ BaseRepairResult RepairBaseTables(const BaseRepairRequest& request, ReindexHost&
         result = RepairBaseTables(request, [&host](double upper, double lower) { host.ShowProgress(upper, lower); });
     } catch (...) {
         host.RefreshStatusBar();
-        host.OpenBaseDirectory(engine::PathToUtf8(request.directory));
+        try {
+            host.OpenBaseDirectory(engine::PathToUtf8(request.directory));
+        } catch (...) {
+            // The first error is the one the user must see.
+        }
         throw;
     }
     host.RefreshStatusBar();
-    host.OpenBaseDirectory(engine::PathToUtf8(request.directory));
+    try {
+        host.OpenBaseDirectory(engine::PathToUtf8(request.directory));
+    } catch (const std::exception& e) {
+        // A table left damaged keeps the base closed; the report says what was done.
+        result.text += std::string("\n") + e.what() + "\n";
+    }
     return result;
 }
 

@@ -94,7 +94,7 @@ TEST_F(RepairWindow, AnUnreadableHeaderIsRepairedFromTheChosenTemplateGroup) {
     Damage(Vertices(), [](std::vector<std::uint8_t>& b) { b[engine::format::kDataHeaderEnd + 4] ^= 0x80; });
     InWindow([&](TRepairBase& window) {
         window.RepairButton->click();
-        EXPECT_NE(window.ReportText().toStdString().find("восстановить нельзя"), std::string::npos);
+        EXPECT_NE(window.ReportText().toStdString().find("восстановить нельзя"), std::string::npos) << window.ReportText().toStdString();
         window.GroupBox->setCurrentText("TER v.5");
         window.RepairButton->click();
         const std::string report = window.ReportText().toStdString();

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "engine/BlobSalvage.h"
+#include "engine/EngineError.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexVerify.h"
 #include "engine/RecordCheck.h"
