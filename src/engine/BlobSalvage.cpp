@@ -22,7 +22,7 @@ constexpr std::size_t kSingleModAt = 7;
 constexpr std::size_t kSingleHeaderSize = 9;
 constexpr std::size_t kHeaderModCountAt = 3;      // u16: the file's modification count
 // Type-3 slot entries after a 12-byte block header: data offset / 16, length in
-// 16-byte units rounded up, modification number u16, length % 16.
+// 16-byte units rounded up, modification number u16, bytes in the last unit (1-16).
 constexpr std::size_t kSubEntriesAt = 12;
 constexpr std::size_t kSubEntrySize = 5;
 constexpr std::size_t kSubEntries = 64;
@@ -81,8 +81,10 @@ std::optional<std::string> BlobMap::CheckStored(const BlobRef& ref, std::string_
     const std::uint8_t* entry = block + kSubEntriesAt + kSubEntrySize * ref.index;
     const std::size_t start = static_cast<std::size_t>(entry[0]) * kSubUnit;
     if (start == 0) return "slot " + std::to_string(ref.index) + " of the block at offset " + std::to_string(ref.offset) + " is free";
-    if (start + ref.length > kChunk || entry[kSubEntryUnitsAt] != (ref.length + kSubUnit - 1) / kSubUnit ||
-        entry[kSubEntryRestAt] != ref.length % kSubUnit)
+    // Units rounded up, and what the last unit holds (16 for a whole one: KOMMENT.MB).
+    const std::size_t units = (ref.length + kSubUnit - 1) / kSubUnit;
+    if (start + ref.length > kChunk || ref.length == 0 || entry[kSubEntryUnitsAt] != units ||
+        entry[kSubEntryRestAt] != ref.length - (units - 1) * kSubUnit)
         return "slot " + std::to_string(ref.index) + " does not hold " + std::to_string(ref.length) + " bytes";
     if (ReadU16(entry + kSubEntryModAt) != ref.modNumber) return "modification numbers of record and memo file differ";
     data = std::string_view(reinterpret_cast<const char*>(block + start), ref.length);

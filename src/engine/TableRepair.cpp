@@ -155,19 +155,23 @@ void Repair(const fs::path& path, const RepairOptions& options, TableRepairRepor
         report.notes.push_back("blob of field '" + s.header.fields[l.field].name + "' of the record at offset " +
                                std::to_string(l.offset) + " is lost: " + l.why);
     }
-    if (s.own && salvage.chainSound && !blobs.HeaderDamaged() && SoundOnDisk(path, options.codePage)) {
-        report.outcome = Outcome::Sound;
-        return;
-    }
-
-    // The table as it will be: its header with the counters of the kept records.
+    // The auto-increment counter at least every salvaged value: below one, the next
+    // record added would repeat it.
     TableHeader header = s.header;
     std::vector<std::uint64_t> problems;
     for (const ProblemRecord& p : salvage.problems) problems.push_back(p.offset);
     std::uint32_t highest = s.own ? header.autoIncrement : 0;
     for (const auto* offsets : {&salvage.kept, &salvage.keyViolations, &problems})
         highest = HighestAutoIncrement(header, image, *offsets, highest);
+    const bool counterBehind = highest > header.autoIncrement;
     header.autoIncrement = highest;
+    if (counterBehind && s.own)
+        report.notes.push_back("the auto-increment counter was below values in use; it is now " + std::to_string(highest));
+    if (s.own && salvage.chainSound && !counterBehind && !blobs.HeaderDamaged() && SoundOnDisk(path, options.codePage)) {
+        report.outcome = Outcome::Sound;
+        return;
+    }
+
     TableHeader probeHeader = header;
     const auto probe = TableFile::FromImage(BuildTableImage(probeHeader, {}), path, options.codePage);
 

@@ -189,6 +189,17 @@ TEST_F(RepairCorpusTest, BrokenLinksLoopsAndHeaderCountsLoseNothing) {
         {"header names block 3 last", SetWord(engine::format::kLastBlock, 3)},
     };
     for (const Damage& d : damages) Run(demo.Path(), "POLIGON", ".DB", d);
+    {
+        TempDir dir, backup;
+        CopyTable(demo.Path(), "POLIGON", dir.Path());
+        const std::uint32_t counter = engine::TableFile::Load(dir.Path() / "POLIGON.DB")->Header().autoIncrement;
+        // The auto-increment counter behind the codes in use.
+        Patch(dir.Path() / "POLIGON.DB", [](std::vector<std::uint8_t>& b) { engine::WriteU32(b.data() + engine::format::kAutoIncrement, 5); });
+        engine::RepairOptions options;
+        options.backupFolder = backup.Path() / "b";
+        EXPECT_EQ(engine::RepairTable(dir.Path() / "POLIGON.DB", options).outcome, Outcome::Repaired);
+        EXPECT_EQ(engine::TableFile::Load(dir.Path() / "POLIGON.DB")->Header().autoIncrement, counter);
+    }
     // Unkeyed: the records keep the order of the chain the links rebuild.
     const fs::path qsq = kRealData / "t232006+Individual-dictionary";
     for (const Damage& d : damages) {
