@@ -185,7 +185,6 @@ IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     const TableHeader h = ParseHeader(bytes.data(), bytes.size(), name);
     if (!h.IsSecondaryIndex())
         Fail(name, "not a secondary index file (file kind " + std::to_string(static_cast<int>(h.fileType)) + ")");
-    if (h.IsEncrypted()) Fail(name, "index file is encrypted");
     const bool composite = h.fileType == FileType::CompositeIndex || h.fileType == FileType::CompositeIndexMaint;
     if (composite != set.composite)
         Fail(name, std::string("file kind ") + std::to_string(static_cast<int>(h.fileType)) + " does not match the file name");

@@ -56,11 +56,19 @@ std::optional<KeptIndex> KeepExistingIndex(const TableFile& table, const IndexDe
         const KeyRules rules(table.Header());
         if (rules.OrderEstablished(IndexFieldsOf(layout))) return std::nullopt;
 
+        // The usual case first: the file holds what the rebuild writes, block for block.
+        std::vector<std::uint8_t> bytes = ReadWholeFile(files.x);
+        const TableHeader oldHeader = ParseHeader(bytes.data(), bytes.size(), PathToUtf8(files.x));
+        const TableHeader newHeader = ParseHeader(rebuilt.x.data(), rebuilt.x.size(), PathToUtf8(files.x));
+        if (bytes.size() - oldHeader.headerSize == rebuilt.x.size() - newHeader.headerSize &&
+            std::equal(bytes.begin() + oldHeader.headerSize, bytes.end(), rebuilt.x.begin() + newHeader.headerSize))
+            return std::nullopt;
+
         IndexFileSet set{files.x, {}, files.composite, files.fileNumber};
         if (!files.y.empty() && FindFileNoCase(files.y.parent_path(), PathToUtf8(files.y.filename()))) set.y = files.y;
         const IndexInfo old = DescribeIndex(table, set);
         if (!old.maintained || !SameDefinition(table, old.def, def)) return std::nullopt;
-        const auto oldX = TableFile::Load(files.x, table.Codec().CodePage());
+        const auto oldX = TableFile::FromImage(std::move(bytes), files.x, table.Codec().CodePage());
         if (!oldX->Notes().empty() || !BlockStructureErrors(*oldX).empty() || !FieldsFit(oldX->Header(), layout))
             return std::nullopt;
 

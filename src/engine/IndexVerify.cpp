@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "BlobFile.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FileHolders.h"
@@ -260,6 +261,20 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
     if (stale) r.Note(xName, std::to_string(stale) + " of " + std::to_string(common) + " entries carry stale block hints");
     CheckTreeOf(table, set, layout, *x, r);
 }
+
+// The .MB of a password-protected table must be stored encrypted throughout.
+void CheckBlobProtection(const TableFile& table, Report& r) {
+    if (!table.Header().IsEncrypted()) return;
+    const auto mb = FindFileNoCase(table.Path().parent_path(), PathToUtf8(table.Path().stem()) + ".MB");
+    if (!mb) return;
+    try {
+        for (const std::string& problem : BlobFile::Load(*mb, table.Header().encryption).ProtectionProblems())
+            r.Error(PathToUtf8(*mb), problem);
+    } catch (const EngineError& e) {
+        r.Error(PathToUtf8(*mb), std::string("unreadable: ") + e.what());
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> BlockStructureErrors(const TableFile& file) {
@@ -317,6 +332,7 @@ std::vector<VerifyProblem> VerifyHeldTable(const TableFile& loaded) {
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
     CheckBlocks(*table, r);
+    CheckBlobProtection(*table, r);
     CheckKeyOrder(*table, r);
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {

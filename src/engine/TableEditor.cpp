@@ -109,7 +109,10 @@ void TableEditor::SetField(std::string& record, std::size_t field, const Value& 
         ref.length = static_cast<std::uint32_t>(data.size());
         if (!blobImage_) {
             std::vector<std::uint8_t> existing;
-            if (auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB")) existing = ReadWholeFile(*mb);
+            if (auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB")) {
+                existing = ReadWholeFile(*mb);
+                DecryptBlobImage(existing, source_->Header().encryption);  // grown plain, stored as the table is
+            }
             blobImage_ = std::make_unique<std::vector<std::uint8_t>>(std::move(existing));
         }
         BlobWriter writer(std::move(*blobImage_));

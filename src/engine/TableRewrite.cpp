@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "ByteIo.h"
+#include "BlobFile.h"
 #include "EngineError.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 #include "IndexBuilder.h"
 #include "IndexLayout.h"
@@ -78,6 +80,15 @@ std::vector<fs::path> OwnFiles(const fs::path& path) {
 [[noreturn]] void Damaged(const std::string& file, std::string damage, bool) { FailDamaged(file, std::move(damage)); }
 
 std::vector<std::uint8_t> ReadHeaderPrefix(const fs::path& path) { return ReadFilePrefix(path, kMaxHeaderBytes); }
+
+// The protection word of a header prefix (0: plain); none for an unreadable one.
+std::optional<std::uint32_t> ProtectionOf(const std::vector<std::uint8_t>& header) {
+    try {
+        return ParseHeader(header.data(), header.size(), "predecessor").encryption;
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
+}
 
 // The tree file of an X file: the same name with Y for X, in the same letter case.
 fs::path TreeFileFor(const fs::path& x) {
@@ -159,6 +170,10 @@ TableRewrite::TableRewrite(const fs::path& path, TableHeader header, int codePag
                                      " already uses the index and memo files of that name; nothing was created");
     transaction_ = std::make_unique<FileTransaction>(path_);
     header_ = std::move(header);
+    // A table created over a password-protected one keeps its protection word.
+    if (Contains(companions_, path_))
+        if (const std::uint32_t protection = ProtectionOf(ReadHeaderPrefix(path_)).value_or(0))
+            SetProtection(header_.raw, header_, protection);
     ownRecords_.emplace();
     records_ = &*ownRecords_;
     original_ = TableFile::FromImage(BuildTableImage(header_, {}), path_, codePage);
@@ -355,13 +370,20 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
 }
 
 void TableRewrite::Stage(const fs::path& target, std::vector<std::uint8_t> image) {
+    // An index file keeps the protection of the file it replaces, encrypted or plain
+    // as the engine left it; a new one, or one replacing an unreadable file, takes
+    // its table's.
+    std::uint32_t protection = header_.encryption;
     if (Contains(companions_, target)) {
         try {
-            KeepPredecessorBytes(image, ReadHeaderPrefix(target));
+            const std::vector<std::uint8_t> predecessor = ReadHeaderPrefix(target);
+            KeepPredecessorBytes(image, predecessor);
+            protection = ProtectionOf(predecessor).value_or(protection);
         } catch (const EngineError&) {
             // An unreadable predecessor leaves the documented rules.
         }
     }
+    if (protection) ProtectImage(image, protection);
     transaction_->Replace(target, image);
     staged_.push_back(target);
 }
@@ -371,12 +393,14 @@ void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     const bool recordsChanged = records_ != nullptr || newTable_;
     std::shared_ptr<TableFile> table = original_;
     if (blob_) {
+        EncryptBlobImage(blob_->second, header_.encryption);  // whole, as a protected table's .MB is stored
         transaction_->Replace(blob_->first, blob_->second);
         staged_.push_back(blob_->first);
     }
     if (recordsChanged || header_.fileType != original_->Header().fileType ||
         header_.numKeyFields != original_->Header().numKeyFields) {
         std::vector<std::uint8_t> image = BuildTableImage(header_, CurrentRecords());
+        EncryptBlocks(image, header_);  // a protected table stays protected with its own key
         transaction_->Replace(path_, image);
         table = TableFile::FromImage(std::move(image), path_, codePage_);
         staged_.push_back(path_);

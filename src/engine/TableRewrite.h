@@ -18,6 +18,11 @@
 //
 // A rebuilt index file keeps the header bytes no rule explains from the file it
 // replaces (KeepPredecessorBytes); doc/paradox-indexes.md lists them.
+//
+// A password-protected table stays protected with its own word: every image is
+// built plain and encrypted as it is staged, the .DB and .MB with the table's word,
+// an index file as the file it replaces was (a new one with the table's word);
+// doc/paradox-tables.md.
 
 #include <cstdint>
 #include <filesystem>
