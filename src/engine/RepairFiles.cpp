@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "BlobFile.h"
 #include "EngineError.h"
+#include "FileProtection.h"
 #include "FileTransaction.h"
 #include "FileUtil.h"
 #include "IndexBuilder.h"
@@ -98,8 +100,9 @@ std::vector<fs::path> TableFamilyFiles(const fs::path& table) {
     return files;
 }
 
-RepairInstall::RepairInstall(const fs::path& table, fs::path backupFolder)
-    : table_(table), folder_(std::move(backupFolder)), transaction_(std::make_unique<FileTransaction>(table)) {
+RepairInstall::RepairInstall(const fs::path& table, fs::path backupFolder, std::uint32_t protection)
+    : table_(table), folder_(std::move(backupFolder)), transaction_(std::make_unique<FileTransaction>(table)),
+      protection_(protection) {
     std::error_code ec;
     if (fs::exists(folder_, ec) && !fs::is_empty(folder_, ec))
         Fail(PathToUtf8(folder_), "the backup folder holds files already; nothing was changed");
@@ -127,7 +130,9 @@ void RepairInstall::Commit() {
         made_.push_back(folder_ / file.filename());
         BackUp(file, folder_, StaysInPlace(file) || Listed(unchanged_, file));
     }
-    for (const SideTable& side : sideTables_) {
+    for (SideTable& side : sideTables_) {
+        if (protection_) ProtectImage(side.db, protection_);
+        EncryptBlobImage(side.mb, protection_);
         made_.push_back(folder_ / PathFromUtf8(side.fileName));
         WriteFileAtomic(made_.back(), side.db);
         if (side.mb.empty()) continue;
@@ -152,7 +157,15 @@ void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& def
     std::vector<fs::path> chosen;
     const TableHeader& h = repaired.Header();
     const auto stage = [&install](const fs::path& target, std::vector<std::uint8_t> image) {
-        KeepPredecessorBytes(image, OldHeader(target));
+        const std::vector<std::uint8_t> old = OldHeader(target);
+        KeepPredecessorBytes(image, old);
+        std::uint32_t protection = install.Protection();
+        try {
+            if (!old.empty()) protection = ParseHeader(old.data(), old.size(), PathToUtf8(target)).encryption;
+        } catch (const EngineError&) {
+            // An unreadable predecessor: the table's word.
+        }
+        if (protection) ProtectImage(image, protection);
         install.Stage(target, image);
     };
     if (h.fileType == FileType::KeyedDb && h.numKeyFields > 0) {
@@ -168,7 +181,7 @@ void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& def
         if (std::optional<KeptIndex> kept = KeepExistingIndex(repaired, def, files, images)) {
             notes.push_back(std::move(kept->note));
             install.Keep(files.x);
-            if (kept->tree) install.Stage(files.y, *kept->tree);
+            if (kept->tree) stage(files.y, std::move(*kept->tree));
             else install.Keep(files.y);
             continue;
         }

@@ -29,15 +29,17 @@ namespace ter5::engine {
 class RepairInstall {
 public:
     // Checks that `backupFolder` holds no files yet. Throws EngineError (the table
-    // read-only, the folder in use).
-    RepairInstall(const std::filesystem::path& table, std::filesystem::path backupFolder);
+    // read-only, the folder in use). `protection` is the table's word (0: plain):
+    // the side tables are protected with it.
+    RepairInstall(const std::filesystem::path& table, std::filesystem::path backupFolder, std::uint32_t protection = 0);
     ~RepairInstall();
     RepairInstall(const RepairInstall&) = delete;
     RepairInstall& operator=(const RepairInstall&) = delete;
 
     const std::filesystem::path& Table() const { return table_; }
-    // Stages `image` to replace `target`, a file of the family.
+    // Stages `image` (as it is to be stored) to replace `target`, a file of the family.
     void Stage(const std::filesystem::path& target, const std::vector<std::uint8_t>& image);
+    std::uint32_t Protection() const { return protection_; }
     // Leaves `file` of the family as it is.
     void Keep(const std::filesystem::path& file) { unchanged_.push_back(file); }
     // Writes `table` into the backup folder at Commit.
@@ -51,6 +53,7 @@ private:
     std::vector<std::filesystem::path> staged_;
     std::vector<std::filesystem::path> unchanged_;
     std::vector<SideTable> sideTables_;
+    std::uint32_t protection_ = 0;
     std::vector<std::filesystem::path> made_;  // folders and files made in the backup, outermost first
     bool committed_ = false;
 };
@@ -61,7 +64,8 @@ private:
 // rules this program does not know, and which holds exactly the repaired records,
 // is kept as it is (its tree file rebuilt where it does not fit); one line per
 // kept index goes to `notes`. A rebuilt index file keeps the header bytes no rule
-// explains from the file it replaces.
+// explains from the file it replaces, and its protection: encrypted or plain as
+// that file was, a new one with the table's word.
 void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& defs, const std::vector<IndexInfo>& readable,
                      RepairInstall& install, std::vector<std::string>& notes);
 

@@ -46,7 +46,6 @@ TableHeader StructureTableHeader(const StructureSource& source) {
         const std::vector<std::uint8_t> bytes = ReadFilePrefix(*file, kMaxHeaderBytes);
         TableHeader h = ParseHeader(bytes.data(), bytes.size(), PathToUtf8(*file));
         if (!h.IsTable()) throw NotRepairable(PathToUtf8(*file) + ": not a table (.DB) file");
-        if (h.IsEncrypted()) throw NotRepairable(PathToUtf8(*file) + ": the table is password-protected");
         return h;
     } catch (const EngineError& e) {
         throw NotRepairable(std::string("the table named for the structure cannot be read: ") + e.what());
@@ -157,8 +156,6 @@ RepairStructure ResolveStructure(const fs::path& path, const std::vector<std::ui
     try {
         s.header = ParseHeader(image.data(), image.size(), name);
         if (!s.header.IsTable()) throw NotRepairable(name + ": not a table (.DB) file");
-        if (s.header.IsEncrypted())
-            throw NotRepairable(name + ": the table is password-protected; this program cannot repair it");
         s.own = true;
         s.from = "the table's own header";
         s.layout = {s.header.headerSize, s.header.BlockSize()};

@@ -45,8 +45,9 @@ public:
 
 // Works out the structure of the table `path` whose file is `image`. Throws
 // NotRepairable when the header cannot be read and `source` is null or empty, when
-// the source does not fit the table's index files, or for a table this program
-// cannot read at all (another file kind, a password-protected table).
+// the source does not fit the table's index files, or for a file that is no table.
+// A password-protected table keeps its protection word in the header (the damaged
+// header's own, where only its field list is written anew).
 RepairStructure ResolveStructure(const std::filesystem::path& path, const std::vector<std::uint8_t>& image,
                                  const StructureSource* source, int codePage);
 

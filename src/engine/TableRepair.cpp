@@ -5,9 +5,12 @@
 #include <cstring>
 #include <ctime>
 
+#include "BlobFile.h"
+#include "BlockCipher.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FieldType.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 #include "IndexOrderGuard.h"
 #include "IndexVerify.h"
@@ -128,6 +131,16 @@ void KeyOrder(const TableFile& probe, const std::vector<std::uint8_t>& image, st
     std::stable_sort(order.begin(), order.end(), less);
 }
 
+// Decrypts the blocks of a protected table's image; a block stored plain in it
+// (as programs that leave some blocks so write it) is taken as it was stored.
+void Decrypt(std::vector<std::uint8_t>& image, const TableHeader& h) {
+    DecryptBlocks(image, h);
+    const std::size_t blockSize = h.BlockSize();
+    const BlockCipher cipher(h.encryption);
+    for (std::size_t at = h.headerSize, n = 1; at + blockSize <= image.size() && n <= 0xFFFF; at += blockSize, ++n)
+        if (StoredPlain(image, h, static_cast<std::uint16_t>(n))) cipher.EncryptBlock(image.data() + at, blockSize, static_cast<std::uint32_t>(n));
+}
+
 void Progress(const RepairOptions& o, double from, double to, double fraction) {
     if (o.progress) o.progress(from + (to - from) * fraction);
 }
@@ -135,9 +148,14 @@ void Progress(const RepairOptions& o, double from, double to, double fraction) {
 // The repair of a table held by the caller.
 void Repair(const fs::path& path, const RepairOptions& options, TableRepairReport& report) {
     std::vector<std::uint8_t> image = ReadWholeFile(path);
-    const auto mbPath = FindFileNoCase(path.parent_path(), PathToUtf8(path.stem()) + ".MB");
-    const BlobMap blobs(mbPath ? ReadWholeFile(*mbPath) : std::vector<std::uint8_t>{});
     RepairStructure s = ResolveStructure(path, image, options.structure, options.codePage);
+    // A password-protected table is read decrypted and written protected again with its word.
+    const std::uint32_t protection = s.header.encryption;
+    if (protection) Decrypt(image, s.header);
+    const auto mbPath = FindFileNoCase(path.parent_path(), PathToUtf8(path.stem()) + ".MB");
+    std::vector<std::uint8_t> memo = mbPath ? ReadWholeFile(*mbPath) : std::vector<std::uint8_t>{};
+    DecryptBlobImage(memo, protection);
+    const BlobMap blobs(std::move(memo));
     report.headerReadable = s.own;
     report.headerRecords = s.own ? s.header.numRecords : 0;
     report.structureFrom = s.from;
@@ -188,7 +206,7 @@ void Repair(const fs::path& path, const RepairOptions& options, TableRepairRepor
     report.outcome = losses ? Outcome::RepairedWithLosses : Outcome::Repaired;
     if (options.dryRun) return;
 
-    RepairInstall install(path, options.backupFolder);
+    RepairInstall install(path, options.backupFolder, protection);
     if (!salvage.keyViolations.empty()) install.AddSideTable(BuildKeyViolations(header, image, salvage.keyViolations, blobs));
     if (!salvage.problems.empty()) install.AddSideTable(BuildProblems(header, image, salvage.problems, blobs));
     // The records are packed into the damaged file's own image where they only move
@@ -205,9 +223,14 @@ void Repair(const fs::path& path, const RepairOptions& options, TableRepairRepor
         std::vector<std::uint8_t>().swap(image);  // the damaged file is no longer needed
     }
     std::vector<std::uint64_t>().swap(order);
+    EncryptBlocks(table, header);  // staged as stored; the table read back decrypts it again
+    install.Stage(path, table);
     const auto repaired = TableFile::FromImage(std::move(table), path, options.codePage);
-    install.Stage(path, repaired->Bytes());
-    if (mbPath) install.Stage(*mbPath, blobs.RepairedImage());
+    if (mbPath) {
+        std::vector<std::uint8_t> memoImage = blobs.RepairedImage();
+        EncryptBlobImage(memoImage, protection);
+        install.Stage(*mbPath, memoImage);
+    }
     Progress(options, kSalvageShare, kTableShare, 1.0);
     BuildIndexFiles(*repaired, defs, readable, install, report.notes);
     Progress(options, kTableShare, 1.0, 0.9);

@@ -13,7 +13,9 @@
 #include <functional>
 #include <random>
 #include <set>
+#include <tuple>
 
+#include "../engine/ProtectionSupport.h"
 #include "RepairTestSupport.h"
 #include "TemplateTestSupport.h"
 #include "base/DemoBase.h"
@@ -270,6 +272,45 @@ TEST_F(RepairCorpusTest, ADamagedMemoBlockMakesItsBlobsNullAndKeepsTheRecords) {
         for (std::size_t f = 0; f < t->Fields().size(); ++f) EXPECT_NO_THROW(t->Get(i, f)) << "record " << i + 1;
     options.backupFolder = backup.Path() / "again";
     EXPECT_EQ(engine::RepairTable(table, options).outcome, Outcome::Sound);
+}
+
+TEST_F(RepairCorpusTest, AProtectedTableIsReadDecryptedAndStaysProtected) {
+    using engine::testing::kSampleProtection;
+    using engine::testing::ProtectionOf;
+    const fs::path people = kRealData / "Chevich+KsmProjAddons/Etv/Example";
+    for (const auto& [from, stem, ext] : {std::tuple{demo.Path(), "POLIGON", ".DB"}, std::tuple{people, "People", ".DB"}}) {
+        TempDir dir, backup;
+        CopyTable(from, stem, dir.Path());
+        const fs::path table = dir.Path() / (std::string(stem) + ext);
+        engine::testing::ProtectTable(table, kSampleProtection);
+        const std::vector<RawRecord> originals = RawRecords(table);
+        // The stored (encrypted) bytes of the last block are zeroed.
+        const std::uint32_t last = originals.back().block;
+        AtBlock(last, [](std::uint8_t* p, std::size_t n) { std::fill(p, p + n, 0); })(table);
+        engine::RepairOptions options;
+        options.backupFolder = backup.Path() / stem;
+        const TableRepairReport report = engine::RepairTable(table, options);
+        EXPECT_EQ(report.outcome, Outcome::RepairedWithLosses) << engine::FormatRepairReport(report, engine::ReportLanguage::English);
+        std::multiset<std::string> left = Bytes(RawRecords(table));
+        for (const RawRecord& r : originals) {
+            if (r.block == last) continue;
+            const auto it = left.find(r.bytes);
+            EXPECT_TRUE(it != left.end()) << stem << ": a record of block " << r.block << " is missing";
+            if (it != left.end()) left.erase(it);
+        }
+        EXPECT_TRUE(left.empty()) << stem << ": records invented";
+        for (const char* file : {".DB", ".PX"}) {
+            const auto f = engine::FindFileNoCase(dir.Path(), std::string(stem) + file);
+            ASSERT_TRUE(f) << stem << file;
+            EXPECT_EQ(ProtectionOf(*f), kSampleProtection) << *f;
+        }
+        for (const auto& p : engine::VerifyTable(table)) EXPECT_TRUE(p.isNote) << p.text;
+        const auto t = engine::TableFile::Load(table);
+        for (std::size_t i = 0; i < t->RecordCount(); ++i)
+            for (std::size_t f = 0; f < t->Fields().size(); ++f) EXPECT_NO_THROW(t->Get(i, f));
+        options.backupFolder = backup.Path() / "again";
+        EXPECT_EQ(engine::RepairTable(table, options).outcome, Outcome::Sound);
+    }
 }
 
 TEST_F(RepairCorpusTest, AHeaderThatCannotBeReadNeedsAStructureAndChangesNothingWithout) {
