@@ -1,11 +1,12 @@
 #include "RecordCheck.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 
 #include "FieldCodec.h"
+#include "TextCodec.h"
+#include "Value.h"
 
 namespace ter5::engine {
 namespace {
@@ -26,25 +27,13 @@ constexpr std::uint8_t kBcdDecimalsMask = 0x3F;
 constexpr int kBcdSize = 17;
 constexpr int kBcdDigits = 32;
 constexpr int kBcdCheckedDigits = 18;
-constexpr std::uint64_t kDoubleSign = 0x8000'0000'0000'0000;
 
-std::uint64_t BigEndian(const std::uint8_t* p, int size) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < size; ++i) v = (v << 8) | p[i];
+// The number a date, time, auto-increment or floating field holds, as the codec reads it.
+Value Decoded(const FieldDesc& field, const std::uint8_t* p) {
+    static const TextCodec kUnused(1252);  // numbers carry no text
+    Value v;
+    DecodeFieldInto(field, p, kUnused, v);
     return v;
-}
-
-// The integer a sign-flipped big-endian field of `size` bytes holds.
-std::int64_t FlippedInteger(const std::uint8_t* p, int size) {
-    const std::uint64_t raw = BigEndian(p, size);
-    return size == 2 ? std::int64_t{static_cast<std::int16_t>(raw ^ 0x8000)}
-                     : std::int64_t{static_cast<std::int32_t>(raw ^ 0x8000'0000)};
-}
-
-double StoredDouble(const std::uint8_t* p) {
-    std::uint64_t raw = BigEndian(p, 8);
-    raw = (raw & kDoubleSign) ? raw ^ kDoubleSign : ~raw;
-    return std::bit_cast<double>(raw);
 }
 
 std::optional<std::string> BcdProblem(const FieldDesc& field, const std::uint8_t* p) {
@@ -74,25 +63,25 @@ std::optional<std::string> FieldValueProblem(const FieldDesc& field, const std::
             return std::nullopt;
         }
         case FieldType::Date: {
-            const std::int64_t day = FlippedInteger(p, 4);
+            const std::int64_t day = Decoded(field, p).integer;
             if (day < kFirstDay || day > kLastDay) return "day number " + std::to_string(day) + " is no date of years 1 to 9999";
             return std::nullopt;
         }
         case FieldType::Time: {
-            const std::int64_t ms = FlippedInteger(p, 4);
+            const std::int64_t ms = Decoded(field, p).integer;
             if (ms < 0 || ms >= kMsPerDay) return "time " + std::to_string(ms) + " ms lies outside one day";
             return std::nullopt;
         }
         case FieldType::AutoInc:
             // The engine numbers records from 1 (637 values of the test data).
-            if (FlippedInteger(p, 4) < 1) return std::string("auto-increment value below 1");
+            if (Decoded(field, p).integer < 1) return std::string("auto-increment value below 1");
             return std::nullopt;
         case FieldType::Number:
         case FieldType::Money:
-            if (!std::isfinite(StoredDouble(p))) return std::string("number is infinite or not a number");
+            if (!std::isfinite(Decoded(field, p).number)) return std::string("number is infinite or not a number");
             return std::nullopt;
         case FieldType::Timestamp: {
-            const double ms = StoredDouble(p);
+            const double ms = Decoded(field, p).number;
             if (!std::isfinite(ms) || ms < 0 || ms >= static_cast<double>(kLastDay + 1) * kMsPerDay)
                 return std::string("timestamp lies outside years 1 to 9999");
             return std::nullopt;
