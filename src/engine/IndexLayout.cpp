@@ -79,11 +79,13 @@ SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def)
     return l;
 }
 
-RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout) {
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, std::size_t capacity) {
     const std::size_t n = table.RecordCount();
     const std::size_t size = layout.recordSize;
     const TableHeader& th = table.Header();
-    RecordBuffer unsorted{size, std::vector<std::uint8_t>(n * size, 0)};
+    RecordBuffer unsorted{size, {}};
+    unsorted.bytes.reserve(std::max(capacity, n * size));
+    unsorted.bytes.resize(n * size, 0);
     const std::size_t primaryKeySize = LeadingSize(th.fields, th.numKeyFields);
     const KeyRules rules(th);
     std::size_t ordinal = 0;

@@ -72,8 +72,9 @@ SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def)
 
 // The X records `table` calls for, in index order, with true hints. Throws
 // EngineError ("Key violation") when the layout is unique and two records share
-// the index fields' key.
-RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout);
+// the index fields' key. The buffer's bytes reserve at least `capacity` bytes, so
+// that a caller can grow them into the X file's image without a second copy.
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, std::size_t capacity = 0);
 
 // Orders two X records by the layout's key fields: <0, 0 or >0.
 int CompareSecondaryKeys(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b);

@@ -18,6 +18,7 @@ struct Labels {
     const char* outcomes[5];       // in the order of Outcome
     const char* dryOutcomes[5];    // the same for a dry run
     const char* claimed;
+    const char* unknown;  // the claim of a header that cannot be read
     const char* found;
     const char* kept;
     const char* problems;
@@ -35,6 +36,7 @@ constexpr Labels kEnglish{
     {"nothing to repair", "repaired", "repaired with losses", "not repairable", "failed"},
     {"nothing to repair", "would be repaired", "would be repaired with losses", "not repairable", "failed"},
     "records the header claimed",
+    "unknown (the header cannot be read)",
     "records found in blocks",
     "records kept",
     "moved to PROBLEMS",
@@ -52,6 +54,7 @@ constexpr Labels kRussian{
     {"повреждений нет", "восстановлена", "восстановлена с потерями", "восстановить нельзя", "ошибка"},
     {"повреждений нет", "будет восстановлена", "будет восстановлена с потерями", "восстановить нельзя", "ошибка"},
     "записей по заголовку",
+    "неизвестно (заголовок не читается)",
     "записей найдено в блоках",
     "записей сохранено",
     "перенесено в PROBLEMS",
@@ -64,6 +67,15 @@ constexpr Labels kRussian{
     "исходные файлы",
     "пробный прогон: ничего не изменено",
 };
+
+// The distinct numbers of `blocks`, ascending.
+std::vector<std::uint32_t> BlockNumbers(const std::vector<DamagedBlock>& blocks) {
+    std::vector<std::uint32_t> numbers;
+    for (const DamagedBlock& b : blocks) numbers.push_back(b.number);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
 
 void Line(std::string& text, const char* label, const std::string& value) {
     text += std::string("  ") + label + ": " + value + "\n";
@@ -81,10 +93,7 @@ int TableRepairReport::ExitCode() const {
 }
 
 std::string BlockRanges(const std::vector<DamagedBlock>& blocks) {
-    std::vector<std::uint32_t> numbers;
-    for (const DamagedBlock& b : blocks) numbers.push_back(b.number);
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    const std::vector<std::uint32_t> numbers = BlockNumbers(blocks);
     std::string text;
     for (std::size_t i = 0; i < numbers.size();) {
         std::size_t j = i;
@@ -104,13 +113,14 @@ std::string FormatRepairReport(const TableRepairReport& r, ReportLanguage langua
     using Outcome = TableRepairReport::Outcome;
     if (!r.error.empty()) text += "  " + r.error + "\n";
     if (r.outcome == Outcome::NotRepairable || r.outcome == Outcome::Failed) return text;
-    if (r.headerReadable) Line(text, l.claimed, std::to_string(r.headerRecords));
+    Line(text, l.claimed, r.headerReadable ? std::to_string(r.headerRecords) : std::string(l.unknown));
     Line(text, l.found, std::to_string(r.found));
     Line(text, l.kept, std::to_string(r.kept));
     Line(text, l.problems, std::to_string(r.problems));
     Line(text, l.keyViolations, std::to_string(r.keyViolations));
     Line(text, l.blobsLost, std::to_string(r.blobsLost));
-    Line(text, l.blocks, r.damagedBlocks.empty() ? std::string("0") : BlockRanges(r.damagedBlocks));
+    const std::string ranges = BlockRanges(r.damagedBlocks);
+    Line(text, l.blocks, std::to_string(BlockNumbers(r.damagedBlocks).size()) + (ranges.empty() ? "" : " (" + ranges + ")"));
     for (std::size_t i = 0; i < r.damagedBlocks.size() && i < kListedBlocks; ++i)
         text += std::string("    ") + l.block + " " + std::to_string(r.damagedBlocks[i].number) + ": " + r.damagedBlocks[i].what + "\n";
     if (r.damagedBlocks.size() > kListedBlocks)
