@@ -59,6 +59,10 @@ TEST_F(RepairCommandTest, RepairsADirectoryReportsAndKeepsTheOriginals) {
     ZeroBlock(Vertices(), 2);
     const auto damaged = VertexFiles(base.Path());
     std::string out;
+    // Verify lists the damage and names the way out.
+    EXPECT_EQ(RunTool("verify " + Quoted(base.Path()), &out), 1) << out;
+    EXPECT_NE(out.find("`ter5tool repair`"), std::string::npos) << out;
+    EXPECT_NE(out.find("Проверка и восстановление базы"), std::string::npos) << out;
     EXPECT_EQ(RunTool("repair " + Quoted(base.Path()), &out), 1) << out;
     EXPECT_NE(out.find("POLIGON.DB: repaired with losses"), std::string::npos) << out;
     EXPECT_NE(out.find("blocks unreadable: 1 (2)"), std::string::npos) << out;
