@@ -206,7 +206,9 @@ std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table, const std::f
                          FileNameBytes(pxFile));
 }
 
-SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files) {
+SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files,
+                                    const RecordSource* records) {
+    const RecordSource source = records ? *records : RecordsOf(table);
     const TableHeader& th = table.Header();
     const SecondaryLayout layout = MakeSecondaryLayout(table, def);
     if (!files.composite && !IsFieldNamedIndex(def))
@@ -236,7 +238,7 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
 
     const std::size_t blockSize = h.BlockSize();
     const std::size_t perBlock = (blockSize - kBlockHeaderSize) / layout.recordSize;
-    const std::size_t n = table.RecordCount();
+    const std::size_t n = source.count;
     const std::size_t blocks = (n + perBlock - 1) / perBlock;
     if (blocks > kMaxBlocks) Fail(table.Name(), "the index needs more blocks than a file can address");
     h.numRecords = static_cast<std::uint32_t>(n);
@@ -259,7 +261,7 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     header[kXTableLink] = TreeLink(th);
     const std::size_t headerSize = header.size();
     SecondaryImages out;
-    out.x = PackRecordsInPlace(MakeSecondaryRecords(table, layout, headerSize + blocks * blockSize), headerSize, blockSize);
+    out.x = PackRecordsInPlace(MakeSecondaryRecords(table, layout, source, headerSize + blocks * blockSize), headerSize, blockSize);
     std::memcpy(out.x.data(), header.data(), headerSize);
     // The tree over the X file: one leaf a block, its first key, number and count.
     std::vector<TreeEntry> leaves;

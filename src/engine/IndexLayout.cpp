@@ -79,8 +79,24 @@ SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def)
     return l;
 }
 
+RecordSource RecordsOf(const TableFile& table) {
+    RecordSource source;
+    source.count = table.RecordCount();
+    source.walk = [&table](const RecordSource::Visitor& visit) {
+        std::size_t ordinal = 0;
+        for (const auto& block : table.Blocks())
+            for (std::size_t pos = 0; pos < block.count; ++pos) visit(table.Record(ordinal++), block.number, pos);
+    };
+    return source;
+}
+
 RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, std::size_t capacity) {
-    const std::size_t n = table.RecordCount();
+    return MakeSecondaryRecords(table, layout, RecordsOf(table), capacity);
+}
+
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, const RecordSource& records,
+                                  std::size_t capacity) {
+    const std::size_t n = records.count;
     const std::size_t size = layout.recordSize;
     const TableHeader& th = table.Header();
     RecordBuffer unsorted{size, {}};
@@ -89,29 +105,28 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
     const std::size_t primaryKeySize = LeadingSize(th.fields, th.numKeyFields);
     const KeyRules rules(th);
     std::size_t ordinal = 0;
-    for (const auto& block : table.Blocks()) {
-        for (std::size_t pos = 0; pos < block.count; ++pos, ++ordinal) {
-            const std::uint8_t* rec = table.Record(ordinal);
-            std::uint8_t* out = unsorted.bytes.data() + ordinal * size;
-            std::size_t at = 0;
-            for (int i : layout.indexFields) {
-                const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
-                const auto len = static_cast<std::size_t>(f.length);
-                std::memcpy(out + at, rec + f.offset, len);
-                if (layout.caseInsensitive && f.type == FieldType::Alpha) rules.CaseInsensitiveKey(out + at, len);
-                at += len;
-            }
-            if (layout.keyedTable) {
-                std::memcpy(out + at, rec, primaryKeySize);
-                at += primaryKeySize;
-                WriteFlippedU16(out + at, block.number);
-            } else {
-                WriteFlippedU32(out + at, static_cast<std::uint32_t>(ordinal + 1));
-                WriteFlippedU16(out + at + kLongSize, block.number);
-                WriteFlippedU16(out + at + kLongSize + kShortSize, static_cast<std::uint16_t>(pos * th.recordSize));
-            }
+    records.walk([&](const std::uint8_t* rec, std::uint16_t blockNumber, std::size_t pos) {
+        if (ordinal >= n) Fail(table.Name(), "more records than the table counts");
+        std::uint8_t* out = unsorted.bytes.data() + ordinal++ * size;
+        std::size_t at = 0;
+        for (int i : layout.indexFields) {
+            const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
+            const auto len = static_cast<std::size_t>(f.length);
+            std::memcpy(out + at, rec + f.offset, len);
+            if (layout.caseInsensitive && f.type == FieldType::Alpha) rules.CaseInsensitiveKey(out + at, len);
+            at += len;
         }
-    }
+        if (layout.keyedTable) {
+            std::memcpy(out + at, rec, primaryKeySize);
+            at += primaryKeySize;
+            WriteFlippedU16(out + at, blockNumber);
+        } else {
+            WriteFlippedU32(out + at, static_cast<std::uint32_t>(ordinal));
+            WriteFlippedU16(out + at + kLongSize, blockNumber);
+            WriteFlippedU16(out + at + kLongSize + kShortSize, static_cast<std::uint16_t>(pos * th.recordSize));
+        }
+    });
+    if (ordinal != n) Fail(table.Name(), "fewer records than the table counts");
     const auto less = [&](std::uint32_t a, std::uint32_t b) { return CompareSecondaryKeys(layout, unsorted.At(a), unsorted.At(b)) < 0; };
     bool inOrder = true;
     for (std::size_t i = 1; i < n && inOrder; ++i) inOrder = !less(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i - 1));

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 
 #include "BlobFile.h"
+#include "BlockCipher.h"
+#include "ByteIo.h"
 #include "EngineError.h"
 #include "FileProtection.h"
 #include "FileTransaction.h"
@@ -12,6 +15,7 @@
 #include "IndexOrderGuard.h"
 #include "PlatformFiles.h"
 #include "TableRewrite.h"
+#include "TableWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -152,10 +156,10 @@ void RepairInstall::Commit() {
     committed_ = true;
 }
 
-void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& defs, const std::vector<IndexInfo>& readable,
-                     RepairInstall& install, std::vector<std::string>& notes) {
+void BuildIndexFiles(std::shared_ptr<const TableFile> repaired, const RecordSource* staged, const std::vector<IndexDef>& defs,
+                     const std::vector<IndexInfo>& readable, RepairInstall& install, std::vector<std::string>& notes) {
     std::vector<fs::path> chosen;
-    const TableHeader& h = repaired.Header();
+    const TableHeader& h = repaired->Header();
     const auto stage = [&install](const fs::path& target, std::vector<std::uint8_t> image) {
         const std::vector<std::uint8_t> old = OldHeader(target);
         KeepPredecessorBytes(image, old);
@@ -169,16 +173,25 @@ void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& def
         install.Stage(target, image);
     };
     if (h.fileType == FileType::KeyedDb && h.numKeyFields > 0) {
-        const IndexFiles px = ChooseIndexFiles(repaired, IndexDef{{}, {}, true}, PlanOf(repaired, readable, chosen));
-        stage(px.x, BuildPrimaryIndex(repaired, px.x));
+        const IndexFiles px = ChooseIndexFiles(*repaired, IndexDef{{}, {}, true}, PlanOf(*repaired, readable, chosen));
+        stage(px.x, BuildPrimaryIndex(*repaired, px.x));
         chosen.push_back(px.x);
     }
+    if (defs.empty()) return;
+    // The secondary indexes need the header only, and the records as `staged` gives them.
+    std::shared_ptr<const TableFile> table = repaired;
+    if (staged) {
+        TableHeader empty = h;
+        table = TableFile::FromImage(BuildTableImage(empty, {}), repaired->Path(), repaired->Codec().CodePage());
+        repaired.reset();
+    }
+    const RecordSource records = staged ? *staged : RecordsOf(*table);
     for (const IndexDef& def : defs) {
-        const IndexFiles files = ChooseIndexFiles(repaired, def, PlanOf(repaired, readable, chosen));
-        SecondaryImages images = BuildSecondaryIndex(repaired, def, files);
+        const IndexFiles files = ChooseIndexFiles(*table, def, PlanOf(*table, readable, chosen));
+        SecondaryImages images = BuildSecondaryIndex(*table, def, files, &records);
         chosen.push_back(files.x);
         chosen.push_back(files.y);
-        if (std::optional<KeptIndex> kept = KeepExistingIndex(repaired, def, files, images)) {
+        if (std::optional<KeptIndex> kept = KeepExistingIndex(*table, def, files, images)) {
             notes.push_back(std::move(kept->note));
             install.Keep(files.x);
             if (kept->tree) stage(files.y, std::move(*kept->tree));
@@ -188,6 +201,28 @@ void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& def
         stage(files.x, std::move(images.x));
         stage(files.y, std::move(images.y));
     }
+}
+
+RecordSource StagedRecords(const fs::path& file, const TableHeader& h) {
+    RecordSource source;
+    source.count = h.numRecords;
+    source.walk = [file, headerSize = std::size_t{h.headerSize}, blockSize = h.BlockSize(), recordSize = std::size_t{h.recordSize},
+                   blocks = h.fileBlocks, protection = h.encryption](const RecordSource::Visitor& visit) {
+        std::ifstream in(file, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(headerSize));
+        std::vector<std::uint8_t> block(blockSize);
+        const BlockCipher cipher(protection);
+        for (std::uint32_t n = 1; n <= blocks; ++n) {
+            if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(blockSize)))
+                Fail(PathToUtf8(file), "the repaired table cannot be read back from its temporary file");
+            if (protection) cipher.DecryptBlock(block.data(), blockSize, n);
+            const auto fill = static_cast<std::int16_t>(ReadU16(block.data() + format::kBlockAddDataSize));
+            const std::size_t count = fill < 0 ? 0 : static_cast<std::size_t>(fill) / recordSize + 1;
+            for (std::size_t pos = 0; pos < count; ++pos)
+                visit(block.data() + format::kBlockHeaderSize + pos * recordSize, static_cast<std::uint16_t>(n), pos);
+        }
+    };
+    return source;
 }
 
 }  // namespace ter5::engine

@@ -14,6 +14,7 @@
 
 #include "FileTransaction.h"
 #include "IndexCatalog.h"
+#include "IndexLayout.h"
 #include "RepairSideTables.h"
 #include "TableFile.h"
 
@@ -39,6 +40,8 @@ public:
     const std::filesystem::path& Table() const { return table_; }
     // Stages `image` (as it is to be stored) to replace `target`, a file of the family.
     void Stage(const std::filesystem::path& target, const std::vector<std::uint8_t>& image);
+    // The temporary file Stage wrote for `target`, to be read back before Commit.
+    std::filesystem::path StagedFile(const std::filesystem::path& target) const { return transaction_->StagedFile(target); }
     std::uint32_t Protection() const { return protection_; }
     // Leaves `file` of the family as it is.
     void Keep(const std::filesystem::path& file) { unchanged_.push_back(file); }
@@ -65,9 +68,16 @@ private:
 // is kept as it is (its tree file rebuilt where it does not fit); one line per
 // kept index goes to `notes`. A rebuilt index file keeps the header bytes no rule
 // explains from the file it replaces, and its protection: encrypted or plain as
-// that file was, a new one with the table's word.
-void BuildIndexFiles(const TableFile& repaired, const std::vector<IndexDef>& defs, const std::vector<IndexInfo>& readable,
-                     RepairInstall& install, std::vector<std::string>& notes);
+// that file was, a new one with the table's word. With `staged` (the repaired
+// table's records read back from its staged file) `repaired` is let go once the
+// .PX is built, so that the table and an index's records are not held at once.
+void BuildIndexFiles(std::shared_ptr<const TableFile> repaired, const RecordSource* staged, const std::vector<IndexDef>& defs,
+                     const std::vector<IndexInfo>& readable, RepairInstall& install, std::vector<std::string>& notes);
+
+// The records of the table image staged at `file` whose header is `h` (packed in
+// chained order, as the repair builds it), read a block at a time, protected
+// blocks decrypted. Its walk throws EngineError naming the file when it cannot be read.
+RecordSource StagedRecords(const std::filesystem::path& file, const TableHeader& h);
 
 // The files of the table family of `table` on disk: .DB, .MB, .PX, .Xnn/.Ynn,
 // .XGn/.YGn, .VAL, .TV, .TVF, .FAM (any letter case; no temporary files).

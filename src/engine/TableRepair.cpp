@@ -225,14 +225,16 @@ void Repair(const fs::path& path, const RepairOptions& options, TableRepairRepor
     std::vector<std::uint64_t>().swap(order);
     EncryptBlocks(table, header);  // staged as stored; the table read back decrypts it again
     install.Stage(path, table);
-    const auto repaired = TableFile::FromImage(std::move(table), path, options.codePage);
+    std::shared_ptr<const TableFile> repaired = TableFile::FromImage(std::move(table), path, options.codePage);
+    // The secondary indexes read the records back from the staged file, the table let go.
+    const RecordSource staged = StagedRecords(install.StagedFile(path), repaired->Header());
     if (mbPath) {
         std::vector<std::uint8_t> memoImage = blobs.RepairedImage();
         EncryptBlobImage(memoImage, protection);
         install.Stage(*mbPath, memoImage);
     }
     Progress(options, kSalvageShare, kTableShare, 1.0);
-    BuildIndexFiles(*repaired, defs, readable, install, report.notes);
+    BuildIndexFiles(std::move(repaired), &staged, defs, readable, install, report.notes);
     Progress(options, kTableShare, 1.0, 0.9);
     install.Commit();
     report.backup = options.backupFolder;
