@@ -15,17 +15,11 @@ namespace {
 // between them (3 945 values).
 constexpr std::int64_t kFirstDay = 1;
 constexpr std::int64_t kLastDay = 3'652'059;
-// Logical bytes (60 values of the test data, no other byte seen).
-constexpr std::uint8_t kFalseByte = 0x80;
-constexpr std::uint8_t kTrueByte = 0x81;
-// BCD: byte 0 = sign 0x80 | 0x40 | decimals; 32 digit nibbles follow, complemented
-// for negatives. bcd.db field C keeps stray nibbles after its 18th significant
-// digit, so only the first 18 are required to be digits.
-constexpr std::uint8_t kBcdPositive = 0x80;
-constexpr std::uint8_t kBcdFlag = 0x40;
+using namespace storedvalue;
+
+// BCD decimals in byte 0. bcd.db field C keeps stray nibbles after its 18th
+// significant digit, so only the first 18 are required to be digits.
 constexpr std::uint8_t kBcdDecimalsMask = 0x3F;
-constexpr int kBcdSize = 17;
-constexpr int kBcdDigits = 32;
 constexpr int kBcdCheckedDigits = 18;
 
 // The number a date, time, auto-increment or floating field holds, as the codec reads it.
@@ -39,7 +33,7 @@ Value Decoded(const FieldDesc& field, const std::uint8_t* p) {
 std::optional<std::string> BcdProblem(const FieldDesc& field, const std::uint8_t* p) {
     if ((p[0] & kBcdFlag) == 0 || (p[0] & kBcdDecimalsMask) != field.size)
         return "BCD sign byte " + std::to_string(p[0]) + " does not give the field's " + std::to_string(field.size) + " decimals";
-    const std::uint8_t flip = (p[0] & kBcdPositive) ? 0 : 0x0F;
+    const std::uint8_t flip = (p[0] & kBcdPositive) ? 0 : kBcdNegativeFlip;
     int significant = 0;
     for (int k = 2; k < 2 + kBcdDigits && significant < kBcdCheckedDigits; ++k) {
         const std::uint8_t nibble = static_cast<std::uint8_t>(((k & 1) ? p[k / 2] & 0x0F : p[k / 2] >> 4) ^ flip);
