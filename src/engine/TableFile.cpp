@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "BlobFile.h"
+#include "BoundedRead.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FieldCodec.h"
@@ -18,7 +19,9 @@ std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, in
     std::shared_ptr<TableFile> t(new TableFile());
     t->path_ = *resolved;
     t->name_ = PathToUtf8(*resolved);
-    t->bytes_ = ReadWholeFile(*resolved);
+    std::string excess;
+    t->bytes_ = ReadWithinHeader(*resolved, excess);  // never more than the header's blocks
+    if (!excess.empty()) t->notes_.push_back(excess);
     t->Parse(codePage);
     return t;
 }
