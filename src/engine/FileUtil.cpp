@@ -97,6 +97,39 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     return data;
 }
 
+RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path)) {
+#ifdef _WIN32
+    file_ = ::_wfopen(path.c_str(), L"rb");
+#else
+    file_ = std::fopen(path.c_str(), "rb");
+#endif
+    if (!file_) Fail(name_, "cannot open: " + ErrnoText());
+    std::setvbuf(file_, nullptr, _IONBF, 0);  // each read is one block: a buffer would only copy it twice
+    std::error_code ec;
+    size_ = fs::file_size(path, ec);
+    if (ec) {
+        std::fclose(file_);
+        Fail(name_, "cannot read its size: " + ec.message());
+    }
+}
+
+RandomAccessFile::~RandomAccessFile() { std::fclose(file_); }
+
+std::size_t RandomAccessFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
+#ifdef _WIN32
+    const bool moved = ::_fseeki64(file_, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    const bool moved = ::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+    if (!moved) Fail(name_, "cannot seek to byte " + std::to_string(offset) + ": " + ErrnoText());
+    const std::size_t n = std::fread(buffer, 1, count, file_);
+    if (n < count && std::ferror(file_)) {
+        std::clearerr(file_);
+        Fail(name_, "read error at byte " + std::to_string(offset) + ": " + ErrnoText());
+    }
+    return n;
+}
+
 std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());

@@ -33,6 +33,19 @@ void CopyOwnership(int fd, const FileAttributes& like) {
     [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(like.group));
 }
 
+// The device and inode of an open file, or its path where they cannot be had.
+FileIdentity IdentityOf(int fd, const fs::path& path) {
+    FileIdentity identity;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        identity.device = static_cast<std::uint64_t>(st.st_dev);
+        identity.inode = static_cast<std::uint64_t>(st.st_ino);
+    } else {
+        identity.path = path.string();
+    }
+    return identity;
+}
+
 }  // namespace
 
 void LockFile::Close() {
@@ -66,13 +79,21 @@ LockFile LockFile::Open(const fs::path& path, const fs::path& like, std::uint64_
         ::fchmod(fd, mode);  // the umask must not lock other users of a shared base out
         CopyOwnership(fd, model);
     }
-    struct stat st {};
-    if (::fstat(fd, &st) == 0) {
-        f.identity_.device = static_cast<std::uint64_t>(st.st_dev);
-        f.identity_.inode = static_cast<std::uint64_t>(st.st_ino);
-    } else {
-        f.identity_.path = path.string();
+    f.identity_ = IdentityOf(fd, path);
+    f.handle_ = fd;
+    return f;
+}
+
+LockFile LockFile::OpenExisting(const fs::path& path, std::uint64_t byte) {
+    LockFile f;
+    f.path_ = path;
+    f.byte_ = byte;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        f.error_ = ErrnoText(errno);
+        return f;
     }
+    f.identity_ = IdentityOf(fd, path);
     f.handle_ = fd;
     return f;
 }

@@ -74,6 +74,14 @@ void CheckNoForeignHolders(const fs::path& table) {
     Fail(PathToUtf8(table), "Table is read-only (" + why + ")");
 }
 
+// A reader that writes nothing cannot complete a write that was cut off after it
+// committed, and must not read the mix of old and new files it left.
+void RefuseInterruptedWrite(const fs::path& table) {
+    if (HasInterruptedWrite(table))
+        Fail(PathToUtf8(table), "a write to the table was cut off and awaits completion, which writes to its "
+                                "folder; open the table once with a program allowed to write there (ter5tool verify)");
+}
+
 }  // namespace
 
 std::uint64_t LockByte(const fs::path& tablePath) {
@@ -87,12 +95,20 @@ std::uint64_t LockByte(const fs::path& tablePath) {
 
 TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableName_(PathToUtf8(tablePath)) {
     const fs::path dir = tablePath.parent_path();
-    const fs::path lockPath = FindFileNoCase(dir, kLockFileName).value_or(dir / kLockFileName);
+    const std::optional<fs::path> existing = FindFileNoCase(dir, kLockFileName);
+    const fs::path lockPath = existing.value_or(dir / kLockFileName);
+    const bool noWrite = mode == Mode::SharedNoWrite;
 
     std::lock_guard guard(RegistryMutex());
-    LockFile opened = LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
+    if (noWrite && !existing) {  // no lock file: no writer of ours is at work
+        RefuseInterruptedWrite(tablePath);
+        return;
+    }
+    LockFile opened = noWrite ? LockFile::OpenExisting(lockPath, LockByte(tablePath))
+                              : LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
     if (!opened.IsOpen()) {
         if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + PathToUtf8(lockPath) + " cannot be made: " + opened.Error());
+        if (noWrite) RefuseInterruptedWrite(tablePath);
         return;  // read-only media: reading goes on without a lock
     }
     std::shared_ptr<Entry> entry;
@@ -130,8 +146,9 @@ TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableN
     entry_ = entry;
     if (!HasInterruptedWrite(tablePath)) return;
     // A write was cut off after it committed: complete it before reading, which
-    // needs the table for a moment alone.
+    // needs the table for a moment alone (a reader that writes nothing refuses it).
     try {
+        if (noWrite) RefuseInterruptedWrite(tablePath);
         WriteScope scope(*this);
     } catch (...) {
         if (--entry->shared == 0) entry->file.Lock(LockFile::Kind::None);
@@ -158,6 +175,7 @@ const fs::path& TableLock::LockPath() const {
 
 TableLock::WriteScope::WriteScope(TableLock& lock) : lock_(lock) {
     if (lock.mode_ == Mode::Exclusive) return;
+    if (lock.mode_ == Mode::SharedNoWrite) ReadOnly(PathFromUtf8(lock.tableName_), "held for reading only");
     if (!lock.entry_) ReadOnly(PathFromUtf8(lock.tableName_), "no lock file could be made beside it");
     std::lock_guard guard(RegistryMutex());
     Entry& e = *lock.entry_;
