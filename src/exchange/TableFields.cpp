@@ -32,7 +32,9 @@ void SetTableValue(FeatureSink& sink, int field, FieldType type, OGRFieldType og
     case Value::Kind::Null: return sink.SetNull(field);
     case Value::Kind::Bool: return sink.SetInteger(field, value.boolean ? 1 : 0);
     case Value::Kind::Text: return sink.SetText(field, value.text);
-    case Value::Kind::Bytes: return sink.SetBinary(field, value.text);
+    case Value::Kind::Bytes:
+        if (ogrType == OFTBinary) return sink.SetBinary(field, value.text);
+        break;
     case Value::Kind::Float:
         if (ogrType == OFTReal) return sink.SetReal(field, value.number);
         break;
@@ -41,7 +43,8 @@ void SetTableValue(FeatureSink& sink, int field, FieldType type, OGRFieldType og
         break;
     case Value::Kind::Decimal: break;
     }
-    // Decimals, dates and times through their text form.
+    // Decimals, dates and times through their text form; the bytes of a formatted
+    // memo as their hex text.
     sink.SetFromText(field, engine::FormatValueText(type, value).c_str());
 }
 

@@ -2,7 +2,8 @@
 // The fields of a Paradox table as OGR fields, and their values as OGR values: the
 // owner layer of the export and every table a GDAL driver opens use the same rules.
 //
-//   alpha, memo, formatted memo        String (UTF-8)
+//   alpha, memo                        String (UTF-8)
+//   formatted memo                     String: its bytes in hex, as `ter5tool dump` shows them
 //   short, long, autoincrement         Integer
 //   number, money                      Real
 //   BCD                                Real, or String holding the exact decimal
