@@ -47,8 +47,9 @@ void RegisterDriver() {
 
 // Every record of the vertex table decoded, whole file or streamed.
 void ScanVertices(benchmark::State& state, bool streamed) {
+    const fs::path path = VertexTable();
     for (auto _ : state) {
-        const auto table = streamed ? engine::TableFile::Open(VertexTable()) : engine::TableFile::Load(VertexTable());
+        const auto table = streamed ? engine::TableFile::Open(path) : engine::TableFile::Load(path);
         engine::Value v;
         double sum = 0;
         for (std::size_t r = 0; r < table->RecordCount(); ++r) {
@@ -80,6 +81,7 @@ void DriverVertexTableSummary(benchmark::State& state) {
 void DriverParcelsToGeoPackage(benchmark::State& state) {
     RegisterDriver();
     const fs::path out = fs::temp_directory_path() / "ter5_driver_bench_ogr2ogr.gpkg";
+    District();
     const char* args[] = {"-f", "GPKG", "parcels", nullptr};
     GDALVectorTranslateOptions* options = GDALVectorTranslateOptionsNew(const_cast<char**>(args), nullptr);
     for (auto _ : state) {

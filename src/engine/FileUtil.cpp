@@ -10,6 +10,11 @@
 #include "EngineError.h"
 #include "PlatformFiles.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 
 namespace fs = std::filesystem;
 
@@ -99,35 +104,59 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
 
 RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path)) {
 #ifdef _WIN32
-    file_ = ::_wfopen(path.c_str(), L"rb");
+    std::FILE* file = ::_wfopen(path.c_str(), L"rb");
+    if (file) std::setvbuf(file, nullptr, _IONBF, 0);  // each read is one block: a buffer would only copy it twice
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    const bool opened = file != nullptr;
 #else
-    file_ = std::fopen(path.c_str(), "rb");
+    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool opened = handle_ >= 0;
 #endif
-    if (!file_) Fail(name_, "cannot open: " + ErrnoText());
-    std::setvbuf(file_, nullptr, _IONBF, 0);  // each read is one block: a buffer would only copy it twice
+    if (!opened) Fail(name_, "cannot open: " + ErrnoText());
     std::error_code ec;
     size_ = fs::file_size(path, ec);
     if (ec) {
-        std::fclose(file_);
+        Close();
         Fail(name_, "cannot read its size: " + ec.message());
     }
 }
 
-RandomAccessFile::~RandomAccessFile() { std::fclose(file_); }
+RandomAccessFile::~RandomAccessFile() { Close(); }
+
+void RandomAccessFile::Close() {
+#ifdef _WIN32
+    if (handle_) std::fclose(reinterpret_cast<std::FILE*>(handle_));
+    handle_ = 0;
+#else
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+#endif
+}
 
 std::size_t RandomAccessFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
 #ifdef _WIN32
-    const bool moved = ::_fseeki64(file_, static_cast<long long>(offset), SEEK_SET) == 0;
-#else
-    const bool moved = ::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-    if (!moved) Fail(name_, "cannot seek to byte " + std::to_string(offset) + ": " + ErrnoText());
-    const std::size_t n = std::fread(buffer, 1, count, file_);
-    if (n < count && std::ferror(file_)) {
-        std::clearerr(file_);
+    std::FILE* file = reinterpret_cast<std::FILE*>(handle_);
+    if (::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) != 0)
+        Fail(name_, "cannot seek to byte " + std::to_string(offset) + ": " + ErrnoText());
+    const std::size_t n = std::fread(buffer, 1, count, file);
+    if (n < count && std::ferror(file)) {
+        std::clearerr(file);
         Fail(name_, "read error at byte " + std::to_string(offset) + ": " + ErrnoText());
     }
     return n;
+#else
+    // One system call per read, whatever the position: table blocks are read out of order.
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(static_cast<int>(handle_), static_cast<char*>(buffer) + done, count - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) Fail(name_, "read error at byte " + std::to_string(offset + done) + ": " + ErrnoText());
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+#endif
 }
 
 std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {

@@ -3,7 +3,6 @@
 // from Windows keep any mix of cases), whole-file reads and atomic replacement.
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -39,8 +38,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 std::vector<std::uint8_t> ReadFilePrefix(const std::filesystem::path& path, std::size_t maxBytes);
 
 // A file read at chosen offsets, without buffering, for readers that take a few
-// blocks of a large file at a time. Holds the file open until it dies. Not
-// thread-safe (one file position).
+// blocks of a large file at a time (one system call per read on POSIX systems).
+// Holds the file open until it dies. Not thread-safe on Windows (one file position).
 class RandomAccessFile {
 public:
     // Opens `path` for reading. Throws EngineError naming the file when it cannot.
@@ -56,7 +55,13 @@ public:
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const;
 
 private:
-    std::FILE* file_ = nullptr;
+    void Close();
+
+#ifdef _WIN32
+    std::intptr_t handle_ = 0;   // the FILE*
+#else
+    std::intptr_t handle_ = -1;  // the file descriptor
+#endif
     std::uint64_t size_ = 0;
     std::string name_;  // UTF-8, for messages
 };
