@@ -4,6 +4,7 @@
 
 #include "ByteIo.h"
 #include "EngineError.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 
 namespace ter5::engine {
@@ -55,6 +56,7 @@ private:
         const std::size_t offset = tree_.header.headerSize + (static_cast<std::size_t>(number) - 1) * blockSize_;
         if (offset + kBlockHeaderSize > bytes_.size())
             Fail(name_, "truncated file: index block " + std::to_string(number) + " lies beyond the end of the file");
+        if (StoredPlain(bytes_, tree_.header, number)) FailMixedBlocks(name_, number);
         const std::uint8_t* p = bytes_.data() + offset;
         const int addDataSize = ReadS16(p + kBlockAddDataSize);
         if (addDataSize < 0)
@@ -109,7 +111,13 @@ IndexTree ReadIndexTree(const std::vector<std::uint8_t>& bytes, const std::strin
     tree.header = ParseHeader(bytes.data(), bytes.size(), name);
     if (!tree.header.IsTreeFile())
         Fail(name, "not a B-tree index file (file kind " + std::to_string(static_cast<int>(tree.header.fileType)) + ")");
-    if (tree.header.IsEncrypted()) Fail(name, "index file is encrypted");
+    if (tree.header.IsEncrypted()) {
+        // An index file of a password-protected table; its own header holds the key.
+        std::vector<std::uint8_t> plain = bytes;
+        DecryptBlocks(plain, tree.header);
+        TreeParser(plain, name, tree).Parse();
+        return tree;
+    }
     TreeParser(bytes, name, tree).Parse();
     return tree;
 }

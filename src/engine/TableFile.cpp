@@ -7,6 +7,7 @@
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FieldCodec.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 
 namespace ter5::engine {
@@ -71,7 +72,7 @@ std::shared_ptr<TableFile> TableFile::FromImage(std::vector<std::uint8_t> bytes,
 
 void TableFile::Parse(int codePage) {
     header_ = ParseHeader(bytes_.data(), bytes_.size(), name_);
-    if (header_.IsEncrypted()) Fail(name_, "table is password-protected (encrypted) and cannot be read");
+    DecryptBlocks(bytes_, header_);  // a password-protected file: its key is in the header
     codec_ = TextCodec(codePage ? codePage : DefaultTextCodePage(header_.codePage));
     fields_ = header_.fields;
     for (auto& f : fields_) f.name = codec_.Decode(f.name);
@@ -98,6 +99,7 @@ void TableFile::Parse(int codePage) {
         std::uint8_t p[format::kBlockHeaderSize];
         if (!ReadBlockHeader(offset, p))
             Fail(name_, "truncated file: block " + std::to_string(number) + " lies beyond the end of the file");
+        if (StoredPlain(bytes_, header_, number)) FailMixedBlocks(name_, number);
         const std::uint16_t next = ReadU16(p + format::kBlockNext);
         const std::uint16_t prev = ReadU16(p + format::kBlockPrev);
         const int addDataSize = ReadS16(p + format::kBlockAddDataSize);
@@ -191,7 +193,7 @@ const BlobFile* TableFile::Blobs() const {
         blobsLoaded_ = true;
         if (!path_.empty()) {
             auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB");
-            if (mb) blobs_ = std::make_shared<BlobFile>(BlobFile::Load(*mb));
+            if (mb) blobs_ = std::make_shared<BlobFile>(BlobFile::Load(*mb, header_.encryption));
         }
     }
     return blobs_.get();
