@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
+#include "BenchDistrict.h"
 #include "base/BaseParcelSource.h"
-#include "base/DemoBase.h"
 #include "base/TDM.h"
 #include "engine/FieldCodec.h"
 #include "engine/FileUtil.h"
@@ -18,17 +18,7 @@ using namespace ter5;
 
 namespace {
 
-// A district: 50,000 parcels, about a million vertices.
-constexpr std::size_t kParcels = 50'000;
-
-const fs::path& District() {
-    static const fs::path dir = [] {
-        const fs::path d = fs::temp_directory_path() / "ter5_baseload_bench";
-        if (!engine::FindFileNoCase(d, "subter.db")) base::WriteDemoBase(d, {kParcels, 1});
-        return d;
-    }();
-    return dir;
-}
+fs::path District() { return bench::DistrictBase(); }
 
 // The vertex table read and decoded field by field, as a bare scan.
 void PlainVertexScan(benchmark::State& state) {

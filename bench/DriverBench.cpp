@@ -11,7 +11,7 @@
 #include <gdal_utils.h>
 #include <ogrsf_frmts.h>
 
-#include "base/DemoBase.h"
+#include "BenchDistrict.h"
 #include "engine/FieldCodec.h"
 #include "engine/FileUtil.h"
 #include "engine/TableFile.h"
@@ -22,16 +22,7 @@ using namespace ter5;
 
 namespace {
 
-constexpr std::size_t kParcels = 50'000;
-
-const fs::path& District() {
-    static const fs::path dir = [] {
-        const fs::path d = fs::temp_directory_path() / "ter5_driver_bench";
-        if (!engine::FindFileNoCase(d, "subter.db")) base::WriteDemoBase(d, {kParcels, 1});
-        return d;
-    }();
-    return dir;
-}
+fs::path District() { return bench::DistrictBase(); }
 
 fs::path VertexTable() { return *engine::FindFileNoCase(District(), "POLIGON.DB"); }
 

@@ -12,24 +12,25 @@
 
 namespace ter5::engine {
 
-std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, int codePage) {
-    auto resolved = ResolveNoCase(path);
+std::shared_ptr<TableFile> TableFile::Named(const std::filesystem::path& path) {
+    const auto resolved = ResolveNoCase(path);
     if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     std::shared_ptr<TableFile> t(new TableFile());
     t->path_ = *resolved;
     t->name_ = PathToUtf8(*resolved);
-    t->bytes_ = ReadWholeFile(*resolved);
+    return t;
+}
+
+std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, int codePage) {
+    std::shared_ptr<TableFile> t = Named(path);
+    t->bytes_ = ReadWholeFile(t->path_);
     t->Parse(codePage);
     return t;
 }
 
 std::shared_ptr<TableFile> TableFile::Open(const std::filesystem::path& path, int codePage) {
-    auto resolved = ResolveNoCase(path);
-    if (!resolved) Fail(PathToUtf8(path), "table does not exist");
-    std::shared_ptr<TableFile> t(new TableFile());
-    t->path_ = *resolved;
-    t->name_ = PathToUtf8(*resolved);
-    t->file_ = std::make_unique<RandomAccessFile>(*resolved);
+    std::shared_ptr<TableFile> t = Named(path);
+    t->file_ = std::make_unique<RandomAccessFile>(t->path_);
     t->fileSize_ = static_cast<std::size_t>(t->file_->Size());
     // The fixed part of the header says how long the whole header is.
     std::vector<std::uint8_t>& head = t->bytes_;
@@ -44,7 +45,7 @@ std::shared_ptr<TableFile> TableFile::Open(const std::filesystem::path& path, in
     }
     // Decryption and B-tree files work on the whole file.
     const TableHeader header = ParseHeader(head.data(), head.size(), t->name_);
-    if (header.IsEncrypted() || header.IsTreeFile()) return Load(*resolved, codePage);
+    if (header.IsEncrypted() || header.IsTreeFile()) return Load(t->path_, codePage);
     t->Parse(codePage);
     return t;
 }

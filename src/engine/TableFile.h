@@ -94,6 +94,9 @@ public:
 
 private:
     TableFile() = default;
+    // An empty table object for the existing file `path` (found ignoring case), or
+    // EngineError "table does not exist".
+    static std::shared_ptr<TableFile> Named(const std::filesystem::path& path);
     void Parse(int codePage);
     // The header bytes of the data block at file offset `offset` into `out`; false
     // when they lie beyond the end of the file.

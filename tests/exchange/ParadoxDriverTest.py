@@ -34,9 +34,11 @@ DATA = os.environ["TER5_TEST_DATA_DIR"]
 
 
 def run(*args, env=None, check=True):
-    """Runs a program; its exit code, standard output and error (text)."""
+    """Runs a program; its exit code, standard output and error (text, line ends kept:
+    a memo's CR LF is part of its value)."""
     full = dict(os.environ, **(env or {}))
-    p = subprocess.run(args, capture_output=True, text=True, env=full)
+    p = subprocess.run(args, capture_output=True, env=full)
+    p.stdout, p.stderr = p.stdout.decode(), p.stderr.decode()
     if check and p.returncode != 0:
         raise AssertionError(f"{args}: exit {p.returncode}\n{p.stdout}{p.stderr}")
     return p
