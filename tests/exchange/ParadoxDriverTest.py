@@ -368,6 +368,35 @@ class Refusals(unittest.TestCase):
         run("ogr2ogr", "-f", "GeoJSON", os.path.join(self.scratch.name, "p.geojson"), self.base, "parcels")
         self.assertEqual(snapshot(self.base), before)
 
+    def test_a_base_in_a_read_only_folder_reads_with_or_without_a_lock_file(self):
+        """The programs run as an unprivileged user where the tests run as root, for whom
+        permissions would not hold."""
+        as_user = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.geteuid() == 0 else []
+        out = os.path.join(self.scratch.name, "out")
+        os.mkdir(out)
+        os.chmod(out, 0o777)
+        os.chmod(self.scratch.name, 0o755)
+        expected = tool("dump", os.path.join(self.base, "subter.db")).stdout.count("\n") - 1
+        os.remove(os.path.join(self.base, "ter5manager.lock"))
+        for with_lock in (False, True):
+            if with_lock:
+                os.chmod(self.base, 0o755)
+                tool("dump", os.path.join(self.base, "ter.db"))
+            for name in os.listdir(self.base):
+                os.chmod(os.path.join(self.base, name), 0o444)
+            os.chmod(self.base, 0o555)
+            try:
+                before = snapshot(self.base), os.stat(self.base).st_mtime_ns
+                report = run(*as_user, "ogrinfo", "-ro", "-so", self.base, "subter").stdout
+                self.assertIn(f"Feature Count: {expected}", report)
+                copy = os.path.join(out, f"parcels{int(with_lock)}.geojson")
+                run(*as_user, "ogr2ogr", "-f", "GeoJSON", copy, self.base, "parcels")
+                copied = open_vector(copy)
+                self.assertGreater(copied.GetLayer(0).GetFeatureCount(), 20)
+                self.assertEqual((snapshot(self.base), os.stat(self.base).st_mtime_ns), before)
+            finally:
+                os.chmod(self.base, 0o755)
+
     def test_a_table_held_by_a_writer_is_busy(self):
         table = os.path.join(self.base, "ter.db")
         holder = subprocess.Popen([HOLDER, "engine-exclusive", table], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
