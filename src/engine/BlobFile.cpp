@@ -25,6 +25,11 @@ constexpr std::size_t kSubEntries = 64;
 constexpr std::size_t kSubUnit = 16;                // type-3 offsets count 16-byte units
 constexpr std::uint8_t kSingleIndex = 0xFF;         // record index byte of a type-2 blob
 constexpr std::size_t kPicturePrefix = 8;           // graphic/OLE data prefix
+constexpr std::size_t kSingleChunksAt = 1;          // type-2 block: its chunks, u16
+constexpr std::size_t kSingleLengthAt = 3;          // type-2 block: the blob's length, u32
+constexpr std::size_t kSingleModAt = 7;             // type-2 block: modification number, u16
+constexpr std::size_t kSubEntryModAt = 2;           // type-3 slot: modification number, u16
+constexpr std::size_t kSubEntryLastAt = 4;          // type-3 slot: bytes in its last 16-byte unit (1–16)
 // Constant bytes 5..9 and 0x29 of the header block as the Paradox engine writes them.
 constexpr std::uint8_t kHeaderMagic[] = {0x82, 0x73, 0x02, 0x00, 0x29};
 constexpr std::size_t kHeaderMagicAt = 5;
@@ -187,6 +192,41 @@ std::uint32_t BlobWriter::Add(const std::string& data) {
     std::memcpy(block + kSingleHeaderSize, data.data(), data.size());
     ++blocks_;
     return static_cast<std::uint32_t>(start) | kSingleIndex;
+}
+
+std::string BlobFile::Check(std::uint32_t offset, std::uint8_t index, std::uint32_t length,
+                            std::uint16_t modNumber) const {
+    const std::size_t start = offset & ~0xFFu;
+    const std::string at = "the blob at offset " + std::to_string(start) + (index == kSingleIndex ? std::string() : ", slot " + std::to_string(index));
+    if (start == 0 || start % kMbChunk != 0 || start + kMbChunk > bytes_.size()) return at + " lies outside " + name_;
+    const std::uint8_t* block = bytes_.data() + start;
+    const auto mod = [&](std::uint16_t stored) {
+        return at + " has modification number " + std::to_string(stored) + ", the record names " + std::to_string(modNumber);
+    };
+    const auto size = [&](std::size_t stored) {
+        return at + " holds " + std::to_string(stored) + " bytes, the record names " + std::to_string(length);
+    };
+    if (index == kSingleIndex) {
+        if (block[0] != kTypeSingle) return at + " is not a single-blob block";
+        const std::size_t chunks = ReadU16(block + kSingleChunksAt);
+        if (chunks == 0 || start + chunks * kMbChunk > bytes_.size()) return at + " runs past the end of " + name_;
+        if (ReadU32(block + kSingleLengthAt) != length) return size(ReadU32(block + kSingleLengthAt));
+        if (kSingleHeaderSize + length > chunks * kMbChunk) return at + " runs past its block";
+        if (ReadU16(block + kSingleModAt) != modNumber) return mod(ReadU16(block + kSingleModAt));
+        return {};
+    }
+    if (block[0] != kTypeSuballocated) return at + " is not in a small-blob block";
+    if (index >= kSubEntries) return at + " names no slot of its block";
+    const std::uint8_t* entry = block + kSubHeaderSize + kSubEntrySize * index;
+    const std::size_t dataOffset = static_cast<std::size_t>(entry[0]) * kSubUnit;
+    const std::size_t units = entry[1];
+    const std::size_t last = entry[kSubEntryLastAt];
+    if (dataOffset == 0 || units == 0 || last == 0 || last > kSubUnit) return at + " names a free slot";
+    const std::size_t stored = (units - 1) * kSubUnit + last;  // observed: 336 bytes are 21 units, 16 in the last
+    if (stored != length) return size(stored);
+    if (dataOffset + length > kMbChunk) return at + " runs past its block";
+    if (ReadU16(entry + kSubEntryModAt) != modNumber) return mod(ReadU16(entry + kSubEntryModAt));
+    return {};
 }
 
 }  // namespace ter5::engine

@@ -31,6 +31,12 @@ public:
     // Throws EngineError naming the file for references that do not resolve.
     std::string Read(std::uint32_t offset, std::uint8_t index, std::uint32_t length) const;
 
+    // What is wrong with a record's reference to a blob, "" when nothing is: the
+    // block must lie inside the file on a 4 KB chunk, be of the kind the slot names
+    // (0xFF: a single-blob block; else a used slot of a small-blob block), and hold
+    // the length and modification number the record names.
+    std::string Check(std::uint32_t offset, std::uint8_t index, std::uint32_t length, std::uint16_t modNumber) const;
+
     // Graphic and OLE blobs start with an 8-byte prefix before the picture data.
     static std::string StripPicturePrefix(const std::string& data);
     static std::string AddPicturePrefix(const std::string& data);

@@ -1,10 +1,7 @@
 #include "FileUtil.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
+#include <limits>
 #include <random>
 
 #include "EngineError.h"
@@ -12,9 +9,9 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
-
 
 namespace fs = std::filesystem;
 
@@ -22,8 +19,6 @@ namespace ter5::engine {
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string ErrnoText() { return std::strerror(errno); }
 
 }  // namespace
 
@@ -80,26 +75,7 @@ std::vector<fs::path> ListCompanions(const fs::path& dir, const std::string& ste
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
-#ifdef _WIN32
-    std::FILE* f = ::_wfopen(path.c_str(), L"rb");  // the wide name: the ANSI page cannot hold every name
-#else
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-#endif
-    if (!f) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());
-    std::vector<std::uint8_t> data;
-    std::uint8_t buf[1 << 16];
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (!ec) data.reserve(static_cast<std::size_t>(size));
-    for (;;) {
-        const std::size_t n = std::fread(buf, 1, sizeof buf, f);
-        data.insert(data.end(), buf, buf + n);
-        if (n < sizeof buf) break;
-    }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) Fail(PathToUtf8(path), "read error");
-    return data;
+    return ReadRegularFile(path, std::numeric_limits<std::uint64_t>::max());
 }
 
 RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path)) {
@@ -108,10 +84,6 @@ RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path
     if (file) std::setvbuf(file, nullptr, _IONBF, 0);  // each read is one block: a buffer would only copy it twice
     handle_ = reinterpret_cast<std::intptr_t>(file);
     const bool opened = file != nullptr;
-#else
-    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool opened = handle_ >= 0;
-#endif
     if (!opened) Fail(name_, "cannot open: " + ErrnoText());
     std::error_code ec;
     size_ = fs::file_size(path, ec);
@@ -119,6 +91,21 @@ RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path
         Close();
         Fail(name_, "cannot read its size: " + ec.message());
     }
+#else
+    // Never waiting on the open (a FIFO would wait for a writer); only a regular file is read.
+    handle_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (handle_ < 0) Fail(name_, "cannot open: " + ErrnoText());
+    const int fd = static_cast<int>(handle_);
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        const std::string why = known ? "not a regular file" : ErrnoText();
+        Close();
+        Fail(name_, "cannot read: " + why);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    size_ = static_cast<std::uint64_t>(st.st_size);
+#endif
 }
 
 RandomAccessFile::~RandomAccessFile() { Close(); }
@@ -159,15 +146,7 @@ std::size_t RandomAccessFile::ReadAt(std::uint64_t offset, void* buffer, std::si
 #endif
 }
 
-std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());
-    std::vector<std::uint8_t> bytes(maxBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) Fail(PathToUtf8(path), "read error");
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
+std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) { return ReadRegularFile(path, maxBytes); }
 
 void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data, Durability durability) {
     static std::mt19937_64 rng{std::random_device{}()};

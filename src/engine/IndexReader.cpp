@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "BoundedRead.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FileProtection.h"
@@ -122,7 +123,10 @@ IndexTree ReadIndexTree(const std::vector<std::uint8_t>& bytes, const std::strin
     return tree;
 }
 
-IndexTree LoadIndexTree(const std::filesystem::path& path) { return ReadIndexTree(ReadWholeFile(path), PathToUtf8(path)); }
+IndexTree LoadIndexTree(const std::filesystem::path& path) {
+    std::string excess;  // bytes past the tree's blocks belong to no block
+    return ReadIndexTree(ReadWithinHeader(path, excess), PathToUtf8(path));
+}
 
 RecordBuffer ReadIndexRecords(const TableFile& x) {
     if (!x.Header().IsSecondaryIndex()) Fail(x.Name(), "not a secondary index file");

@@ -15,6 +15,7 @@
 #include "IndexLayout.h"
 #include "IndexReader.h"
 #include "LanguageDriver.h"
+#include "TableChecks.h"
 #include "TableLock.h"
 
 namespace ter5::engine {
@@ -317,6 +318,7 @@ std::vector<std::string> BlockStructureErrors(const TableFile& file) {
     if (chain.size() + freeBlocks != h.fileBlocks)
         errors.push_back(std::to_string(chain.size()) + " blocks in the chain and " + std::to_string(freeBlocks) +
                          " free, the header counts " + std::to_string(h.fileBlocks));
+    for (std::string& error : OffChainRecordErrors(file)) errors.push_back(std::move(error));
     return errors;
 }
 
@@ -327,8 +329,11 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto table = TableFile::Load(*resolved, codePage);
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
+    const auto journal = ForeignJournal(table->Path());
+    if (journal) r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
     CheckBlocks(*table, r);
     CheckBlobProtection(*table, r);
+    for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
     CheckKeyOrder(*table, r);
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {
@@ -342,7 +347,8 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
                                     (h.pid ? ", process " + std::to_string(h.pid) : std::string()) +
                                     ": the original table engine works in this directory, so writes here are busy");
     for (const auto& leftover : LeftoverTemporaries(table->Path()))
-        r.Note(PathToUtf8(leftover), "temporary file left by an interrupted write; the next write to the table removes it");
+        r.Note(PathToUtf8(leftover), journal ? "temporary file left by an interrupted write; kept while the journal beside it is there"
+                                             : "temporary file left by an interrupted write; the next write to the table removes it");
     return r.problems;
 }
 

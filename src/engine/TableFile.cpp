@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "BlobFile.h"
+#include "BoundedRead.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FieldCodec.h"
@@ -23,7 +24,9 @@ std::shared_ptr<TableFile> TableFile::Named(const std::filesystem::path& path) {
 
 std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, int codePage) {
     std::shared_ptr<TableFile> t = Named(path);
-    t->bytes_ = ReadWholeFile(t->path_);
+    std::string excess;
+    t->bytes_ = ReadWithinHeader(t->path_, excess);  // never more than the header's blocks
+    if (!excess.empty()) t->notes_.push_back(excess);
     t->Parse(codePage);
     return t;
 }
@@ -37,6 +40,12 @@ std::shared_ptr<TableFile> TableFile::Open(const std::filesystem::path& path, in
     head.resize(format::kFixedHeaderEnd);
     head.resize(t->file_->ReadAt(0, head.data(), head.size()));
     if (head.size() == format::kFixedHeaderEnd) {
+        // As a loaded table, never more than the header's blocks.
+        const std::uint64_t extent = HeaderExtent(head.data());
+        if (t->fileSize_ > extent) {
+            t->notes_.push_back(ExcessNote(head.data(), extent, t->fileSize_));
+            t->fileSize_ = static_cast<std::size_t>(extent);
+        }
         const std::size_t headerSize = std::min<std::size_t>(ReadU16(head.data() + format::kHeaderSize), t->fileSize_);
         if (headerSize > head.size()) {
             head.resize(headerSize);

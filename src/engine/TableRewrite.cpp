@@ -13,6 +13,7 @@
 #include "IndexOrderGuard.h"
 #include "IndexReader.h"
 #include "IndexVerify.h"
+#include "TableChecks.h"
 #include "TableWriter.h"
 
 namespace fs = std::filesystem;
@@ -140,6 +141,7 @@ void TableRewrite::CheckTable() {
     if (!original_->Header().IsTable()) Fail(PathToUtf8(path_), "not a table (.DB) file");
     for (const std::string& note : original_->Notes()) Damaged(PathToUtf8(path_), note, false);
     for (const std::string& error : BlockStructureErrors(*original_)) Damaged(PathToUtf8(path_), error, false);
+    for (const std::string& error : BlobReferenceErrors(*original_)) Damaged(PathToUtf8(path_), error, false);
     header_ = original_->Header();
     companions_ = OwnFiles(path_);
 }

@@ -46,7 +46,7 @@ void Reindexer::ReindexTable(const std::string& templateName) {
     const std::string stem = TableStem(templateName);
     const fs::path dir = base::PathFromUtf8(target);
     // A stem is a file name; one that would lead out of the directory names no table in it.
-    const bool fileName = !stem.empty() && stem.find_first_of("/\\") == std::string::npos;
+    const bool fileName = IsPlainFileName(stem);
     const auto table = fileName ? engine::FindFileNoCase(dir, stem + kTableFileExtension) : std::nullopt;
     if (!table) {
         host_.ShowMessage(NotFoundMessage(stem, target));

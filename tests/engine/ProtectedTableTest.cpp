@@ -307,9 +307,11 @@ TEST(ProtectedBlobFile, PlainOrMixedBlobFilesOfAProtectedTableAreReported) {
     std::memcpy(mb.data() + 0x1000, plainMb.data() + 0x1000, 0x1000);
     WriteFileAtomic(dir.Path() / "MEMO.MB", mb, Durability::Unsynced);
     Expect([&] { TableFile::Load(db)->Get(0, 1); }, {"MEMO.MB", "mixes encrypted and plain blocks"});
-    ASSERT_EQ(verifyErrors().size(), 1u);
-    EXPECT_NE(verifyErrors()[0].find("MEMO.MB: mixes encrypted and plain blocks: 1 block"), std::string::npos)
-        << verifyErrors()[0];
+    // Verify names the mixed file and the memo that cannot be read through it.
+    const auto errors = verifyErrors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_NE(errors[0].find("MEMO.MB: mixes encrypted and plain blocks: 1 block"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[1].find("MEMO.DB: record 1, field 'Note'"), std::string::npos) << errors[1];
 }
 
 }  // namespace
