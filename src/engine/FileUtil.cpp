@@ -1,6 +1,8 @@
 #include "FileUtil.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -19,6 +21,8 @@ namespace ter5::engine {
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string ErrnoText() { return std::strerror(errno); }
 
 }  // namespace
 
