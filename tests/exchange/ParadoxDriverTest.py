@@ -33,11 +33,11 @@ HOLDER = os.environ["TER5_HOLDER"]
 DATA = os.environ["TER5_TEST_DATA_DIR"]
 
 
-def run(*args, env=None, check=True):
+def run(*args, env=None, check=True, timeout=None):
     """Runs a program; its exit code, standard output and error (text, line ends kept:
     a memo's CR LF is part of its value)."""
     full = dict(os.environ, **(env or {}))
-    p = subprocess.run(args, capture_output=True, env=full)
+    p = subprocess.run(args, capture_output=True, env=full, timeout=timeout)
     p.stdout, p.stderr = p.stdout.decode(), p.stderr.decode()
     if check and p.returncode != 0:
         raise AssertionError(f"{args}: exit {p.returncode}\n{p.stdout}{p.stderr}")
@@ -396,6 +396,17 @@ class Refusals(unittest.TestCase):
                 self.assertEqual((snapshot(self.base), os.stat(self.base).st_mtime_ns), before)
             finally:
                 os.chmod(self.base, 0o755)
+
+    def test_fifos_under_the_names_of_the_lock_file_and_a_table_hang_nothing(self):
+        os.mkfifo(os.path.join(self.base, "ter5manager.lock"))
+        os.mkfifo(os.path.join(self.base, "EXTRA.DB"))
+        before = sorted(os.listdir(self.base))
+        listing = run("ogrinfo", "-ro", "-q", self.base, timeout=60).stdout
+        self.assertIn("parcels (Multi Polygon)", listing)
+        self.assertNotIn("EXTRA", listing)
+        report = run("ogrinfo", "-ro", "-so", self.base, "parcels", timeout=60).stdout
+        self.assertIn("Feature Count: ", report)
+        self.assertEqual(sorted(os.listdir(self.base)), before)
 
     def test_a_table_held_by_a_writer_is_busy(self):
         table = os.path.join(self.base, "ter.db")
