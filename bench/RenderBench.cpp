@@ -10,6 +10,9 @@
 //   BuildPictureViewAll, EncodeWmfViewAll - the two halves of the view-all redraw
 //   ReplayViewAll, ReplayViewAllOutlines, ReplayStreet500 - the QPainter replay onto the
 //                        screen image, with and without the labels
+//   OverviewDarkShare/N - the view-all picture of the N-parcel demo base at 1000 x 700, as
+//                        ter5tool render draws it, with the share of dark pixels where the
+//                        parcels are
 // Counters: points and labels of the picture, bytes of map.wmf.
 
 #include <benchmark/benchmark.h>
@@ -27,6 +30,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include "BenchDistrict.h"
+#include "map/TableParcelSource.h"
+#include "map/widgets/InkShare.h"
 #include "map/widgets/PictureExport.h"
 #include "map/widgets/PicturePainter.h"
 #endif
@@ -218,6 +224,32 @@ BENCHMARK(ReplayViewAllOutlines)->Unit(benchmark::kMillisecond);
 
 void ReplayStreet500(benchmark::State& state) { Replay(state, StreetView()); }
 BENCHMARK(ReplayStreet500)->Unit(benchmark::kMillisecond);
+
+// The view-all picture of a demo base read from its files, as `ter5tool render -o x.png
+// --size 1000x700` draws it (antialiased), timed; counters: dark_share, the share of dark
+// pixels where the parcels are (map/widgets/InkShare.h), and ink_share, that of the pixels
+// that are not white there. Arg: the base's parcels.
+void OverviewDarkShare(benchmark::State& state) {
+    EnsureGuiApplication();
+    const auto parcels = static_cast<std::size_t>(state.range(0));
+    const std::filesystem::path base = ter5::bench::DemoBase(parcels);
+    TArrObjects objects;
+    TableParcelSource source(base);
+    LoadMapObjects(objects, source, true);
+    Viewport view;
+    view.SetScreen(kReferenceScreen);
+    view.SetImageSize(1000, 700);
+    QImage image;
+    for (auto _ : state) {
+        view.ViewAllPending = true;
+        const auto picture = DrawMap(objects, view, DisplayOptions(), {});
+        image = RenderPictureImage(*picture, true);
+    }
+    const QImage mask = ParcelAreaMask(objects, view);
+    state.counters["dark_share"] = DarkShare(image, mask);
+    state.counters["ink_share"] = DarkShare(image, mask, 255);
+}
+BENCHMARK(OverviewDarkShare)->Arg(500)->Arg(50'000)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

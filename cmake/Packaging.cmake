@@ -27,6 +27,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies (Qt 6, the C++ runtime) as dpkg-shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The about window's and the manual's links open through xdg-open, and Qt's own dialog
+# texts (buttons, the file dialog) come in Russian from Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 # The companion program is a Windows program, started through Wine on Linux; the GDAL
 # driver serves GDAL's programs and QGIS. The GDAL library the driver was built
 # against (libgdal32 on Debian 12) comes into Depends through dpkg-shlibdeps.

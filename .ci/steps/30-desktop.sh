@@ -2,11 +2,14 @@
 # The desktop program in a real setting: a Windows stand-in for the companion program,
 # installed into a fresh Wine prefix by a "32-bit installer" (the registry's Wow6432Node
 # view) under a folder with Cyrillic letters, found and started by `ter5tool open` with a
-# locale that is not installed; then TER5 Manager on a virtual display with a tray host,
-# its window and its help window (F1).
+# locale that is not installed; then TER5 Manager on a virtual display with a tray host as
+# a new user meets it: the first start offers the demo base and shows its map, F1 opens the
+# manual, a district of 50,000 parcels opens to a readable overview, and the search dialog
+# opens beside the map. Screenshots of the last two are kept in $TER5_CI_SCREENSHOTS
+# (default: ter5-ci-screenshots in the temporary directory).
 set -euo pipefail
 source .ci/lib.sh
-need_packages wine wine64 g++-mingw-w64-x86-64 xvfb xauth trayer xdotool
+need_packages wine wine64 g++-mingw-w64-x86-64 xvfb xauth trayer xdotool scrot
 
 here=$(pwd)
 tool=$here/build/tools/ter5tool/ter5tool
@@ -22,6 +25,16 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "desktop: $*" >&2; exit 1; }
+# The first visible window whose name matches $1 (other than window $2), waited for up
+# to ten seconds; nothing when none appears.
+wait_window() {
+  local found
+  for _ in $(seq 1 50); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -vx "${2:-0}" | head -n 1) && [ -n "$found" ] && break
+    sleep 0.2
+  done
+  echo "$found"
+}
 
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config XDG_DATA_HOME=$scratch/home/.local/share
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all TER5_MACHINE_SETTINGS=$scratch/none.conf
@@ -82,19 +95,47 @@ mkdir -p "$XDG_DATA_HOME/ter5manager"
 (cd "$XDG_DATA_HOME/ter5manager" && exec "$app" --show) >"$scratch/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-window=
-for _ in $(seq 1 50); do
-  window=$(xdotool search --onlyvisible --name '^TER5 Manager v\.1\.0\.0\.2$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.2
-done
+window=$(wait_window '^TER5 Manager v\.1\.0\.0\.2$')
 [ -n "$window" ] || fail "the main window did not appear"
+data=$XDG_DATA_HOME/ter5manager
+# The first start, with no base: the offer of the demo base, answered Yes.
+question=$(wait_window '^TER5 Manager$')
+[ -n "$question" ] || fail "the first start did not offer the demo base"
+# A district beside it, for the overview below; the tree lists both once the demo is there.
+"$tool" demo "$data/district" --parcels 50000 >/dev/null
+xdotool windowfocus --sync "$question" key --window "$question" Return
+for _ in $(seq 1 100); do [ -f "$data/demo/subter.db" ] && [ -f "$data/map.wmf" ] && break; sleep 0.2; done
+[ -f "$data/map.wmf" ] || fail "the demo base was not made and shown"
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" F1
-help=
-for _ in $(seq 1 50); do
-  help=$(xdotool search --onlyvisible --name 'TER5 Manager$' 2>/dev/null | grep -v "^$window$" | head -n 1) && [ -n "$help" ] && break
-  sleep 0.2
-done
+help=$(wait_window 'TER5 Manager$' "$window")
 [ -n "$help" ] || fail "F1 did not open the manual"
+xdotool windowclose "$help"
+
+echo "desktop: the district's overview and the search dialog beside the map"
+shots=${TER5_CI_SCREENSHOTS:-${TMPDIR:-/tmp}/ter5-ci-screenshots}
+mkdir -p "$shots"
+# The tree shows the data directory, "district" its last item: a click in the tree's empty
+# part gives it the focus, End selects the district and the key's release opens it.
+touch "$scratch/before-district"
+xdotool windowfocus --sync "$window"
+xdotool mousemove --window "$window" 100 600 click 1
+xdotool key --window "$window" End
+for _ in $(seq 1 150); do [ "$data/map.wmf" -nt "$scratch/before-district" ] && break; sleep 0.2; done
+[ "$data/map.wmf" -nt "$scratch/before-district" ] || fail "the district's map was not drawn"
+sleep 1
+scrot -o "$shots/district-overview.png"
+xdotool key --window "$window" ctrl+f
+seek=$(wait_window '^Поиск по фамилии и адресу$')
+[ -n "$seek" ] || fail "Ctrl+F did not open the search dialog"
+xdotool type --window "$seek" "ова"
+xdotool key --window "$seek" Return
+sleep 1
+scrot -o "$shots/search-beside-map.png"
+xdotool key --window "$seek" Escape
+for shot in district-overview search-beside-map; do
+  [ -s "$shots/$shot.png" ] || fail "no screenshot $shot.png"
+done
+echo "desktop: screenshots in $shots"
 kill -0 "$app_pid" 2>/dev/null || fail "TER5 Manager ended: $(cat "$scratch/app.log")"
 echo "desktop: ok"

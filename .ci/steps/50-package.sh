@@ -28,6 +28,7 @@ done
 for library in libqt6core6 libqt6widgets6 libqt6svg6 libstdc++6 ${plugins:+libgdal}; do
   dpkg-deb -f "$deb" Depends | grep -q "$library" || { echo "package: no dependency on $library" >&2; exit 1; }
 done
+dpkg-deb -f "$deb" Recommends | grep -q xdg-utils || { echo "package: xdg-utils is not recommended" >&2; exit 1; }
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/QtRussianTexts.h"
 #include <exception>
 
 #include "base/ProgramVersion.h"
@@ -13,6 +14,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("ter5manager"));
     // The program lives in the tray: closing its last window does not end it.
     setQuitOnLastWindowClosed(false);
+    // Its interface is Russian, Qt's own texts too.
+    InstallRussianTexts(*this);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

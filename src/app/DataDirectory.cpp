@@ -73,6 +73,14 @@ void CopyTemplateTables(const QString& installed, const QStringList& files, cons
 
 }  // namespace
 
+bool HoldsBase(const QString& directory) {
+    if (base::IsBaseDirectory(directory.toStdString())) return true;
+    const QDir dir(directory);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+        if (base::IsBaseDirectory(dir.filePath(name).toStdString())) return true;
+    return false;
+}
+
 QString UserDataDirectory() {
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
     if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.local/share");
@@ -108,7 +116,7 @@ QStringList PrepareDataDirectory(const QString& directory, const QString& instal
     const QStringList installedTables = noneThere ? InstalledTemplateFiles(installed) : QStringList();
     if (!installedTables.isEmpty()) CopyTemplateTables(installed, installedTables, directory);
     if (templates::EnsureTemplateTables(directory.toStdString()) || !installedTables.isEmpty())
-        written << QStringLiteral("template tables");
+        written << QString::fromLatin1(kTemplateTablesWritten);
     return written;
 }
 

@@ -23,8 +23,15 @@ bool IsUserDataDirectory(const QString& directory);
 // tree). Needs the application object.
 QString InstalledDataDirectory();
 
+// What PrepareDataDirectory lists for the template tables: written there the first
+// time the program starts in the directory.
+inline constexpr const char* kTemplateTablesWritten = "template tables";
+
+// True when `directory` or one of its sub-directories is a base.
+bool HoldsBase(const QString& directory);
+
 // Writes the missing cursor files and template tables into `directory`; returns
-// the names of the files written ("template tables" for the set). A cursor comes
+// the names of the files written (kTemplateTablesWritten for the set). A cursor comes
 // from `installed` when that holds it, else from the built-in copy. The template
 // tables come as a set: when `directory` holds none of them and `installed` holds
 // them all, every file of theirs (indexes and memo files too) is copied, and a

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QToolButton>
@@ -71,11 +72,6 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(base::ApplicationTitle());
     opener_ = PlatformLinkOpener(platform_);
-    for (const TargetSetting& setting : kTargetSettings) {
-        const auto value = platform_.ReadSetting(setting.settingsKey);
-        targets_.insert(QString::fromLatin1(setting.key),
-                        value ? QString::fromStdString(base::TrimBlanks(*value)) : QString());
-    }
 
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("Image1"));
@@ -83,11 +79,9 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
     picture_->setFixedSize(kPictureWidth, kPictureHeight);
     picture_->installEventFilter(this);
 
-    const QString homeTip = Target(QStringLiteral("home")).isEmpty() ? tr("Руководство пользователя")
-                                                                      : TargetTip(QStringLiteral("home"));
-    AddHotArea(QStringLiteral("Label3"), QRect(62, 86, 400, 60))->setToolTip(homeTip);
-    AddHotArea(QStringLiteral("Label1"), QRect(355, 254, 150, 18))->setToolTip(homeTip);
-    AddHotArea(QStringLiteral("Label2"), QRect(355, 237, 150, 18))->setToolTip(TargetTip(QStringLiteral("administrator")));
+    AddHotArea(QStringLiteral("Label3"), QRect(62, 86, 400, 60));
+    AddHotArea(QStringLiteral("Label1"), QRect(355, 254, 150, 18));
+    AddHotArea(QStringLiteral("Label2"), QRect(355, 237, 150, 18));
 
     auto* close = new QToolButton(picture_);
     close->setObjectName(QStringLiteral("SpeedButton7"));
@@ -115,25 +109,23 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
     const struct {
         const char* name;
         const char* caption;
-        QString tip;
     } links[] = {
-        {"Label4", "Новости", tr("Руководство пользователя")},
-        {"Label5", "Изменения", tr("Руководство пользователя: список изменений")},
-        {"Label6", "Обновления", tr("Руководство пользователя: как обновить программу")},
-        {"Label14", "Заказать", TargetTip(QStringLiteral("order"))},
-        {"Label7", "Менеджер", TargetTip(QStringLiteral("manager"))},
-        {"Label8", "Администратор", TargetTip(QStringLiteral("administrator"))},
+        {"Label4", "Новости"},  {"Label5", "Изменения"}, {"Label6", "Обновления"},
+        {"Label14", "Заказать"}, {"Label7", "Менеджер"},  {"Label8", "Администратор"},
     };
     bool first = true;
     for (const auto& link : links) {
         if (!first) row->addWidget(new QLabel(QStringLiteral("-"), strip));
         first = false;
         QLabel* label = AddLink(QString::fromLatin1(link.name), QString::fromUtf8(link.caption));
-        label->setToolTip(link.tip);
         label->setParent(strip);
         row->addWidget(label);
     }
     row->addStretch();
+    links_.value(QStringLiteral("Label4"))->setToolTip(tr("Руководство пользователя"));
+    links_.value(QStringLiteral("Label5"))->setToolTip(tr("Руководство пользователя: список изменений"));
+    links_.value(QStringLiteral("Label6"))->setToolTip(tr("Руководство пользователя: как обновить программу"));
+    ReadTargets();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -144,6 +136,29 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
     setFixedSize(kPictureWidth, kPictureHeight + 2 + kLinkStripHeight);
 
     // `KeyPressESC`: Escape closes the window (QDialog's own Escape handling).
+}
+
+void TInfo::ReadTargets() {
+    targets_.clear();
+    for (const TargetSetting& setting : kTargetSettings) {
+        const auto value = platform_.ReadSetting(setting.settingsKey);
+        targets_.insert(QString::fromLatin1(setting.key),
+                        value ? QString::fromStdString(base::TrimBlanks(*value)) : QString());
+    }
+    const QString homeTip = Target(QStringLiteral("home")).isEmpty() ? tr("Руководство пользователя")
+                                                                      : TargetTip(QStringLiteral("home"));
+    links_.value(QStringLiteral("Label3"))->setToolTip(homeTip);
+    links_.value(QStringLiteral("Label1"))->setToolTip(homeTip);
+    links_.value(QStringLiteral("Label2"))->setToolTip(TargetTip(QStringLiteral("administrator")));
+    links_.value(QStringLiteral("Label14"))->setToolTip(TargetTip(QStringLiteral("order")));
+    links_.value(QStringLiteral("Label7"))->setToolTip(TargetTip(QStringLiteral("manager")));
+    links_.value(QStringLiteral("Label8"))->setToolTip(TargetTip(QStringLiteral("administrator")));
+}
+
+void TInfo::showEvent(QShowEvent* event) {
+    // The settings file is read at every use: a target set while the program runs counts.
+    ReadTargets();
+    QDialog::showEvent(event);
 }
 
 QString TInfo::TargetTip(const QString& key) const {
@@ -258,8 +273,12 @@ QUrl TInfo::MailLink(const QString& address, const QString& subject, const QStri
 }
 
 void TInfo::WriteMail(const QString& address, const QString& subject, const QString& greeting) {
-    if (!opener_(MailLink(address, subject, greeting)).isEmpty())
-        base::Messenger::Current().ShowMessage(this, QStringLiteral("Auto method failed."));
+    const QString failure = opener_(MailLink(address, subject, greeting));
+    if (failure.isEmpty()) return;
+    base::Messenger::Current().ShowMessage(
+        this, tr("Не удалось начать письмо на адрес %1: %2.\nДля писем нужна почтовая программа (например, "
+                 "Thunderbird или Evolution), выбранная в системе программой для писем по умолчанию.")
+                  .arg(address, failure));
 }
 
 }  // namespace ter5::app

@@ -8,8 +8,9 @@
 // order page and the two mail addresses come from the settings files (HomePage,
 // OrderPage, ManagerMail, AdministratorMail); a link whose target is not set says
 // so, and where to set it, instead of opening anything. Without HomePage the
-// picture's hot areas open the manual too. A browser or mail program that cannot be
-// started is reported ("Auto method failed." for the mails).
+// picture's hot areas open the manual too. The settings are read again each time the
+// window is shown, so a target set while the program runs is there at once. A browser
+// or mail program that cannot be started is reported: what failed and what is needed.
 
 #include <QDialog>
 #include <QHash>
@@ -36,6 +37,9 @@ public:
     // Targets are read from `platform`'s settings files; `manual` shows the manual.
     TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent = nullptr);
 
+    // Reads the link targets from the settings files and shows them in the tool tips
+    // (done at every showing).
+    void ReadTargets();
     // A link target by key (home, order, manager, administrator): the settings
     // value, empty when it is not set.
     QString Target(const QString& key) const { return targets_.value(key); }
@@ -53,6 +57,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* AddHotArea(const QString& name, const QRect& area);

@@ -20,6 +20,7 @@
 #include "app/ParcelCursorLink.h"
 #include "app/THelp.h"
 #include "app/TInfo.h"
+#include "base/DemoBase.h"
 #include "base/Platform.h"
 #include "base/ProgramVersion.h"
 #include "base/widgets/DirectoryCommands.h"
@@ -40,6 +41,8 @@ constexpr int kLeftPanelWidth = 273;
 constexpr int kDriveStripHeight = 34;
 constexpr int kGridStripHeight = 153;
 constexpr int kSplitterWidth = 3;
+// The directory the first start's demo base is written to, in the start-up directory.
+constexpr const char* kDemoBaseName = "demo";
 
 }  // namespace
 
@@ -48,6 +51,8 @@ TMain::TMain(Options options, QWidget* parent)
     if (!platform_) platform_ = base::CreatePlatform();
     if (options_.startDirectory.isEmpty()) options_.startDirectory = QDir::currentPath();
     dm_ = std::make_unique<base::TDM>();
+    // Sent from the loading thread; the window's event loop receives it.
+    dm_->SetGeometryFinishedHandler([this] { emit geometryLoadFinished(); });
 
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("TER5 Manager v.") + QString::fromLatin1(base::kProgramVersion));
@@ -80,6 +85,7 @@ TMain::TMain(Options options, QWidget* parent)
 }
 
 TMain::~TMain() {
+    dm_->CloseBaseDataSets();  // a geometry load ends before the window goes
     RemoveTrayIcon();
     // The store unhooks the data module's tables, so it goes first.
     templates_.reset();
@@ -103,6 +109,31 @@ void TMain::Start() {
 
     // Without a tray the hidden window could not be reached: show it.
     if (options_.showAtStart || !options_.trayAvailable) RestoreItemClick();
+    if (options_.offerDemoBase) QTimer::singleShot(0, this, [this] { base::RunGuarded(this, [this] { OfferDemoBase(); }); });
+}
+
+void TMain::OfferDemoBase() {
+    const QString directory = QDir(options_.startDirectory).filePath(QString::fromLatin1(kDemoBaseName));
+    if (!base::Messenger::Current().Ask(
+            isVisible() ? this : nullptr, tr("Создать демонстрационную базу?"),
+            tr("В каталоге данных программы пока нет ни одной базы. Демонстрационная база (%1 участков "
+               "вымышленного посёлка с владельцами и картой) будет создана в каталоге %2.")
+                .arg(base::DemoOptions().parcels)
+                .arg(directory)))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        base::WriteDemoBase(directory.toStdString(), {});
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+    RestoreItemClick();
+    DirectoryListBox1->SetCurrentDirectory(options_.startDirectory);
+    DirectoryListBox1->setCurrentRow(DirectoryListBox1->FindItem(QString::fromLatin1(kDemoBaseName)));
+    MarkBaseDirectories();
+    SelectTreeDirectory();
 }
 
 void TMain::createLayout() {

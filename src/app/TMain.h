@@ -72,14 +72,21 @@ public:
         bool showAtStart = false;     // show the window at start (--show)
         QString startDirectory;       // the start-up directory; the current one if empty
         std::shared_ptr<base::Platform> platform;  // the host system; the real one if null
+        bool offerDemoBase = false;   // a first start with no base: offer to create the demo base
     };
 
     explicit TMain(Options options, QWidget* parent = nullptr);
     ~TMain() override;
 
     // `FormCreate` and the data module's creation: tray icon, cursors, template
-    // tables; then the window is shown or stays hidden.
+    // tables; then the window is shown or stays hidden. With offerDemoBase, once the
+    // program runs, OfferDemoBase.
     void Start();
+
+    // "Создать демонстрационную базу?": on Yes writes the demo base "demo" into the
+    // start-up directory, shows the window and opens the base, so that a new user sees
+    // a map at once; on No nothing happens.
+    void OfferDemoBase();
 
     base::TDM& DM() { return *dm_; }
     templates::TemplateStore* Templates() const { return templates_.get(); }
@@ -115,9 +122,15 @@ public:
     void nRenameDirClick();
     void nDeleteDirClick();
 
-    // The map: geometry load, drawing, the status-bar progress strips and the
-    // commands of the map tool bar, the "Рисунок" menu and the scale box.
-    void LoadMapObjects();
+    // Opens the base in `directory` as selecting it does: the grids, and with the map
+    // button down the geometry, read on a thread of its own while the window keeps
+    // painting (the strips of the status bar show how far it got; keys and clicks wait
+    // until the map is there); then the map, fitted to all parcels when the base differs
+    // from the one opened before. Engine errors propagate.
+    void OpenBase(const std::string& directory);
+
+    // The map: drawing, the status-bar progress strips and the commands of the map
+    // tool bar, the "Рисунок" menu and the scale box.
     void DrawMap();
     void ShowProgress(double upper, double lower) override;
     void tbShiftObjectClick();
@@ -203,6 +216,8 @@ public:
     map::TArrObjects MapObjects;
 
 signals:
+    // A background geometry load ended (sent from the loading thread, received queued).
+    void geometryLoadFinished();
     // Commands whose windows live elsewhere in the program.
     void createBaseRequested();
     void reindexRequested(const QString& mode);
@@ -227,6 +242,8 @@ private:
     void InstallMapCursors();
     void ConnectSearch();
     void ConnectExport();
+    // After the data sets of a base opened: waits for its geometry and shows it.
+    void ShowBaseGeometry(bool changed);
     base::TNewForm* NameDialog();
     QAction* AddTool(QToolBar* bar, const QString& name, int image, const QString& hint);
 

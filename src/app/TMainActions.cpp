@@ -94,7 +94,7 @@ void TMain::createActions() {
 }
 
 void TMain::createToolBars() {
-    ToolBarMain = new QToolBar(QStringLiteral("ToolBarMain"), this);
+    ToolBarMain = new QToolBar(tr("Основная панель"), this);
     ToolBarMain->setObjectName(QStringLiteral("ToolBarMain"));
     ToolBarMain->setIconSize(QSize(16, 16));
     TbOpen = AddTool(ToolBarMain, QStringLiteral("TbOpen"), 50, tr("Открыть базу TER"));
@@ -105,7 +105,7 @@ void TMain::createToolBars() {
     connect(tbCreate, &QAction::triggered, nCreate, &QAction::trigger);
     connect(tbFind, &QAction::triggered, nSeek, &QAction::trigger);
 
-    ToolBarMap = new QToolBar(QStringLiteral("ToolBarMap"), this);
+    ToolBarMap = new QToolBar(tr("Панель карты"), this);
     ToolBarMap->setObjectName(QStringLiteral("ToolBarMap"));
     ToolBarMap->setIconSize(QSize(16, 16));
     TBZoom = AddTool(ToolBarMap, QStringLiteral("TBZoom"), 10, tr("Масштабирование"));

@@ -66,12 +66,7 @@ void TMain::SelectTreeDirectory() {
         dm_->CloseBaseDataSets();
         return;
     }
-    dm_->OpenBaseDirectory(directory.toStdString(), tbOpenTable->isChecked(), [this](bool changed) {
-        LoadMapObjects();
-        // Another base is fitted into the view; the same one again keeps the view.
-        MapImage->View().ViewAllPending = changed;
-        DrawMap();
-    });
+    OpenBase(directory.toStdString());
 }
 
 void TMain::nOpenClick() {
@@ -88,9 +83,12 @@ void TMain::LaunchCompanionProgram() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const base::LaunchReport report = launcher.Launch(base.toStdString());
     QApplication::restoreOverrideCursor();
+    // The status bar tells what became of this start, not of the one before.
     if (report.outcome == base::LaunchOutcome::Started) {
         StatusBar->ShowTransientMessage(tr("Запущена программа %1 в каталоге %2")
                                             .arg(QString::fromStdString(report.program), base));
+    } else {
+        StatusBar->ShowTransientMessage(tr("Программа не запущена"));
     }
 }
 

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,9 +23,9 @@
 #include "app/MapStatusBar.h"
 #include "app/ParcelCursorLink.h"
 #include "app/TMain.h"
-#include "base/BaseParcelSource.h"
+#include "base/GeometryLoad.h"
+#include "base/RussianMessages.h"
 #include "base/widgets/Messenger.h"
-#include "map/MapLoader.h"
 #include "map/Viewport.h"
 #include "map/widgets/MapWidget.h"
 
@@ -38,6 +40,8 @@ constexpr int kScalePanel = 0;
 constexpr int kZoomPanel = 1;
 constexpr int kCursorXPanel = 2;
 constexpr int kCursorYPanel = 3;
+// How often the strips show the progress of a background geometry load, milliseconds.
+constexpr int kProgressIntervalMilliseconds = 40;
 
 // Passes the key releases of a widget to a handler (`EditScaleKeyUp`).
 class KeyUpFilter : public QObject {
@@ -100,8 +104,12 @@ void TMain::ConnectMap() {
         StatusBar->SetPanelText(kCursorXPanel, x);
         StatusBar->SetPanelText(kCursorYPanel, y);
     });
-    connect(MapImage, &map::MapWidget::MapFileFailed, this,
-            [this](const QString& message) { base::Messenger::Current().ShowError(this, message); });
+    // The map is shown all the same; the status bar says once per directory why the file
+    // is not there.
+    connect(MapImage, &map::MapWidget::MapFileFailed, this, [this](const QString& message, const QString& reason) {
+        StatusBar->ShowTransientMessage(
+            message + QStringLiteral(": ") + QString::fromStdString(base::RussianMessage(reason.toStdString())));
+    });
 
     // The mouse tools: the tool buttons only choose; the next mouse event uses it.
     const std::pair<QAction*, map::MapTool> tools[] = {
@@ -157,17 +165,42 @@ void TMain::InstallMapCursors() {
         MapImage->SetCursorShape(cursor, table.Cursor(static_cast<int>(cursor)));
 }
 
-void TMain::LoadMapObjects() {
-    // The refresh at the end erases the strips, also after a failed load (whose
-    // parcels read so far stay in the model).
-    struct StripsEraser {
-        MapStatusBar* bar;
-        ~StripsEraser() { bar->ClearProgress(); }
-    } eraser{StatusBar};
-    base::BaseParcelSource source(*dm_);
-    map::LoadMapObjects(MapObjects, source, tbShowMap->isChecked(),
-                        [this](double upper, double lower) { ShowProgress(upper, lower); });
+void TMain::OpenBase(const std::string& directory) {
+    const base::GeometryLoading loading =
+        tbShowMap->isChecked() ? base::GeometryLoading::Background : base::GeometryLoading::DataSets;
+    dm_->OpenBaseDirectory(directory, tbOpenTable->isChecked(), [this](bool changed) { ShowBaseGeometry(changed); },
+                           loading);
+}
+
+void TMain::ShowBaseGeometry(bool changed) {
+    // The map keeps its picture until the new one is drawn; the old parcels no longer
+    // answer the mouse, and their memory is given back before the new ones are read.
+    MapObjects = map::TArrObjects{};
+    std::unique_ptr<base::GeometryLoad> load = dm_->TakeGeometry();
+    if (load) {
+        // The refresh at the end erases the strips, also after a failed load.
+        struct StripsEraser {
+            MapStatusBar* bar;
+            ~StripsEraser() { bar->ClearProgress(); }
+        } eraser{StatusBar};
+        MapImage->SetLoading(true);
+        QEventLoop loop;
+        connect(this, &TMain::geometryLoadFinished, &loop, &QEventLoop::quit);
+        QTimer strips;
+        strips.setInterval(kProgressIntervalMilliseconds);
+        connect(&strips, &QTimer::timeout, this, [this, &load] { ShowProgress(load->Progress(), 0.0); });
+        ShowProgress(0.0, 0.0);
+        strips.start();
+        // Paints, resizes and timers go on; keys and clicks wait for the map.
+        while (!load->Finished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+        strips.stop();
+        MapImage->SetLoading(false);
+        MapObjects = load->Take();
+    }
     MapImage->SetModel(&MapObjects);
+    // Another base is fitted into the view; the same one again keeps the view.
+    MapImage->View().ViewAllPending = changed;
+    DrawMap();
 }
 
 void TMain::DrawMap() {

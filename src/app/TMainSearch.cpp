@@ -16,7 +16,7 @@ namespace ter5::app {
 void TMain::ConnectSearch() {
     searchHost_ = std::make_unique<search::DataModuleSearchHost>(*dm_, MapImage->View(), MapObjects,
                                                                  [this] { DrawMap(); });
-    seekCommands_ = new search::SeekCommands(*searchHost_, this);
+    seekCommands_ = new search::SeekCommands(*searchHost_, this, MapImage);
     connect(nSeek, &QAction::triggered, this, &TMain::nSeekClick);
     connect(nSeekNext, &QAction::triggered, this, &TMain::nSeekNextClick);
 }

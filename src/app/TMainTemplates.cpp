@@ -61,14 +61,7 @@ void TMain::CloseBaseDataSets() {
 }
 
 void TMain::OpenBaseDirectory(const std::string& directory) {
-    dm_->OpenBaseDirectory(directory, tbOpenTable->isChecked(), [this](bool changed) {
-        LoadMapObjects();
-        // Another base than before is shown whole.
-        if (changed)
-            sbViewAll->trigger();
-        else
-            DrawMap();
-    });
+    OpenBase(directory);
 }
 
 void TMain::RefreshStatusBar() {

@@ -27,14 +27,18 @@ int main(int argc, char** argv) {
     ter5::app::Application application(argc, argv);
     application.setWindowIcon(ter5::base::ApplicationIcon());
 
-    // Started in the per-user data directory, the program completes it first.
+    // Started in the per-user data directory, the program completes it first; on the
+    // first start there, with no base yet, it offers the demo base.
     const QString startDirectory = QDir::currentPath();
+    bool firstStart = false;
     if (ter5::app::IsUserDataDirectory(startDirectory))
         ter5::base::RunGuarded(nullptr, [&] {
-            ter5::app::PrepareDataDirectory(startDirectory, ter5::app::InstalledDataDirectory());
+            firstStart = ter5::app::PrepareDataDirectory(startDirectory, ter5::app::InstalledDataDirectory())
+                             .contains(ter5::app::kTemplateTablesWritten);
         });
 
     ter5::app::TMain::Options options;
+    options.offerDemoBase = firstStart && !ter5::app::HoldsBase(startDirectory);
     options.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     options.showAtStart = commandLine.show;
     options.startDirectory = startDirectory;

@@ -40,6 +40,11 @@ engine::Value BaseTable::ValueAt(std::size_t row, int field) const {
     });
 }
 
+const std::uint8_t* BaseTable::RowBytes(std::size_t row) const {
+    const auto rows = Rows();
+    return Active() && row < rows.size() ? RecordBytes(rows[row]) : nullptr;
+}
+
 std::string BaseTable::TextAt(std::size_t row, int field) const {
     const engine::Value value = ValueAt(row, field);
     if (value.IsNull()) return {};

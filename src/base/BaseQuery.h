@@ -22,6 +22,12 @@ class BaseTable : public engine::Table {
 public:
     engine::Value ValueAt(std::size_t row, int field) const;
     std::string TextAt(std::size_t row, int field) const;
+    // The stored bytes of row `row`; nullptr when closed or out of range. With
+    // engine::DecodeFieldInto and Fields() the fast way through a million rows. Safe
+    // from several threads while the table stays open.
+    const std::uint8_t* RowBytes(std::size_t row) const;
+    // The text conversion of the table's fields, for decoding RowBytes.
+    using engine::Table::Codec;
 };
 
 }  // namespace ter5::base

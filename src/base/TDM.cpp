@@ -21,6 +21,24 @@ std::vector<DeclaredField> ParcelFields() {
 
 }  // namespace
 
+void SetUpParcelQuery(BaseQuery& query) {
+    query.SetSql(SelectAllSql("subter.db", "house"));
+    query.DeclareFields(ParcelFields());
+}
+
+void SetUpVertexTable(BaseTable& table) {
+    table.SetTableName("POLIGON.Db");
+    table.SetReadOnly(true);
+    table.SetIndexFieldNames("Ter;PutNumber");
+    table.DeclareFields({{"Code", FieldType::AutoInc},
+                         {"Number", FieldType::Number},
+                         {"X", FieldType::Number},
+                         {"Y", FieldType::Number},
+                         {"Z", FieldType::Number},
+                         {"PutNumber", FieldType::Number},
+                         {"Ter", FieldType::Number}});
+}
+
 TDM::TDM() {
     SetUpBaseDataSets();
 }
@@ -32,26 +50,15 @@ void TDM::SetUpBaseDataSets() {
                          {"Poligon", FieldType::Number},
                          {"Flag", FieldType::Alpha},
                          {"Adr_House", FieldType::Alpha}});
-    TbSubter.SetSql(SelectAllSql("subter.db", "house"));
-    TbSubter.DeclareFields(ParcelFields());
-    TsSubter.SetSql(SelectAllSql("subter.db", "house"));
-    TsSubter.DeclareFields(ParcelFields());
-
-    TbPoligon.SetTableName("POLIGON.Db");
-    TbPoligon.SetReadOnly(true);
-    TbPoligon.SetIndexFieldNames("Ter;PutNumber");
+    SetUpParcelQuery(TbSubter);
+    SetUpParcelQuery(TsSubter);
+    SetUpVertexTable(TbPoligon);
     TbPoligon.SetMasterSource(&TsSubter);
     TbPoligon.SetMasterFields("Code");
-    TbPoligon.DeclareFields({{"Code", FieldType::AutoInc},
-                             {"Number", FieldType::Number},
-                             {"X", FieldType::Number},
-                             {"Y", FieldType::Number},
-                             {"Z", FieldType::Number},
-                             {"PutNumber", FieldType::Number},
-                             {"Ter", FieldType::Number}});
 }
 
-BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened) {
+BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened,
+                                   GeometryLoading loading) {
     const bool changed = dir != TbSubter.DatabaseName();
     const bool isBase = IsBaseDirectory(dir);
     BaseOpening result = BaseOpening::Unchanged;
@@ -61,10 +68,23 @@ BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, cons
         TsSubter.SetDatabaseName(dir);
         Tbter.SetDatabaseName(dir);
         TbPoligon.SetDatabaseName(dir);
-        TbSubter.Open();
-        TsSubter.Open();
-        Tbter.Open();
-        TbPoligon.Open();
+        if (loading == GeometryLoading::Background) {
+            // The vertex table opens while the parcel and owner queries do.
+            geometry_ = std::make_unique<GeometryLoad>(dir, geometryFinished_, geometryStarted_);
+            try {
+                TbSubter.Open();
+                geometry_->SetParcels(ReadParcelKeys(TbSubter));
+                Tbter.Open();
+            } catch (...) {
+                geometry_.reset();
+                throw;
+            }
+        } else {
+            TbSubter.Open();
+            TsSubter.Open();
+            Tbter.Open();
+            TbPoligon.Open();
+        }
         result = BaseOpening::Opened;
         if (opened) opened(changed);
     }
@@ -76,6 +96,7 @@ BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, cons
 }
 
 void TDM::CloseBaseDataSets() {
+    geometry_.reset();
     TbSubter.Close();
     TsSubter.Close();
     Tbter.Close();

@@ -14,12 +14,27 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/BaseQuery.h"
+#include "base/GeometryLoad.h"
 #include "engine/Table.h"
 
 namespace ter5::base {
+
+// Sets up a query over the parcels as TbSubter and TsSubter are: the text, the
+// order by house and the declared fields.
+void SetUpParcelQuery(BaseQuery& query);
+// Sets up a table over the vertices as TbPoligon is, without its master: the file,
+// read-only, in Ter;PutNumber order, the declared fields.
+void SetUpVertexTable(BaseTable& table);
+
+// How OpenBaseDirectory gets the geometry of the base it opens.
+enum class GeometryLoading {
+    DataSets,    // TsSubter and TbPoligon are opened for the caller's load
+    Background,  // a GeometryLoad reads it while Tbter opens; TsSubter and TbPoligon stay closed
+};
 
 // What OpenBaseDirectory did.
 enum class BaseOpening {
@@ -42,10 +57,24 @@ public:
     // the open base when `dir` is no base or `openTables` (tool button tbOpenTable)
     // is off. Engine errors while opening propagate; the data sets opened before
     // the failing one stay open and `opened` is not called.
-    BaseOpening OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened = {});
+    // With GeometryLoading::Background the data sets opened are TbSubter and Tbter, and
+    // the geometry load (Geometry()) starts between the two; an error opening Tbter
+    // cancels it.
+    BaseOpening OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened = {},
+                                  GeometryLoading loading = GeometryLoading::DataSets);
 
-    // `CloseBaseDataSets`: closes TbSubter, TsSubter, Tbter, TbPoligon and Table1.
+    // `CloseBaseDataSets`: cancels a geometry load, then closes TbSubter, TsSubter,
+    // Tbter, TbPoligon and Table1.
     void CloseBaseDataSets();
+
+    // The geometry load of the base last opened in the background; null when none
+    // was started since, or when it was taken.
+    GeometryLoad* Geometry() const { return geometry_.get(); }
+    std::unique_ptr<GeometryLoad> TakeGeometry() { return std::move(geometry_); }
+    // Called on the loading thread when a background load ends, and before it reads
+    // (set before opening).
+    void SetGeometryFinishedHandler(GeometryLoad::FinishedHandler handler) { geometryFinished_ = std::move(handler); }
+    void SetGeometryStartHandler(GeometryLoad::StartHandler handler) { geometryStarted_ = std::move(handler); }
 
     // True while the owner and parcel queries are open.
     bool BaseOpen() const { return TbSubter.Active(); }
@@ -74,6 +103,10 @@ public:
 
 private:
     void SetUpBaseDataSets();
+
+    std::unique_ptr<GeometryLoad> geometry_;
+    GeometryLoad::FinishedHandler geometryFinished_;
+    GeometryLoad::StartHandler geometryStarted_;
 };
 
 }  // namespace ter5::base

@@ -1,5 +1,6 @@
 #include "map/DrawMap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <numbers>
@@ -8,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "map/LabelFit.h"
 #include "map/LabelPlacer.h"
 #include "map/LabelledSides.h"
 #include "map/MapLabels.h"
+#include "map/OutlineInk.h"
 #include "map/PageClip.h"
 #include "map/Rounding.h"
 #include "map/TextMetrics.h"
@@ -175,10 +178,21 @@ private:
         }
     }
 
-    // The area, perimeter and name labels at the parcel's centre. With the label filter
-    // on, each must stay inside the parcel's box in pixels (page corners low, high) and
-    // clear of the labels drawn before the parcel's own; the parcel's lines are laid out
-    // as one block and are not weighed against each other.
+    // Where a label goes in the picture, and its box while the label filter is on.
+    struct LabelSpot {
+        std::int32_t X = 0;
+        std::int32_t Top = 0;
+        PixelBox Box;
+    };
+
+    // The area, perimeter and name labels at the parcel's centre, drawn in that order. With
+    // the label filter on they are taken in the order name, area, perimeter, and as many
+    // of them as fit inside the parcel's outline, as a block at the centre (or, where the
+    // parcel is bent away from it, in its widest inside stretch), moved a few pixels where
+    // the parcel is narrow there; then one that overlaps a label drawn
+    // before the parcel's own leaves out those after it (the parcel's own lines are not
+    // weighed against each other). So no label runs out of its parcel and no area stands
+    // without the number of its parcel.
     void DrawParcelLabels(const TArrPoly& poly, PageIntPoint low, PageIntPoint high) {
         struct Line {
             bool shown;
@@ -192,17 +206,11 @@ private:
              LabelPlacement::Below},
             {options_.cbNumber || options_.cbCode, ParcelNameText(options_, poly), LabelPlacement::Above},
         };
-        const PixelBox parcel{static_cast<std::int32_t>(RoundToInt64Fast(static_cast<double>(low.x) / ppx_)),
-                              static_cast<std::int32_t>(RoundToInt64Fast(-static_cast<double>(high.y) / ppy_)),
-                              static_cast<std::int32_t>(RoundToInt64Fast(static_cast<double>(high.x) / ppx_)),
-                              static_cast<std::int32_t>(RoundToInt64Fast(-static_cast<double>(low.y) / ppy_))};
         std::optional<LabelSpot> spots[std::size(lines)];
         for (std::size_t i = 0; i < std::size(lines); ++i) {
-            if (!lines[i].shown) continue;
-            spots[i] = Locate(poly.CenterY, poly.CenterX, lines[i].text, lines[i].placement);
-            if (spots[i] && options_.cbDeclutter && (!parcel.Contains(spots[i]->Box) || placer_.Overlaps(spots[i]->Box)))
-                spots[i].reset();
+            if (lines[i].shown) spots[i] = Locate(poly.CenterY, poly.CenterX, lines[i].text, lines[i].placement);
         }
+        if (options_.cbDeclutter) FilterParcelLabels(poly, spots, low, high);
         for (std::size_t i = 0; i < std::size(lines); ++i) {
             if (!spots[i]) continue;
             if (options_.cbDeclutter) placer_.Add(spots[i]->Box);
@@ -210,12 +218,76 @@ private:
         }
     }
 
-    // Where a label goes in the picture, and its box while the label filter is on.
-    struct LabelSpot {
-        std::int32_t X = 0;
-        std::int32_t Top = 0;
-        PixelBox Box;
-    };
+    // The label filter for the spots of a parcel's area, perimeter and name (page corners
+    // of the parcel low, high): keeps those that fit, moved together, as DrawParcelLabels
+    // tells.
+    void FilterParcelLabels(const TArrPoly& poly, std::optional<LabelSpot> (&spots)[3], PageIntPoint low,
+                            PageIntPoint high) {
+        constexpr std::size_t kOrder[] = {2, 0, 1};  // name, area, perimeter
+        std::vector<std::size_t> wanted;
+        for (std::size_t i : kOrder)
+            if (spots[i]) wanted.push_back(i);
+        const PixelBox parcel{static_cast<std::int32_t>(RoundToInt64Fast(static_cast<double>(low.x) / ppx_)),
+                              static_cast<std::int32_t>(RoundToInt64Fast(-static_cast<double>(high.y) / ppy_)),
+                              static_cast<std::int32_t>(RoundToInt64Fast(static_cast<double>(high.x) / ppx_)),
+                              static_cast<std::int32_t>(RoundToInt64Fast(-static_cast<double>(low.y) / ppy_))};
+        // The largest leading group of lines that fits near the centre or, for a parcel
+        // bent away from its box's centre, near the middle of its widest inside stretch.
+        std::vector<PixelShift> anchors = {{0, 0}};
+        if (const auto inside = WidestInteriorPoint(page_, rings_, low, high)) {
+            const PageIntPoint centre = toPage_(poly.CenterY, poly.CenterX);
+            anchors.push_back({static_cast<int>(RoundToInt64Fast((inside->x - static_cast<double>(centre.x)) / ppx_)),
+                               static_cast<int>(RoundToInt64Fast(-(inside->y - static_cast<double>(centre.y)) / ppy_))});
+        }
+        std::size_t kept = wanted.size();
+        PixelShift shift;
+        for (; kept > 0; --kept) {
+            if (FindBlockPlace(spots, wanted, kept, parcel, anchors, shift)) break;
+        }
+        // Moved into place, up to the first that overlaps an earlier label.
+        for (std::size_t k = 0; k < wanted.size(); ++k) {
+            std::optional<LabelSpot>& spot = spots[wanted[k]];
+            if (k < kept) {
+                spot->Box = Moved(spot->Box, shift);
+                spot->X += shift.Dx;
+                spot->Top += shift.Dy;
+                if (!placer_.Overlaps(spot->Box)) continue;
+                kept = k;
+            }
+            spot.reset();
+        }
+    }
+
+    // A move of the first `count` of the `wanted` spots, around one of the anchors (moves
+    // from the centre), that keeps each inside the parcel's outline.
+    bool FindBlockPlace(const std::optional<LabelSpot> (&spots)[3], const std::vector<std::size_t>& wanted,
+                        std::size_t count, const PixelBox& parcel, const std::vector<PixelShift>& anchors,
+                        PixelShift& place) const {
+        for (const PixelShift& anchor : anchors) {
+            PixelBox block = Moved(spots[wanted[0]]->Box, anchor);
+            for (std::size_t k = 1; k < count; ++k) block = Union(block, Moved(spots[wanted[k]]->Box, anchor));
+            for (const PixelShift& shift : LabelBlockShifts(parcel, block)) {
+                const PixelShift candidate{anchor.Dx + shift.Dx, anchor.Dy + shift.Dy};
+                bool fits = true;
+                for (std::size_t k = 0; k < count && fits; ++k)
+                    fits = BoxInsideOutline(Moved(spots[wanted[k]]->Box, candidate), page_, rings_, ppx_, ppy_);
+                if (fits) {
+                    place = candidate;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    static PixelBox Moved(const PixelBox& box, const PixelShift& shift) {
+        return {box.Left + shift.Dx, box.Top + shift.Dy, box.Right + shift.Dx, box.Bottom + shift.Dy};
+    }
+    static PixelBox Union(const PixelBox& a, const PixelBox& b) {
+        return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                std::max(a.Bottom, b.Bottom)};
+    }
+
 
     // The spot of a label anchored at world (y, x): the anchor to page units, then to
     // pixels; none when the label is empty or wholly off the picture.
@@ -296,7 +368,8 @@ std::optional<Picture> DrawMap(const TArrObjects& objects, Viewport& viewport, c
     picture.SetBrush({BrushStyle::Solid, kWhite});
     picture.Rectangle({0, 0}, {pageWidth, -pageHeight});
 
-    picture.SetPen({kBlack, kOutlinePenWidth});
+    // The full black pen, or at an overview of many small parcels a thinner one.
+    picture.SetPen(OutlinePen(EstimateOutlineInk(objects, viewport).Weight, kOutlinePenWidth));
     // An image without pixels or a view without a scale shows the white page alone.
     const bool drawable = viewport.PagePerPixelX > 0.0 && viewport.PagePerPixelY > 0.0 &&
                           viewport.ViewScale > 0.0 && std::isfinite(viewport.ViewScale);

@@ -19,7 +19,8 @@ inline constexpr const char* kMapFileName = "map.wmf";
 struct MapFileStatus {
     bool Written = false;  // the file now holds the picture
     bool Report = false;   // the failure is new for this directory: show Message to the user
-    std::string Message;   // "Cannot create file <path>" on failure, empty otherwise
+    std::string Message;   // "Рисунок карты не записан в файл <path>" on failure, empty otherwise
+    std::string Reason;    // the failure as the file system or the writer told it, empty otherwise
 };
 
 class MapFileWriter {
@@ -33,6 +34,9 @@ public:
     MapFileStatus Write(const Picture& picture, const std::filesystem::path& directory);
 
 private:
+    void Failed(MapFileStatus& status, const std::filesystem::path& file, const std::filesystem::path& key,
+                const std::string& reason);
+
     std::set<std::filesystem::path> failedDirectories_;  // failures already reported
 };
 

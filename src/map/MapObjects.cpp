@@ -91,6 +91,11 @@ void FindRings(std::span<const TArrPoint> points, std::vector<RingRange>& rings)
 }
 
 void CalcPolyGeometry(TArrObjects& objects, std::size_t polyIndex) {
+    CalcPolyShape(objects, polyIndex);
+    FoldPolyBox(objects, polyIndex);
+}
+
+void CalcPolyShape(TArrObjects& objects, std::size_t polyIndex) {
     TArrPoly& poly = PolyAt(objects, polyIndex);
     const std::span<TArrPoint> p = objects.Points(poly);
 
@@ -138,12 +143,15 @@ void CalcPolyGeometry(TArrObjects& objects, std::size_t polyIndex) {
     poly.MaxX = maxX;
     poly.CenterY = Middle(minY, maxY);
     poly.CenterX = Middle(minX, maxX);
+}
 
+void FoldPolyBox(TArrObjects& objects, std::size_t polyIndex) {
+    const TArrPoly& poly = PolyAt(objects, polyIndex);
     // Overall box: an exact 0 is "not set" and takes the parcel's value.
-    objects.MinY = objects.MinY == 0.0 ? minY : std::fmin(objects.MinY, minY);
-    objects.MinX = objects.MinX == 0.0 ? minX : std::fmin(objects.MinX, minX);
-    objects.MaxY = objects.MaxY == 0.0 ? maxY : std::fmax(objects.MaxY, maxY);
-    objects.MaxX = objects.MaxX == 0.0 ? maxX : std::fmax(objects.MaxX, maxX);
+    objects.MinY = objects.MinY == 0.0 ? poly.MinY : std::fmin(objects.MinY, poly.MinY);
+    objects.MinX = objects.MinX == 0.0 ? poly.MinX : std::fmin(objects.MinX, poly.MinX);
+    objects.MaxY = objects.MaxY == 0.0 ? poly.MaxY : std::fmax(objects.MaxY, poly.MaxY);
+    objects.MaxX = objects.MaxX == 0.0 ? poly.MaxX : std::fmax(objects.MaxX, poly.MaxX);
     objects.CenterY = Middle(objects.MinY, objects.MaxY);
     objects.CenterX = Middle(objects.MinX, objects.MaxX);
 }

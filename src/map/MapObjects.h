@@ -84,6 +84,13 @@ void AddPolyPoint(TArrObjects& objects, std::size_t polyIndex, std::int32_t vert
 // std::out_of_range for a bad index.
 void CalcPolyGeometry(TArrObjects& objects, std::size_t polyIndex);
 
+// CalcPolyGeometry in two halves: the parcel's own derived fields, which touch nothing
+// but the parcel and its vertices (so several threads may compute different parcels at
+// once), and the folding of its box into the overall box, which depends on the order
+// the parcels are folded in (a bound that holds exactly 0 is "not set").
+void CalcPolyShape(TArrObjects& objects, std::size_t polyIndex);
+void FoldPolyBox(TArrObjects& objects, std::size_t polyIndex);
+
 // Follows the rings of one parcel's vertex sequence. A ring starts at the parcel's first
 // vertex or after a closing vertex; it is closed by the first later vertex equal (exactly)
 // to its first one once the ring counts at least 3 vertices with it. A first vertex at

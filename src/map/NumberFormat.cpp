@@ -11,6 +11,14 @@
 
 namespace ter5::map {
 
+InvalidNumberError InvalidNumberError::NotANumber(const std::string& text) {
+    return InvalidNumberError("Значение '" + text + "' не является числом");
+}
+
+InvalidNumberError InvalidNumberError::OutOfRange(const std::string& text) {
+    return InvalidNumberError("Значение '" + text + "' вне допустимого диапазона");
+}
+
 namespace {
 
 // Significant digits of the general decimal form (those of a Double).
@@ -218,18 +226,18 @@ std::int64_t ParseWholeNumber(std::string_view typed) {
     std::string normal;
     double value = 0.0;
     if (!NormaliseNumber(text, target, normal)) {
-        throw InvalidNumberError("'" + text + "' is not a valid floating point value");
+        throw InvalidNumberError::NotANumber(text);
     }
     const std::errc status = std::from_chars(normal.data(), normal.data() + normal.size(), value).ec;
     if (status == std::errc::result_out_of_range) {
-        if (IsOverflow(normal)) throw InvalidNumberError("'" + text + "' is out of range");
+        if (IsOverflow(normal)) throw InvalidNumberError::OutOfRange(text);
         value = 0.0;  // too small to represent: rounds to 0 anyway
     } else if (status != std::errc{}) {
-        throw InvalidNumberError("'" + text + "' is not a valid floating point value");
+        throw InvalidNumberError::NotANumber(text);
     }
     const double rounded = RoundHalfEven(value);
     if (!std::isfinite(rounded) || rounded >= kInt64Bound || rounded < -kInt64Bound) {
-        throw InvalidNumberError("'" + text + "' is out of range");
+        throw InvalidNumberError::OutOfRange(text);
     }
     return static_cast<std::int64_t>(rounded);
 }

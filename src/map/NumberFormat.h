@@ -45,13 +45,16 @@ std::string GeneralDecimalText(double value);
 class InvalidNumberError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // "Значение '<text>' не является числом": a text that is not a number.
+    static InvalidNumberError NotANumber(const std::string& text);
+    // "Значение '<text>' вне допустимого диапазона": a number too large to hold.
+    static InvalidNumberError OutOfRange(const std::string& text);
 };
 
 // Reads a typed whole number: trims blanks and control characters (nothing left reads as
 // 0), accepts a full stop or a comma as decimal separator (only the first one is
-// swapped), and rounds to nearest, halves to even. Throws InvalidNumberError
-// "'<text>' is not a valid floating point value" for a text that is not a number, and
-// "'<text>' is out of range" for one beyond the int64 range.
+// swapped), and rounds to nearest, halves to even. Throws InvalidNumberError::NotANumber
+// for a text that is not a number and OutOfRange for one beyond the int64 range.
 std::int64_t ParseWholeNumber(std::string_view text);
 
 }  // namespace ter5::map

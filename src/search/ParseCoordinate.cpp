@@ -47,7 +47,7 @@ void ShrinkCommaRuns(std::string& text) {
 }
 
 [[noreturn]] void FailConversion(const std::string& text) {
-    throw map::InvalidNumberError("'" + text + "' is not a valid floating point value");
+    throw map::InvalidNumberError::NotANumber(text);
 }
 
 // Converts [-]digits[,digits] with at least one digit; throws for anything else.
@@ -65,7 +65,7 @@ double ConvertWithComma(const std::string& text) {
     const char* last = normal.data() + normal.size();
     const auto [end, status] = std::from_chars(first, last, value, std::chars_format::fixed);
     if (end != last) FailConversion(text);
-    if (status == std::errc::result_out_of_range) throw map::InvalidNumberError("'" + text + "' is out of range");
+    if (status == std::errc::result_out_of_range) throw map::InvalidNumberError::OutOfRange(text);
     if (status != std::errc{} || !std::isfinite(value)) FailConversion(text);
     return start == 1 ? -value : value;
 }

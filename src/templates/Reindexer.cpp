@@ -4,6 +4,7 @@
 
 #include "TemplateDefinitions.h"
 #include "base/PathNames.h"
+#include "base/RussianMessages.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexMaintenance.h"
 
@@ -106,20 +107,58 @@ void Reindexer::Restore(const std::string& target) {
     host_.OpenBaseDirectory(target);
 }
 
+GroupReindexError::GroupReindexError(const std::exception& cause, std::exception_ptr causePointer,
+                                     std::vector<std::string> done, std::vector<std::string> left)
+    : engine::EngineError(cause.what()), cause_(std::move(causePointer)), done_(std::move(done)),
+      left_(std::move(left)) {}
+
+std::string GroupReindexError::Report() const {
+    std::string text;
+    try {
+        std::rethrow_exception(cause_);
+    } catch (const std::exception& error) {
+        text = base::UserErrorText(error);
+    }
+    const auto list = [](const std::vector<std::string>& names) {
+        std::string joined;
+        for (const std::string& name : names) joined += (joined.empty() ? "" : ", ") + name;
+        return joined.empty() ? std::string("нет") : joined;
+    };
+    return text + "\n\nПереиндексированы: " + list(done_) + ".\nНе переиндексированы: " + list(left_) + ".";
+}
+
 void Reindexer::ReindexGroup(ListProgress* progress) {
     engine::Table& tables = store_.Bases();
     if (progress) {
         progress->SetMaximum(tables.RecordCount());
         progress->SetPosition(0);
     }
-    std::size_t done = 0;
+    std::size_t counted = 0;
+    std::vector<std::string> done;
     tables.First();
     while (!tables.IsEmpty() && !tables.Eof()) {
-        if (tables.AsString("Flag") == kReindexMark) ReindexTable(tables.AsString("Name"));
+        if (tables.AsString("Flag") == kReindexMark) {
+            const std::string name = tables.AsString("Name");
+            try {
+                ReindexTable(name);
+            } catch (const std::exception& error) {
+                if (progress) progress->SetPosition(0);
+                throw GroupReindexError(error, std::current_exception(), std::move(done), MarkedFromCurrent());
+            }
+            done.push_back(name);
+        }
         tables.Next();
-        if (progress) progress->SetPosition(++done);
+        if (progress) progress->SetPosition(++counted);
     }
     if (progress) progress->SetPosition(0);
+}
+
+std::vector<std::string> Reindexer::MarkedFromCurrent() {
+    engine::Table& tables = store_.Bases();
+    std::vector<std::string> names;
+    for (; !tables.IsEmpty() && !tables.Eof(); tables.Next())
+        if (tables.AsString("Flag") == kReindexMark) names.push_back(tables.AsString("Name"));
+    return names;
 }
 
 void Reindexer::ReindexCurrentTable() { ReindexTable(store_.Bases().AsString("Name")); }

@@ -14,11 +14,13 @@
 
 #include <array>
 #include <cstddef>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "TemplateStore.h"
+#include "engine/EngineError.h"
 
 namespace ter5::templates {
 
@@ -62,6 +64,27 @@ inline constexpr char kTableFileExtension[] = ".Db";
 inline constexpr std::array<const char*, 11> kReindexedIndexExtensions = {
     ".Px", ".Xg0", ".Yg0", ".Xg1", ".Yg1", ".Xg2", ".Yg2", ".Xg3", ".Yg3", ".Xg4", ".Yg4"};
 
+// A group reindex that stopped at an error: the error it stopped at, and the marked tables
+// of the group already reindexed and those left (the failing one first), by template Name.
+// Its message is the error's own.
+class GroupReindexError : public engine::EngineError {
+public:
+    GroupReindexError(const std::exception& cause, std::exception_ptr causePointer, std::vector<std::string> done,
+                      std::vector<std::string> left);
+    const std::exception_ptr& Cause() const { return cause_; }
+    const std::vector<std::string>& Done() const { return done_; }
+    const std::vector<std::string>& Left() const { return left_; }
+
+    // What the user is told: the error in Russian, then which tables were reindexed and
+    // which were not.
+    std::string Report() const;
+
+private:
+    std::exception_ptr cause_;
+    std::vector<std::string> done_;
+    std::vector<std::string> left_;
+};
+
 class Reindexer {
 public:
     Reindexer(TemplateStore& store, ReindexHost& host) : store_(store), host_(host) {}
@@ -73,8 +96,8 @@ public:
     void ReindexTable(const std::string& templateName);
 
     // Group reindex: every table template of the current group whose `Flag` is the
-    // mark, in the group's order; `progress` (may be null) counts every template.
-    // Stops at the first engine error.
+    // mark, in the group's order; `progress` (may be null) counts every template and is
+    // back at 0 at the end. Stops at the first error, throwing GroupReindexError.
     void ReindexGroup(ListProgress* progress);
 
     // Single-table reindex: the current table template, marked or not.
@@ -104,6 +127,8 @@ private:
     void AddTemplateIndexes(const std::filesystem::path& table, const std::vector<std::filesystem::path>& dropped);
     // The work table back to shared use, the progress erased, the base re-opened.
     void Restore(const std::string& target);
+    // The Names of the marked table templates from the current one to the last.
+    std::vector<std::string> MarkedFromCurrent();
 
     TemplateStore& store_;
     ReindexHost& host_;

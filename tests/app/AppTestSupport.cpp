@@ -4,7 +4,7 @@
 
 namespace ter5::testing {
 
-MainWindowFixture::MainWindowFixture(bool trayAvailable, bool showAtStart, bool templates) {
+MainWindowFixture::MainWindowFixture(bool trayAvailable, bool showAtStart, bool templates, bool offerDemoBase) {
     if (templates) templates::EnsureTemplateTables(scratch.Str());
     platformOptions.userSettings = scratch.Path() / "config" / "ter5manager.conf";
     platformOptions.systemSettings = scratch.Path() / "etc" / "ter5manager.conf";
@@ -17,6 +17,7 @@ MainWindowFixture::MainWindowFixture(bool trayAvailable, bool showAtStart, bool 
     options.trayAvailable = trayAvailable;
     options.showAtStart = showAtStart;
     options.startDirectory = QString::fromStdString(scratch.Str());
+    options.offerDemoBase = offerDemoBase;
     options.platform = std::make_shared<base::LinuxPlatform>(platformOptions);
     window = std::make_unique<app::TMain>(options);
     window->Start();

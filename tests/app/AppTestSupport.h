@@ -18,7 +18,7 @@
 namespace ter5::testing {
 
 struct Message {
-    enum Kind { Plain, Error, Warning, Confirm } kind;
+    enum Kind { Plain, Error, Warning, Confirm, Question } kind;
     QString text;
     bool operator==(const Message&) const = default;
 };
@@ -33,6 +33,10 @@ public:
     void Warning(QWidget*, const QString& text) override { messages.push_back({Message::Warning, text}); }
     bool ConfirmWarning(QWidget*, const QString& text) override {
         messages.push_back({Message::Confirm, text});
+        return confirm;
+    }
+    bool Ask(QWidget*, const QString& text, const QString&) override {
+        messages.push_back({Message::Question, text});
         return confirm;
     }
 
@@ -61,7 +65,8 @@ private:
 // A main window started in a scratch directory holding the template tables, with
 // the companion program's Wine prefix and settings file inside that directory.
 struct MainWindowFixture {
-    explicit MainWindowFixture(bool trayAvailable = true, bool showAtStart = false, bool templates = true);
+    explicit MainWindowFixture(bool trayAvailable = true, bool showAtStart = false, bool templates = true,
+                               bool offerDemoBase = false);
 
     ScratchDir scratch;
     CurrentDirectoryGuard directoryGuard;

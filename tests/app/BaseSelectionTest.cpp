@@ -214,6 +214,14 @@ TEST_F(BaseSelection, QuickStartItemEntersItsDirectoryAndStartsTheCompanion) {
               QStringLiteral("Запущена программа C:\\Ter\\Ter5.exe в каталоге %1")
                   .arg(QString::fromStdString((driveC / "Bases" / "A").string())));
 
+    // No executable any more: the start fails, and the status bar no longer tells of the
+    // program started before.
+    std::filesystem::remove(driveC / "Ter" / "Ter5.exe");
+    f_.window->N5->actions().at(0)->trigger();
+    ASSERT_EQ(f_.messenger.messages.size(), 1u);
+    EXPECT_EQ(f_.window->StatusBar->TransientMessage(), QStringLiteral("Программа не запущена"));
+    f_.messenger.messages.clear();
+
     // A listed directory that is gone: the error is shown and nothing starts.
     f_.window->N5->actions().at(1)->trigger();
     ASSERT_EQ(f_.messenger.messages.size(), 1u);

@@ -87,5 +87,19 @@ TEST(DataDirectory, TemplateTablesComeAsOneSet) {
     for (const QString& name : FileNames(blockedPath)) EXPECT_TRUE(name.endsWith(QStringLiteral(".cur"))) << name.toStdString();
 }
 
+// The first start offers the demo base only where the user has no base yet: none in the
+// directory itself, none in a directory under it.
+TEST(DataDirectory, HoldsBaseLooksAtTheDirectoryAndOneLevelBelow) {
+    testing::ScratchDir data;
+    const QString path = QString::fromStdString(data.Str());
+    EXPECT_FALSE(HoldsBase(path));
+    testing::WriteBase(data.Path() / "half", {}, {}, {}, {true, true, false});
+    testing::WriteSampleBase(data.Path() / "deep" / "er");
+    EXPECT_FALSE(HoldsBase(path));
+    testing::WriteSampleBase(data.Path() / "Село");
+    EXPECT_TRUE(HoldsBase(path));
+    EXPECT_TRUE(HoldsBase(QString::fromStdString((data.Path() / "Село").string())));
+}
+
 }  // namespace
 }  // namespace ter5::app

@@ -141,15 +141,37 @@ TEST_F(TInfoTest, UnsetTargetsSayWhereToSetThem) {
                                                   "ManagerMail в файле настроек %1.").arg(file)}}));
 }
 
+// A target set in the settings file while the program runs is there the next time the
+// window opens (the file is read at every use).
+TEST_F(TInfoTest, SettingsAreReadAgainEachTimeTheWindowOpens) {
+    std::filesystem::remove(options_.userSettings);
+    auto info = Window();
+    EXPECT_TRUE(info->Target(QStringLiteral("manager")).isEmpty());
+    testing::WriteFile(options_.userSettings, "ManagerMail=new@terrakon.example\n");
+    info->show();
+    EXPECT_EQ(info->Target(QStringLiteral("manager")), QStringLiteral("new@terrakon.example"));
+    EXPECT_EQ(info->Link(QStringLiteral("Label7"))->toolTip(), QStringLiteral("new@terrakon.example"));
+    Click(*info, QStringLiteral("Label7"));
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0].path(), QStringLiteral("new@terrakon.example"));
+    EXPECT_TRUE(messenger_.messages.empty());
+    info->hide();
+}
+
 // The desktop's opener, a real process: with no program for the link it exits 3,
-// which the window reports; without xdg-open at all, too.
+// which the window reports, saying what is needed; without xdg-open at all, too.
 TEST_F(TInfoTest, NoMailProgramAndNoBrowserAreReported) {
     InstallOpener(3);
     auto info = Window(false);
     Click(*info, QStringLiteral("Label7"));
     Click(*info, QStringLiteral("Label14"));
     ASSERT_EQ(messenger_.messages.size(), 2u);
-    EXPECT_EQ(messenger_.messages[0], (Message{Message::Plain, QStringLiteral("Auto method failed.")}));
+    const QString needed = QStringLiteral(".\nДля писем нужна почтовая программа (например, Thunderbird или Evolution), "
+                                          "выбранная в системе программой для писем по умолчанию.");
+    EXPECT_EQ(messenger_.messages[0],
+              (Message{Message::Plain, QStringLiteral("Не удалось начать письмо на адрес sales@terrakon.example: не "
+                                                      "найдена программа, которая его открывает") +
+                                           needed}));
     EXPECT_EQ(messenger_.messages[1].text,
               QStringLiteral("Не удалось открыть адрес https://terrakon.example/order: не найдена программа, "
                              "которая его открывает"));
@@ -157,7 +179,10 @@ TEST_F(TInfoTest, NoMailProgramAndNoBrowserAreReported) {
     std::filesystem::remove(scratch_.Path() / "bin" / "xdg-open");
     Click(*info, QStringLiteral("Label8"));
     ASSERT_EQ(messenger_.messages.size(), 3u);
-    EXPECT_EQ(messenger_.messages[2].text, QStringLiteral("Auto method failed."));
+    EXPECT_EQ(messenger_.messages[2].text,
+              QStringLiteral("Не удалось начать письмо на адрес admin@terrakon.example: xdg-open не найден (пакет "
+                             "xdg-utils)") +
+                  needed);
 
     // An opener that finds a program: nothing to report, and it got the mail link.
     InstallOpener(0);

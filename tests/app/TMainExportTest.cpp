@@ -100,7 +100,7 @@ TEST_F(ExportMenu, AFailureGoesToTheErrorBox) {
     testing::RunWithModalSteps({Fill(file, QString())}, [&] { w_.nExport->trigger(); });
     ASSERT_EQ(f_.messenger.messages.size(), 1u);
     EXPECT_EQ(f_.messenger.messages[0].kind, Message::Error);
-    EXPECT_TRUE(f_.messenger.messages[0].text.contains(QStringLiteral("the folder does not exist")));
+    EXPECT_TRUE(f_.messenger.messages[0].text.contains(QStringLiteral("папка не существует")));
 }
 
 TEST_F(ExportMenu, NoBaseOpen) {

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QStatusBar>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,6 +22,7 @@
 #include "base/widgets/GridPanel.h"
 #include "map/ParcelHitTest.h"
 #include "map/widgets/MapWidget.h"
+#include "search/DialogPlacement.h"
 #include "search/widgets/SeekCommands.h"
 #include "search/widgets/TSeekRecord.h"
 
@@ -89,10 +92,11 @@ TEST_F(MapWindow, ZoomKeysScaleBoxAndScaleMenuSetTheScaleStatus) {
     QTest::keyClick(&w_, Qt::Key_F3);
     QTest::keyClick(&w_, Qt::Key_F3);
     EXPECT_EQ(Panel(0), QStringLiteral("M 1:2000"));
-    // View-all fits again and leaves the texts until the next scale command.
+    // View-all fits again; the texts follow the scale it chose.
     QTest::keyClick(&w_, Qt::Key_F5);
     EXPECT_DOUBLE_EQ(View().ViewScale, fitted);
-    EXPECT_EQ(Panel(0), QStringLiteral("M 1:2000"));
+    EXPECT_EQ(Panel(0), QString::fromStdString(View().UpdateScaleStatus({}).Scale));
+    EXPECT_EQ(w_.EditScale->text(), QString::fromStdString(View().UpdateScaleStatus({}).ScaleBox));
 
     w_.EditScale->setText(QStringLiteral("2500"));
     QTest::keyClick(w_.EditScale, Qt::Key_Return);
@@ -102,13 +106,57 @@ TEST_F(MapWindow, ZoomKeysScaleBoxAndScaleMenuSetTheScaleStatus) {
     EXPECT_EQ(Panel(0), QStringLiteral("M 1:2500"));
     EXPECT_EQ(f_.messenger.messages,
               (std::vector<testing::Message>{
-                  {testing::Message::Error, QStringLiteral("'abc' is not a valid floating point value")}}));
+                  {testing::Message::Error, QStringLiteral("Значение 'abc' не является числом")}}));
 
     // The arrow drops the menu under the box.
     QTest::mouseClick(w_.SpeedButton3, Qt::LeftButton);
     EXPECT_TRUE(w_.PMenuScale->isVisible());
     EXPECT_EQ(w_.PMenuScale->pos(), w_.Panel6->mapToGlobal(QPoint(0, w_.Panel6->height())));
     w_.PMenuScale->hide();
+}
+
+// A zoom rectangle, a fitted parcel and view-all change the scale without a scale
+// command: the scale panel, the extent panel and the scale box follow each of them.
+TEST_F(MapWindow, ScaleTextsFollowEveryChangeOfScale) {
+    const auto shown = [&] {
+        const map::ScaleStatus status = View().UpdateScaleStatus({});
+        return Panel(0) == QString::fromStdString(status.Scale) && Panel(1) == QString::fromStdString(status.Zoom) &&
+               w_.EditScale->text() == QString::fromStdString(status.ScaleBox);
+    };
+    EXPECT_TRUE(shown());  // as opened
+    w_.TBZoom->trigger();
+    const double before = View().ViewScale;
+    QTest::mousePress(w_.MapImage, Qt::LeftButton, {}, QPoint(40, 40));
+    QMouseEvent move(QEvent::MouseMove, QPointF(90, 80), w_.MapImage->mapToGlobal(QPointF(90, 80)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w_.MapImage, &move);
+    QTest::mouseRelease(w_.MapImage, Qt::LeftButton, {}, QPoint(90, 80));
+    ASSERT_NE(View().ViewScale, before);
+    EXPECT_TRUE(shown());
+    w_.tbViewObject->trigger();
+    EXPECT_TRUE(shown());
+    QTest::keyClick(&w_, Qt::Key_F5);
+    EXPECT_TRUE(shown());
+}
+
+// map.wmf in a directory that takes no file: the map is drawn all the same, and the
+// status bar says so once for that directory, in Russian, with the path; no box.
+TEST_F(MapWindow, UnwritableMapFileIsToldInTheStatusBarOnce) {
+    const auto missing = f_.scratch.Path() / "cdrom";
+    w_.MapImage->SetMapFileDirectory(QString::fromStdString(missing.string()));
+    QSignalSpy drawn(w_.MapImage, &MapWidget::MapDrawn);
+    w_.sbMapDraw->trigger();
+    EXPECT_EQ(drawn.count(), 1);
+    EXPECT_TRUE(f_.messenger.messages.empty());
+    const QString said = w_.StatusBar->TransientMessage();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Рисунок карты не записан в файл %1: ")
+                                    .arg(QString::fromStdString((missing / "map.wmf").string()))))
+        << said.toStdString();
+    w_.StatusBar->ShowTransientMessage(QString());
+    w_.sbZoomIn->trigger();
+    EXPECT_EQ(drawn.count(), 2);
+    EXPECT_TRUE(w_.StatusBar->TransientMessage().isEmpty());
+    EXPECT_TRUE(f_.messenger.messages.empty());
 }
 
 TEST_F(MapWindow, DisplayOptionsKeepTheirRulesAndRedraw) {
@@ -186,6 +234,42 @@ TEST_F(MapWindow, ResizingRedrawsKeepingCentreAndScale) {
     w_.show();
     EXPECT_EQ(w_.MapImage->CurrentPicture()->WidthPx(), w_.MapImage->width());
     EXPECT_EQ(w_.MapImage->CurrentPicture()->HeightPx(), w_.MapImage->height());
+}
+
+// A search without hits says so in the dialog's status strip; the dialog opens beside the
+// map, never over its centre where the parcel found is shown, and keeps its place.
+TEST_F(MapWindow, SearchDialogBesideTheMapSaysWhenNothingIsFound) {
+    w_.showNormal();
+    w_.setGeometry(100, 100, 760, 560);
+    QTest::qWait(10);
+    QRect placed;
+    QString status;
+    testing::AnswerModal(
+        [&](QWidget* modal) {
+            auto* dialog = qobject_cast<search::TSeekRecord*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            placed = dialog->frameGeometry();
+            dialog->Edit1->setText(QStringLiteral("Никтоникакой"));
+            dialog->RadioButton1->setChecked(true);
+            dialog->SpeedButton3->click();
+            status = dialog->StatusBar1->currentMessage();
+            dialog->move(dialog->pos() + QPoint(5, 7));
+            dialog->SpeedButton2->click();
+        },
+        [&] { w_.nSeek->trigger(); });
+    EXPECT_EQ(status, QStringLiteral("Ничего не найдено"));
+    const QRect map(w_.MapImage->mapToGlobal(QPoint(0, 0)), w_.MapImage->size());
+    const QRect centre(map.center() - QPoint(search::kCentreKeep, search::kCentreKeep),
+                       QSize(2 * search::kCentreKeep, 2 * search::kCentreKeep));
+    EXPECT_FALSE(placed.intersects(centre)) << placed.x() << "," << placed.y();
+    QPoint reopened;
+    testing::AnswerModal(
+        [&](QWidget* modal) {
+            reopened = modal->pos();
+            modal->close();
+        },
+        [&] { w_.nSeek->trigger(); });
+    EXPECT_EQ(reopened, placed.topLeft() + QPoint(5, 7));
 }
 
 TEST_F(MapWindow, SearchMovesTheGridsAndCentresTheMap) {

@@ -21,6 +21,7 @@
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/GridPanel.h"
 #include "engine/EngineError.h"
+#include "map/widgets/MapWidget.h"
 #include "search/widgets/SeekCommands.h"
 #include "templates/TemplateStore.h"
 
@@ -216,10 +217,37 @@ TEST(GeneralErrorDisplay, ErrorsEscapingHandlersAreShownAndTheProgramGoesOn) {
     FailingObject object;
     QEvent event(QEvent::User);
     EXPECT_FALSE(QCoreApplication::sendEvent(&object, &event));
-    EXPECT_EQ(messenger.messages, (std::vector<Message>{{Message::Error, QStringLiteral("ter.db: Table is busy")}}));
+    EXPECT_EQ(messenger.messages, (std::vector<Message>{{Message::Error, QStringLiteral("ter.db: таблица занята")}}));
     QEvent again(QEvent::User);
     QCoreApplication::sendEvent(&object, &again);
     EXPECT_EQ(messenger.messages.size(), 2u);
+}
+
+// The first start with no base: "Создать демонстрационную базу?"; Yes writes the demo
+// base into the start-up directory, shows the window and opens the base with its map.
+TEST(MainWindowLife, FirstStartOffersTheDemoBase) {
+    MainWindowFixture f(true, false, true, true);
+    TMain& w = *f.window;
+    EXPECT_TRUE(f.messenger.messages.empty());  // asked once the program runs
+    QTest::qWait(20);
+    ASSERT_EQ(f.messenger.messages.size(), 1u);
+    EXPECT_EQ(f.messenger.messages[0], (Message{Message::Question, QStringLiteral("Создать демонстрационную базу?")}));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.DM().BaseOpen());
+    EXPECT_EQ(w.DM().BaseDirectory(), (f.scratch.Path() / "demo").string());
+    EXPECT_GT(w.MapObjects.Polys.size(), 480u);  // the demo leaves a few parcels without vertices
+    ASSERT_TRUE(w.MapImage->CurrentPicture().has_value());
+    EXPECT_EQ(w.DirectoryListBox1->item(w.DirectoryListBox1->SelectedIndex())->text(), QStringLiteral("demo"));
+}
+
+TEST(MainWindowLife, FirstStartOfferDeclinedChangesNothing) {
+    MainWindowFixture f(true, false, true, true);
+    f.messenger.confirm = false;
+    QTest::qWait(20);
+    ASSERT_EQ(f.messenger.messages.size(), 1u);
+    EXPECT_FALSE(f.window->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(f.scratch.Path() / "demo"));
+    EXPECT_FALSE(f.window->DM().BaseOpen());
 }
 
 }  // namespace

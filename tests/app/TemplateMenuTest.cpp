@@ -99,34 +99,41 @@ TEST_F(TemplateMenus, GroupReindexRebuildsTheMarkedTablesAndReopensTheBase) {
     EXPECT_TRUE(f_.messenger.messages.empty());
 }
 
+// The second marked table is held: the first is rebuilt, then the group stops, saying who
+// holds the table, which tables were reindexed and which were not, with its bar back at 0.
 TEST_F(TemplateMenus, AGroupReindexOfATableAnotherProgramHoldsSaysWhoAndStops) {
     const fs::path demo = bases_ / "demo";
     const auto bytesOf = [&](const char* name) { return engine::ReadWholeFile(demo / name); };
     const auto subterIndex = bytesOf("subter.px");
-    const auto poligonIndex = bytesOf("POLIGON.XG0");
-    engine::testing::Holder holder("open", demo / "POLIGON.DB");  // the first marked table
+    const auto terIndex = bytesOf("ter.px");
+    engine::testing::Holder holder("open", demo / "subter.db");
     ASSERT_TRUE(holder.Held());
     Click("demo");
     f_.messenger.messages.clear();
+    TListNameBase* groups = nullptr;
     bool stayedOpen = false;
     RunWithModalSteps({[&](QWidget* modal) {
-                           if (auto* groups = ModalAs<TListNameBase>(modal)) groups->SelectAction()->trigger();
+                           groups = ModalAs<TListNameBase>(modal);
+                           if (groups) groups->SelectAction()->trigger();
                        },
                        [&](QWidget* modal) {
-                           // After the error the list stays, as after any engine error; the user closes it.
+                           // After the error the list stays for another try; the user closes it.
                            stayedOpen = modal != nullptr;
                            if (modal) modal->close();
                        }},
                       [&] { f_.window->nReindexTERBases->trigger(); });
     EXPECT_TRUE(stayedOpen);
+    ASSERT_NE(groups, nullptr);
+    EXPECT_EQ(groups->ProgressBar()->value(), 0);
     ASSERT_EQ(f_.messenger.messages.size(), 1u);
     EXPECT_EQ(f_.messenger.messages[0].kind, Message::Error);
     EXPECT_EQ(f_.messenger.messages[0].text.toStdString(),
-              "Таблица " + (demo / "POLIGON.DB").string() + " занята программой table_holder (процесс " +
-                  std::to_string(holder.Pid()) + ")");
-    EXPECT_EQ(bytesOf("POLIGON.XG0"), poligonIndex);
-    EXPECT_EQ(bytesOf("subter.px"), subterIndex);  // the group did not go on
-    EXPECT_TRUE(f_.window->DM().BaseOpen());       // the base is open again, as before
+              "Таблица " + (demo / "subter.db").string() + " занята программой table_holder (процесс " +
+                  std::to_string(holder.Pid()) +
+                  ")\n\nПереиндексированы: POLIGON.DB.\nНе переиндексированы: SUBTER.DB, TER.DB.");
+    EXPECT_EQ(bytesOf("subter.px"), subterIndex);
+    EXPECT_EQ(bytesOf("ter.px"), terIndex);    // the group did not go on
+    EXPECT_TRUE(f_.window->DM().BaseOpen());  // the base is open again, as before
 }
 
 TEST_F(TemplateMenus, SingleTableReindexClosesBothListsAndRebuildsOnlyThatTable) {

@@ -296,7 +296,7 @@ TEST_F(TemplateWindowsTest, EmptyListsStartARowOnEditAndGiveTheEngineErrorOnDele
     ASSERT_EQ(messenger_.messages.size(), 2u);
     EXPECT_EQ(messenger_.messages[0], (Message{Message::Confirm, "Вы уверены, что хотите удалить текущую запись ?"}));
     EXPECT_EQ(messenger_.messages[1].kind, Message::Error);
-    EXPECT_TRUE(messenger_.messages[1].text.contains("Cannot perform this operation on an empty dataset"));
+    EXPECT_TRUE(messenger_.messages[1].text.contains(QStringLiteral("Операция невозможна: набор данных пуст")));
 
     // A refused confirmation deletes nothing.
     messenger_.confirm = false;
@@ -323,7 +323,7 @@ TEST_F(TemplateWindowsTest, ImportsAskTheirFileDialogsAndFillTheCurrentGroup) {
     answer = {QString::fromStdString((base / "ter.db").string())};
     list->ImportBaseAction()->trigger();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].filter, "TER v.5 bases (ter.db)");
+    EXPECT_EQ(requests[1].filter, QStringLiteral("Базы TER v.5 (ter.db)"));
     EXPECT_EQ(requests[1].directory.toStdString(), host_.target);
     EXPECT_FALSE(requests[1].multiple);
     EXPECT_EQ(list->Grid()->model()->rowCount(), 3);
@@ -334,7 +334,7 @@ TEST_F(TemplateWindowsTest, ImportsAskTheirFileDialogsAndFillTheCurrentGroup) {
               QString::fromStdString((base / "POLIGON.DB").string())};
     list->ImportTablesAction()->trigger();
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[2].filter, "TER v.5 bases (*.db)");
+    EXPECT_EQ(requests[2].filter, QStringLiteral("Таблицы баз TER v.5 (*.db)"));
     EXPECT_TRUE(requests[2].multiple);
     EXPECT_EQ(list->Grid()->model()->rowCount(), 2);
     EXPECT_TRUE(messenger_.messages.empty());

@@ -85,7 +85,7 @@ TEST(ParseWholeNumber, BothSeparatorsAndFailures) {
         ParseWholeNumber("1.000.5");
         FAIL();
     } catch (const InvalidNumberError& e) {
-        EXPECT_STREQ(e.what(), "'1,000.5' is not a valid floating point value");  // only the first stop swapped
+        EXPECT_STREQ(e.what(), "Значение '1,000.5' не является числом");  // only the first stop swapped
     }
     EXPECT_THROW(ParseWholeNumber("1e400"), InvalidNumberError);
     EXPECT_THROW(ParseWholeNumber("1e19"), InvalidNumberError);

@@ -251,7 +251,8 @@ TEST_F(WmfWriterTest, FailureIsReportedOncePerDirectoryAndThePictureStillExists)
     MapFileStatus first = writer_.Write(*picture, missing);
     EXPECT_FALSE(first.Written);
     EXPECT_TRUE(first.Report);
-    EXPECT_EQ(first.Message, "Cannot create file " + engine::PathToUtf8(missing / "map.wmf"));
+    EXPECT_EQ(first.Message, "Рисунок карты не записан в файл " + engine::PathToUtf8(missing / "map.wmf"));
+    EXPECT_FALSE(first.Reason.empty());
     EXPECT_FALSE(writer_.Write(*picture, missing).Report);
     EXPECT_TRUE(writer_.Write(*picture, dir_).Written);  // another directory is unaffected
     EXPECT_FALSE(writer_.Write(*picture, missing).Report);

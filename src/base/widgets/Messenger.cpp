@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QSpacerItem>
 
-#include "engine/EngineError.h"
+#include "base/RussianMessages.h"
 
 namespace ter5::base {
 
@@ -21,8 +21,9 @@ constexpr int kTitleBarReserve = 140;
 // returns the button pressed.
 QMessageBox::StandardButton ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                     const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::StandardButton defaultButton) {
+                                    QMessageBox::StandardButton defaultButton, const QString& details = {}) {
     QMessageBox box(icon, title, text, buttons, parent);
+    box.setInformativeText(details);
     box.setDefaultButton(defaultButton);
     const int width = TitleBarWidth(box, title);
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
@@ -49,13 +50,7 @@ void Messenger::ShowMessage(QWidget* parent, const QString& text) {
 }
 
 QString ErrorText(const std::exception& error) {
-    const auto* busy = dynamic_cast<const engine::TableBusyError*>(&error);
-    if (!busy) return QString::fromUtf8(error.what());
-    const QString table = QString::fromStdString(busy->Table());
-    if (busy->Program().empty()) return QStringLiteral("Таблица %1 занята другой программой").arg(table);
-    QString text = QStringLiteral("Таблица %1 занята программой %2").arg(table, QString::fromStdString(busy->Program()));
-    if (busy->Pid() != 0) text += QStringLiteral(" (процесс %1)").arg(busy->Pid());
-    return text;
+    return QString::fromStdString(UserErrorText(error));
 }
 
 void Messenger::ShowError(QWidget* parent, const QString& text) {
@@ -69,6 +64,11 @@ void Messenger::Warning(QWidget* parent, const QString& text) {
 bool Messenger::ConfirmWarning(QWidget* parent, const QString& text) {
     return ShowBox(parent, QMessageBox::Warning, QObject::tr("Предупреждение"), text,
                    QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool Messenger::Ask(QWidget* parent, const QString& text, const QString& details) {
+    return ShowBox(parent, QMessageBox::Question, ApplicationTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes, details) == QMessageBox::Yes;
 }
 
 Messenger& Messenger::Current() {

@@ -19,8 +19,9 @@ QString ApplicationTitle();
 // the caption in `window`'s font made bold, the window icon, the buttons and margins.
 int TitleBarWidth(const QWidget& window, const QString& caption);
 
-// What the general error display says of `error`: its message, but for a table that
-// another program holds, "Таблица … занята программой … (процесс …)".
+// What the general error display says of `error`: its message in Russian
+// (base/RussianMessages.h), and for a table that another program holds "Таблица …
+// занята программой … (процесс …)".
 QString ErrorText(const std::exception& error);
 
 class Messenger {
@@ -36,6 +37,8 @@ public:
     virtual void Warning(QWidget* parent, const QString& text);
     // A warning box with OK and Cancel; true for OK.
     virtual bool ConfirmWarning(QWidget* parent, const QString& text);
+    // A question with Yes (the default) and No, `details` under it; true for Yes.
+    virtual bool Ask(QWidget* parent, const QString& text, const QString& details);
 
     // The messenger in use (the one showing real boxes unless one was installed).
     static Messenger& Current();

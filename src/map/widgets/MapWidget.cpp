@@ -76,6 +76,7 @@ void MapWidget::MeasureDevice() {
 }
 
 void MapWidget::DrawMap() {
+    if (loading_) return;
     MeasureDevice();
     DrawMapContext context;
     context.CurrentCode = currentCode_;
@@ -90,7 +91,7 @@ void MapWidget::DrawMap() {
                                         : std::filesystem::path(mapFileDirectory_.toStdString());
         const MapFileStatus status = mapFile_.Write(*picture, directory);
         // The picture is shown whatever became of the file.
-        if (status.Report) emit MapFileFailed(ToQString(status.Message));
+        if (status.Report) emit MapFileFailed(ToQString(status.Message), ToQString(status.Reason));
     }
     picture_ = std::move(picture);
     image_ = QImage(std::max(1, picture_->WidthPx()), std::max(1, picture_->HeightPx()), QImage::Format_RGB32);
@@ -99,6 +100,7 @@ void MapWidget::DrawMap() {
     painter_.Paint(imagePainter, *picture_);
     imagePainter.end();
     update();
+    if (const auto status = scaleStatus_.AfterDrawing(view_)) ShowScaleStatus(*status);
     emit MapDrawn();
 }
 
@@ -136,6 +138,7 @@ void MapWidget::SetMapCursor(MapCursor cursor) {
 }
 
 void MapWidget::ShowScaleStatus(const ScaleStatus& status) {
+    scaleStatus_.Shown(status);
     emit ScaleStatusChanged(ToQString(status.Scale), ToQString(status.Zoom), ToQString(status.ScaleBox));
     if (status.CursorX && status.CursorY) emit CursorStatusChanged(ToQString(*status.CursorX), ToQString(*status.CursorY));
 }

@@ -21,6 +21,7 @@
 #include "map/MapFile.h"
 #include "map/MapObjects.h"
 #include "map/Picture.h"
+#include "map/ScaleStatusFollower.h"
 #include "map/Viewport.h"
 #include "map/widgets/MapMouseHandler.h"
 #include "map/widgets/PicturePainter.h"
@@ -39,6 +40,10 @@ public:
     // Whether the parcel query is open: with no parcels and the query closed DrawMap keeps
     // the old picture; with it open an empty model draws the white page.
     void SetParcelQueryOpen(bool open) { parcelQueryOpen_ = open; }
+    // While a model is being loaded DrawMap does nothing: the picture on show stays until
+    // the new model is drawn.
+    void SetLoading(bool loading) { loading_ = loading; }
+    bool Loading() const { return loading_; }
     // The parcel query's current Code (the parcel highlighted at the next drawing).
     void SetCurrentParcelCode(std::optional<std::int32_t> code) { currentCode_ = code; }
     std::optional<std::int32_t> CurrentParcelCode() const { return currentCode_; }
@@ -94,12 +99,13 @@ signals:
     // it and call SetCurrentParcelCode with the parcel grid's Code afterwards.
     void LocateParcelRequested(int code);
     void LocateOwnerRequested(int code);
-    // Status panels 0 and 1 and the scale box text.
+    // Status panels 0 and 1 and the scale box text; after every change of scale.
     void ScaleStatusChanged(const QString& scale, const QString& zoom, const QString& scaleBox);
     // Status panels 2 and 3: the world X and Y under the mouse.
     void CursorStatusChanged(const QString& x, const QString& y);
-    // map.wmf could not be written; sent once per directory ("Cannot create file ...").
-    void MapFileFailed(const QString& message);
+    // map.wmf could not be written; sent once per directory: "Рисунок карты не записан в
+    // файл ..." and the failure as the system told it.
+    void MapFileFailed(const QString& message, const QString& reason);
     // A new picture is on show.
     void MapDrawn();
 
@@ -128,6 +134,7 @@ private:
     const TArrObjects* objects_ = nullptr;
     TArrObjects empty_;
     bool parcelQueryOpen_ = false;
+    bool loading_ = false;
     std::optional<std::int32_t> currentCode_;
     DisplayOptions options_;
     Viewport view_;
@@ -136,6 +143,7 @@ private:
     QImage image_;  // the picture played at its pixel size
     PicturePainter painter_;
     MapFileWriter mapFile_;
+    ScaleStatusFollower scaleStatus_;
     QString mapFileDirectory_;
     bool mapFileEnabled_ = true;
     QHash<int, QCursor> cursors_;

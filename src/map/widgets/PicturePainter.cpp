@@ -35,11 +35,11 @@ double PenPixels(const PicturePen& pen, const Picture& picture) {
     return ppx > 0 ? std::max(1.0, std::round(pen.Width / ppx)) : 1.0;
 }
 
-// One-pixel black lines straight into the painter's image, when it is a plain 32-bit image
-// painted without transform or clip: a district's outlines are a quarter of a million short
-// lines, and QPainter spends a microsecond and more on each call. Bresenham's lines, every
-// pixel from end to end; false (nothing drawn) for any other device.
-bool DrawThinBlackLines(QPainter& painter, const QVector<QLine>& lines) {
+// One-pixel lines of one opaque colour straight into the painter's image, when it is a
+// plain 32-bit image painted without transform or clip: a district's outlines are a quarter
+// of a million short lines, and QPainter spends a microsecond and more on each call.
+// Bresenham's lines, every pixel from end to end; false (nothing drawn) for any other device.
+bool DrawThinLines(QPainter& painter, const QVector<QLine>& lines, QRgb ink) {
     QPaintDevice* device = painter.device();
     if (device == nullptr || device->devType() != QInternal::Image) return false;
     auto* image = static_cast<QImage*>(device);
@@ -53,7 +53,7 @@ bool DrawThinBlackLines(QPainter& painter, const QVector<QLine>& lines) {
     const int height = image->height();
     const qsizetype stride = image->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
     QRgb* bits = reinterpret_cast<QRgb*>(image->bits());
-    constexpr QRgb kInk = 0xFF000000;  // opaque black
+    const QRgb kInk = ink | 0xFF000000;  // opaque
     for (const QLine& line : lines) {
         int x = line.x1(), y = line.y1();
         const int dx = std::abs(line.x2() - x), sx = x < line.x2() ? 1 : -1;
@@ -99,15 +99,23 @@ void PicturePainter::Paint(QPainter& painter, const Picture& picture) {
             FlushText(painter);
             SelectFont(picture.Fonts()[op.First]);
             break;
-        case PictureOpKind::Text: QueueText(picture, picture.Texts()[op.First]); break;
+        case PictureOpKind::Text:
+            // Text is black: lines of another colour queued before it go first.
+            if (queuedColour_ != kBlack) FlushLines(painter);
+            QueueText(picture, picture.Texts()[op.First]);
+            break;
         default:
-            if (PaintsNonBlack(op.Kind)) {
-                FlushLines(painter);
-                FlushText(painter);
-            }
             if (op.Kind == PictureOpKind::Polyline && !antialias_) {
+                // Lines of another colour than black keep their place among the labels.
+                if (pen_.Colour != kBlack) FlushText(painter);
                 QueueLines(painter, picture, op);
             } else {
+                if (PaintsNonBlack(op.Kind)) {
+                    FlushLines(painter);
+                    FlushText(painter);
+                } else if (queuedColour_ != kBlack) {
+                    FlushLines(painter);
+                }
                 Figure(painter, picture, op);
             }
         }
@@ -208,8 +216,9 @@ void PicturePainter::QueueLines(QPainter& painter, const Picture& picture, const
     const double ppy = picture.PagePerPixelY();
     if (ppx <= 0 || ppy <= 0) return;
     const double width = PenPixels(pen_, picture);
-    if (width != queuedPenWidth_) FlushLines(painter);
+    if (width != queuedPenWidth_ || pen_.Colour != queuedColour_) FlushLines(painter);
     queuedPenWidth_ = width;
+    queuedColour_ = pen_.Colour;
     const auto points = picture.PointsOf(op);
     const qsizetype first = queuedLines_.size();
     QPoint previous = ToPixel(points[0], ppx, ppy);
@@ -224,11 +233,12 @@ void PicturePainter::QueueLines(QPainter& painter, const Picture& picture, const
 
 void PicturePainter::FlushLines(QPainter& painter) {
     if (queuedLines_.isEmpty()) return;
-    if (queuedPenWidth_ == 1.0 && DrawThinBlackLines(painter, queuedLines_)) {
+    const QColor colour = ToQColor(queuedColour_);
+    if (queuedPenWidth_ == 1.0 && DrawThinLines(painter, queuedLines_, colour.rgb())) {
         queuedLines_.clear();
         return;
     }
-    QPen pen(Qt::black);
+    QPen pen(colour);
     pen.setWidthF(queuedPenWidth_);
     pen.setCosmetic(true);
     painter.setPen(pen);

@@ -2,12 +2,13 @@
 // Replays a map picture with QPainter: figures from page units to picture pixels, labels
 // in an installed Cyrillic sans-serif standing in for the picture's "Arial Cyr".
 //
-// A district at view-all is a million points and 100,000 labels, so black work is batched:
+// A district at view-all is a million points and 100,000 labels, so the work is batched:
 // labels become glyph runs (glyphs and advances looked up once per character), and
-// without antialiasing the outlines become one list of lines, drawn straight into the
-// image when the painter paints on a plain 32-bit one. A batch is flushed before
-// anything that paints other than black, so the result equals a replay entry by entry
-// (black over black is the same in either order).
+// without antialiasing the outlines become lists of lines of one colour, drawn straight
+// into the image when the painter paints on a plain 32-bit one. Batches are flushed so
+// that the result equals a replay entry by entry: before anything that paints other than
+// black, black over black being the same in either order, and lines of another colour
+// (the thinned pen of an overview) keep their order with the black labels.
 
 #include <QFont>
 #include <QGlyphRun>
@@ -72,6 +73,7 @@ private:
     std::vector<QPoint> points_;
     QVector<QLine> queuedLines_;
     double queuedPenWidth_ = 1;  // pixels, of the queued lines
+    PictureColour queuedColour_ = kBlack;  // of the queued lines
 };
 
 }  // namespace ter5::map

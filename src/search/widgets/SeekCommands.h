@@ -8,6 +8,8 @@
 // nSeekNextClick.
 
 #include <QObject>
+#include <QPoint>
+#include <QSize>
 
 class QWidget;
 
@@ -20,8 +22,9 @@ class SeekCommands : public QObject {
     Q_OBJECT
 
 public:
-    // `window` parents the dialog; the host is not owned and must outlive this.
-    SeekCommands(SearchHost& host, QWidget* window);
+    // `window` parents the dialog, which opens beside `map` (the main window's map
+    // image) the first time; the host is not owned and must outlive this.
+    SeekCommands(SearchHost& host, QWidget* window, QWidget* map = nullptr);
 
     // `nSeekClick`: with a base open, creates the dialog on first use and shows it
     // modally; with none, nothing.
@@ -35,8 +38,12 @@ public:
     TSeekRecord* SeekRecord() const { return seekRecord_; }
 
 private:
+    // Beside the map, on the screen the window is on (search/DialogPlacement.h).
+    QPoint PlaceBesideMap(const QSize& dialog) const;
+
     SearchHost& host_;
     QWidget* window_;
+    QWidget* map_;
     TSeekRecord* seekRecord_ = nullptr;
 };
 

@@ -69,6 +69,7 @@ void TSeekRecord::FormActivate() {
 
 void TSeekRecord::SpeedButton3Click() {
     FindNext->setEnabled(false);
+    StatusBar1->clearMessage();
     try {
         search_.Search(Request());
     } catch (...) {
@@ -76,6 +77,8 @@ void TSeekRecord::SpeedButton3Click() {
         throw;
     }
     FindNext->setEnabled(search_.HitListOpen());
+    // A text search without hits says so; the grids and the map stay where they were.
+    if (search_.HitListOpen() && search_.HitCodes().empty()) StatusBar1->showMessage(tr("Ничего не найдено"));
 }
 
 void TSeekRecord::FindNextClick() {
@@ -116,13 +119,20 @@ bool TSeekRecord::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TSeekRecord::setVisible(bool visible) {
-    if (!visible && isVisible()) lastFocus_ = focusWidget();
+    if (!visible && isVisible()) {
+        lastFocus_ = focusWidget();
+        place_ = pos();
+    }
     if (visible && lastFocus_) lastFocus_->setFocus();
     QDialog::setVisible(visible);
 }
 
 void TSeekRecord::showEvent(QShowEvent* event) {
-    CentreOnScreen();
+    if (place_) {
+        move(*place_);
+    } else {
+        PlaceFirstTime();
+    }
     QDialog::showEvent(event);
     FormActivate();
 }
@@ -241,7 +251,11 @@ void TSeekRecord::FieldKeyReleased(QObject* field, int key) {
     else if (field == Edit4 || field == Edit5 || field == Edit6) Edit4KeyUp(key);
 }
 
-void TSeekRecord::CentreOnScreen() {
+void TSeekRecord::PlaceFirstTime() {
+    if (placement_) {
+        move(placement_(frameGeometry().size()));
+        return;
+    }
     const QScreen* shownOn = screen();
     if (!shownOn) return;
     const QRect area = shownOn->availableGeometry();

@@ -1,12 +1,19 @@
 #pragma once
 // The search dialog `TSeekRecord` "Поиск по фамилии и адресу": one radio button
 // per kind of search, each with its entry field, the buttons "&Найти",
-// "&Найти далее" and "&Отменить" and an empty status strip. The main window
-// creates it on first use and keeps it, so the texts, the radio choice and the
-// hit list of the last search are there when it opens again.
+// "&Найти далее" and "&Отменить" and a status strip, which says "Ничего не найдено"
+// after a search without hits. The main window creates it on first use and keeps it,
+// so the texts, the radio choice, the hit list of the last search and the place on
+// the screen are there when it opens again; it first opens where SetPlacement says
+// (beside the map), else in the middle of the screen.
 
 #include <QDialog>
+#include <QPoint>
 #include <QPointer>
+#include <QSize>
+
+#include <functional>
+#include <optional>
 
 #include "search/RecordSearch.h"
 
@@ -66,7 +73,12 @@ public:
 
     // Shown again, the field that had the focus gets it back (and checks its
     // radio button); hiding would otherwise pass the focus on to the next field.
+    // Hidden, the dialog keeps its place for the next showing.
     void setVisible(bool visible) override;
+
+    // Where the dialog's frame goes when it is first shown: a function of the dialog's
+    // size, giving the top-left corner.
+    void SetPlacement(std::function<QPoint(const QSize&)> placement) { placement_ = std::move(placement); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,10 +95,13 @@ private:
     // Runs the field-enter or key-up handler of a watched field.
     void FieldEntered(QObject* field);
     void FieldKeyReleased(QObject* field, int key);
-    void CentreOnScreen();
+    // The first showing: where the placement says, else the middle of the screen.
+    void PlaceFirstTime();
 
     RecordSearch search_;
     QPointer<QWidget> lastFocus_;
+    std::function<QPoint(const QSize&)> placement_;
+    std::optional<QPoint> place_;  // where it was when last hidden
 };
 
 }  // namespace ter5::search

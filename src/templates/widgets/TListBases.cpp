@@ -117,7 +117,7 @@ void TListBases::SpeedButton6Click() {
     FileRequest request;
     request.caption = importBaseAction_->text();
     request.directory = QString::fromStdString(windows_.Host().TargetDirectory());
-    request.filter = QStringLiteral("TER v.5 bases (ter.db)");
+    request.filter = tr("Базы TER v.5 (ter.db)");
     request.defaultSuffix = QStringLiteral("db");
     const QStringList chosen = windows_.Chooser()(this, request);
     if (chosen.isEmpty()) return;
@@ -129,7 +129,7 @@ void TListBases::SpeedButton7Click() {
     FileRequest request;
     request.caption = importTablesAction_->text();
     request.directory = importDirectory_;
-    request.filter = QStringLiteral("TER v.5 bases (*.db)");
+    request.filter = tr("Таблицы баз TER v.5 (*.db)");
     request.defaultSuffix = QStringLiteral("db");
     request.multiple = true;
     const QStringList chosen = windows_.Chooser()(this, request);

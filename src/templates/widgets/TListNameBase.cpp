@@ -63,7 +63,13 @@ void TListNameBase::SpeedButton5Click() {
         tables->SetMode(Mode());
         tables->ShowModal();
     } else if (Mode() == QLatin1String("ReIndex")) {
-        Reindexer(windows_.Store(), windows_.Host()).ReindexGroup(this);
+        try {
+            Reindexer(windows_.Store(), windows_.Host()).ReindexGroup(this);
+        } catch (const GroupReindexError& error) {
+            // The bar is back at 0; the window stays for another try.
+            base::Messenger::Current().ShowError(this, QString::fromStdString(error.Report()));
+            return;
+        }
         SetPosition(0);
         close();
     } else if (Mode() == QLatin1String("CreateTerBases")) {

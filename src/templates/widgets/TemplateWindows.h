@@ -34,7 +34,7 @@ class TListNameBase;
 struct FileRequest {
     QString caption;
     QString directory;      // where the dialog opens
-    QString filter;         // a Qt name filter: "TER v.5 bases (*.db)"
+    QString filter;         // a Qt name filter: "Таблицы баз TER v.5 (*.db)"
     QString defaultSuffix;  // "db"
     bool multiple = false;  // several existing files may be chosen
 };

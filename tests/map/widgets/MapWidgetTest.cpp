@@ -127,7 +127,7 @@ TEST_F(MapWidgetTest, HoverShowsCoordinatesAndDragShowsTheRedFrame) {
 TEST_F(MapWidgetTest, UnwritableDirectoryIsReportedOnceAndTheMapStillChanges) {
     QStringList messages;
     int drawn = 0;
-    QObject::connect(&widget_, &MapWidget::MapFileFailed, [&](const QString& m) { messages << m; });
+    QObject::connect(&widget_, &MapWidget::MapFileFailed, [&](const QString& m, const QString&) { messages << m; });
     QObject::connect(&widget_, &MapWidget::MapDrawn, [&] { ++drawn; });
     const fs::path missing = dir_ / "readonly-share";
     widget_.SetMapFileDirectory(QString::fromStdString(missing.string()));
@@ -135,7 +135,7 @@ TEST_F(MapWidgetTest, UnwritableDirectoryIsReportedOnceAndTheMapStillChanges) {
     widget_.ZoomIn();
     EXPECT_EQ(drawn, 2);
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0].toStdString(), "Cannot create file " + (missing / "map.wmf").string());
+    EXPECT_EQ(messages[0].toStdString(), "Рисунок карты не записан в файл " + (missing / "map.wmf").string());
     EXPECT_EQ(widget_.CurrentPicture()->Ops().empty(), false);
     EXPECT_EQ(widget_.View().ViewScale, 400.0);
 }
