@@ -30,8 +30,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The about window's and the manual's links open through xdg-open, and Qt's own dialog
 # texts (buttons, the file dialog) come in Russian from Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
-# The companion program is a Windows program, started through Wine on Linux.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
+# The companion program is a Windows program, started through Wine on Linux; the GDAL
+# driver serves GDAL's programs and QGIS. The GDAL library the driver was built
+# against (libgdal32 on Debian 12) comes into Depends through dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine, gdal-bin, qgis")
 # The extended description under the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "TER5 Manager finds, browses and maintains the working databases (bases) of the
@@ -42,6 +44,7 @@ tables' indexes, creates new bases from editable templates and starts the
 companion program on a base. It lives in the system tray.
 .
 The package holds the desktop program (ter5manager, started from the menu
-through ter5manager-start) and the command-line tool ter5tool.")
+through ter5manager-start), the command-line tool ter5tool and a GDAL driver
+that lets QGIS, ogr2ogr and other GDAL programs open bases and Paradox tables.")
 
 include(CPack)

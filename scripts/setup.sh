@@ -11,7 +11,7 @@ build=${TER5_BUILD_DIR:-$here/build}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev acl
           qt6-base-dev qt6-svg-dev xvfb xauth libwmf-bin fonts-urw-base35 librsvg2-bin
-          fonts-liberation2 fonts-dejavu-core pxlib-dev libgdal-dev gdal-bin)
+          fonts-liberation2 fonts-dejavu-core pxlib-dev libgdal-dev gdal-bin python3-gdal)
 
 missing=()
 for p in "${packages[@]}"; do

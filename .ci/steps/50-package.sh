@@ -20,10 +20,12 @@ expected=(usr/bin/ter5manager usr/bin/ter5manager-start usr/bin/ter5tool
           usr/share/ter5manager/zoomin.cur usr/share/ter5manager/NameBase.DB usr/share/ter5manager/Bases.DB
           usr/share/ter5manager/Field.DB usr/share/ter5manager/Index.db)
 [ -d doc/manual ] && expected+=(usr/share/ter5manager/manual/)
+plugins=$(sed -n 's/^TER5_GDAL_PLUGIN_DIR:PATH=//p' "$build/CMakeCache.txt")
+[ -n "$plugins" ] && expected+=("usr/$plugins/ogr_Paradox.so")
 for path in "${expected[@]}"; do
   grep -q " \./$path\$" <<<"$contents" || { echo "package: $path is missing" >&2; exit 1; }
 done
-for library in libqt6core6 libqt6widgets6 libqt6svg6 libstdc++6; do
+for library in libqt6core6 libqt6widgets6 libqt6svg6 libstdc++6 ${plugins:+libgdal}; do
   dpkg-deb -f "$deb" Depends | grep -q "$library" || { echo "package: no dependency on $library" >&2; exit 1; }
 done
 dpkg-deb -f "$deb" Recommends | grep -q xdg-utils || { echo "package: xdg-utils is not recommended" >&2; exit 1; }
@@ -32,7 +34,7 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/ter5manager.desktop"
-if ldd "$root/usr/bin/ter5manager" "$root/usr/bin/ter5tool" | grep 'not found'; then
+if ldd "$root/usr/bin/ter5manager" "$root/usr/bin/ter5tool" ${plugins:+"$root/usr/$plugins/ogr_Paradox.so"} | grep 'not found'; then
   echo "package: a library the programs need is not installed" >&2
   exit 1
 fi
@@ -47,6 +49,11 @@ check() {  # check EXPECTED COMMAND...
 check "ter5tool $version" "$root/usr/bin/ter5tool" --version
 check "ter5manager $version" "$root/usr/bin/ter5manager" --version
 "$root/usr/bin/ter5tool" --help | grep -q '^  templates DIR'
+# GDAL finds the installed driver in its plugin directory.
+if [ -n "$plugins" ]; then
+  GDAL_DRIVER_PATH=$root/usr/$plugins ogrinfo --format Paradox | grep -q 'Long Name: Paradox tables' ||
+    { echo "package: GDAL does not load the installed driver" >&2; exit 1; }
+fi
 
 # The desktop entry's start for a new user: the launcher runs the program in the
 # user's data directory, which the program fills from the installed files.

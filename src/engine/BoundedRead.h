@@ -16,4 +16,12 @@ namespace ter5::engine {
 // EngineError naming the file when it cannot be read (or is no regular file).
 std::vector<std::uint8_t> ReadWithinHeader(const std::filesystem::path& path, std::string& excess);
 
+// The length the fixed header part `head` (format::kFixedHeaderEnd bytes) allows a
+// file: the header and the blocks it counts.
+std::uint64_t HeaderExtent(const std::uint8_t* head);
+
+// The note for a file of `size` bytes (0: unknown) that goes on past the `extent`
+// its header `head` allows.
+std::string ExcessNote(const std::uint8_t* head, std::uint64_t extent, std::uint64_t size);
+
 }  // namespace ter5::engine

@@ -1,12 +1,19 @@
 #include "FileUtil.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <random>
 
 #include "EngineError.h"
 #include "PlatformFiles.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -14,6 +21,8 @@ namespace ter5::engine {
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string ErrnoText() { return std::strerror(errno); }
 
 }  // namespace
 
@@ -71,6 +80,74 @@ std::vector<fs::path> ListCompanions(const fs::path& dir, const std::string& ste
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     return ReadRegularFile(path, std::numeric_limits<std::uint64_t>::max());
+}
+
+RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path)) {
+#ifdef _WIN32
+    std::FILE* file = ::_wfopen(path.c_str(), L"rb");
+    if (file) std::setvbuf(file, nullptr, _IONBF, 0);  // each read is one block: a buffer would only copy it twice
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    const bool opened = file != nullptr;
+    if (!opened) Fail(name_, "cannot open: " + ErrnoText());
+    std::error_code ec;
+    size_ = fs::file_size(path, ec);
+    if (ec) {
+        Close();
+        Fail(name_, "cannot read its size: " + ec.message());
+    }
+#else
+    // Never waiting on the open (a FIFO would wait for a writer); only a regular file is read.
+    handle_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (handle_ < 0) Fail(name_, "cannot open: " + ErrnoText());
+    const int fd = static_cast<int>(handle_);
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        const std::string why = known ? "not a regular file" : ErrnoText();
+        Close();
+        Fail(name_, "cannot read: " + why);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    size_ = static_cast<std::uint64_t>(st.st_size);
+#endif
+}
+
+RandomAccessFile::~RandomAccessFile() { Close(); }
+
+void RandomAccessFile::Close() {
+#ifdef _WIN32
+    if (handle_) std::fclose(reinterpret_cast<std::FILE*>(handle_));
+    handle_ = 0;
+#else
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+#endif
+}
+
+std::size_t RandomAccessFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
+#ifdef _WIN32
+    std::FILE* file = reinterpret_cast<std::FILE*>(handle_);
+    if (::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) != 0)
+        Fail(name_, "cannot seek to byte " + std::to_string(offset) + ": " + ErrnoText());
+    const std::size_t n = std::fread(buffer, 1, count, file);
+    if (n < count && std::ferror(file)) {
+        std::clearerr(file);
+        Fail(name_, "read error at byte " + std::to_string(offset) + ": " + ErrnoText());
+    }
+    return n;
+#else
+    // One system call per read, whatever the position: table blocks are read out of order.
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(static_cast<int>(handle_), static_cast<char*>(buffer) + done, count - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) Fail(name_, "read error at byte " + std::to_string(offset + done) + ": " + ErrnoText());
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+#endif
 }
 
 std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) { return ReadRegularFile(path, maxBytes); }

@@ -38,6 +38,35 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 // naming the file when it cannot be read.
 std::vector<std::uint8_t> ReadFilePrefix(const std::filesystem::path& path, std::size_t maxBytes);
 
+// A file read at chosen offsets, without buffering, for readers that take a few
+// blocks of a large file at a time (one system call per read on POSIX systems).
+// Holds the file open until it dies. Not thread-safe on Windows (one file position).
+class RandomAccessFile {
+public:
+    // Opens `path` for reading. Throws EngineError naming the file when it cannot.
+    explicit RandomAccessFile(const std::filesystem::path& path);
+    ~RandomAccessFile();
+    RandomAccessFile(const RandomAccessFile&) = delete;
+    RandomAccessFile& operator=(const RandomAccessFile&) = delete;
+
+    // The file's size in bytes when it was opened.
+    std::uint64_t Size() const { return size_; }
+    // Reads up to `count` bytes from `offset` into `buffer`; returns how many were
+    // read, fewer only at the end of the file. Throws EngineError on a read error.
+    std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const;
+
+private:
+    void Close();
+
+#ifdef _WIN32
+    std::intptr_t handle_ = 0;   // the FILE*
+#else
+    std::intptr_t handle_ = -1;  // the file descriptor
+#endif
+    std::uint64_t size_ = 0;
+    std::string name_;  // UTF-8, for messages
+};
+
 // Whether a replaced file is forced to disk before it takes the old one's place.
 enum class Durability {
     Synced,    // fsync before the rename: after a crash the file is the old one or the new one

@@ -38,6 +38,10 @@ public:
     // when that exists. Never throws: IsOpen() is false and Error() says why when
     // the file can be neither opened nor made.
     static LockFile Open(const std::filesystem::path& path, const std::filesystem::path& like, std::uint64_t byte);
+    // Opens the lock file `path` for reading only, never making it: a holder that
+    // writes nothing. Never throws: IsOpen() is false and Error() says why when the
+    // file cannot be opened (also when it is missing).
+    static LockFile OpenExisting(const std::filesystem::path& path, std::uint64_t byte);
 
     bool IsOpen() const;
     bool Writable() const { return writable_; }

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "EngineError.h"
@@ -156,6 +157,22 @@ void CopyOwnership(int fd, const FileAttributes& like) {
     [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(like.group));
 }
 
+// The device and inode of the lock file open as `fd`; nullopt, the file closed and
+// `error` saying why, when it is no regular file: a lock on anything but a regular
+// file of our own is no lock.
+std::optional<FileIdentity> RegularFileIdentity(int fd, std::string& error) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = ::fstat(fd, &st) != 0 ? ErrnoText(errno) : "it is " + KindOf(st.st_mode) + ", not a regular file";
+        ::close(fd);
+        return std::nullopt;
+    }
+    FileIdentity identity;
+    identity.device = static_cast<std::uint64_t>(st.st_dev);
+    identity.inode = static_cast<std::uint64_t>(st.st_ino);
+    return identity;
+}
+
 }  // namespace
 
 void LockFile::Close() {
@@ -186,20 +203,32 @@ LockFile LockFile::Open(const fs::path& path, const fs::path& like, std::uint64_
         f.error_ = ErrnoText(errno);
         return f;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        // A lock on anything but a regular file of our own is no lock.
-        f.error_ = ::fstat(fd, &st) != 0 ? ErrnoText(errno) : "it is " + KindOf(st.st_mode) + ", not a regular file";
+    const std::optional<FileIdentity> identity = RegularFileIdentity(fd, f.error_);
+    if (!identity) {
         f.writable_ = false;
-        ::close(fd);
         return f;
     }
     if (created && model.exists) {
         ::fchmod(fd, mode);  // the umask must not lock other users of a shared base out
         CopyOwnership(fd, model);
     }
-    f.identity_.device = static_cast<std::uint64_t>(st.st_dev);
-    f.identity_.inode = static_cast<std::uint64_t>(st.st_ino);
+    f.identity_ = *identity;
+    f.handle_ = fd;
+    return f;
+}
+
+LockFile LockFile::OpenExisting(const fs::path& path, std::uint64_t byte) {
+    LockFile f;
+    f.path_ = path;
+    f.byte_ = byte;
+    const int fd = OpenNonBlocking(path, O_RDONLY);
+    if (fd < 0) {
+        f.error_ = ErrnoText(errno);
+        return f;
+    }
+    const std::optional<FileIdentity> identity = RegularFileIdentity(fd, f.error_);
+    if (!identity) return f;
+    f.identity_ = *identity;
     f.handle_ = fd;
     return f;
 }

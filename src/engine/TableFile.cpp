@@ -13,18 +13,53 @@
 
 namespace ter5::engine {
 
-std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, int codePage) {
-    auto resolved = ResolveNoCase(path);
+std::shared_ptr<TableFile> TableFile::Named(const std::filesystem::path& path) {
+    const auto resolved = ResolveNoCase(path);
     if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     std::shared_ptr<TableFile> t(new TableFile());
     t->path_ = *resolved;
     t->name_ = PathToUtf8(*resolved);
+    return t;
+}
+
+std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, int codePage) {
+    std::shared_ptr<TableFile> t = Named(path);
     std::string excess;
-    t->bytes_ = ReadWithinHeader(*resolved, excess);  // never more than the header's blocks
+    t->bytes_ = ReadWithinHeader(t->path_, excess);  // never more than the header's blocks
     if (!excess.empty()) t->notes_.push_back(excess);
     t->Parse(codePage);
     return t;
 }
+
+std::shared_ptr<TableFile> TableFile::Open(const std::filesystem::path& path, int codePage) {
+    std::shared_ptr<TableFile> t = Named(path);
+    t->file_ = std::make_unique<RandomAccessFile>(t->path_);
+    t->fileSize_ = static_cast<std::size_t>(t->file_->Size());
+    // The fixed part of the header says how long the whole header is.
+    std::vector<std::uint8_t>& head = t->bytes_;
+    head.resize(format::kFixedHeaderEnd);
+    head.resize(t->file_->ReadAt(0, head.data(), head.size()));
+    if (head.size() == format::kFixedHeaderEnd) {
+        // As a loaded table, never more than the header's blocks.
+        const std::uint64_t extent = HeaderExtent(head.data());
+        if (t->fileSize_ > extent) {
+            t->notes_.push_back(ExcessNote(head.data(), extent, t->fileSize_));
+            t->fileSize_ = static_cast<std::size_t>(extent);
+        }
+        const std::size_t headerSize = std::min<std::size_t>(ReadU16(head.data() + format::kHeaderSize), t->fileSize_);
+        if (headerSize > head.size()) {
+            head.resize(headerSize);
+            head.resize(t->file_->ReadAt(0, head.data(), head.size()));
+        }
+    }
+    // Decryption and B-tree files work on the whole file.
+    const TableHeader header = ParseHeader(head.data(), head.size(), t->name_);
+    if (header.IsEncrypted() || header.IsTreeFile()) return Load(t->path_, codePage);
+    t->Parse(codePage);
+    return t;
+}
+
+TableFile::~TableFile() = default;
 
 std::shared_ptr<TableFile> TableFile::FromBytes(std::vector<std::uint8_t> bytes, const std::string& name,
                                                 int codePage) {
@@ -55,7 +90,8 @@ void TableFile::Parse(int codePage) {
     const std::size_t blockSize = header_.BlockSize();
     const std::size_t recordSize = header_.recordSize;
     const std::size_t maxPerBlock = (blockSize - format::kBlockHeaderSize) / recordSize;
-    const std::size_t size = bytes_.size();
+    if (!file_) fileSize_ = bytes_.size();
+    const std::size_t size = fileSize_;
     if (header_.IsTreeFile() || header_.firstBlock == 0 || header_.fileBlocks == 0) {
         if (!header_.IsTreeFile() && header_.numRecords != 0)
             notes_.push_back("header counts " + std::to_string(header_.numRecords) + " records but the table has no blocks");
@@ -70,10 +106,10 @@ void TableFile::Parse(int codePage) {
     while (number != 0) {
         if (!seen.insert(number).second) Fail(name_, "corrupt block chain: block " + std::to_string(number) + " is reached twice");
         const std::size_t offset = header_.headerSize + (static_cast<std::size_t>(number) - 1) * blockSize;
-        if (offset + format::kBlockHeaderSize > size)
+        std::uint8_t p[format::kBlockHeaderSize];
+        if (!ReadBlockHeader(offset, p))
             Fail(name_, "truncated file: block " + std::to_string(number) + " lies beyond the end of the file");
         if (StoredPlain(bytes_, header_, number)) FailMixedBlocks(name_, number);
-        const std::uint8_t* p = bytes_.data() + offset;
         const std::uint16_t next = ReadU16(p + format::kBlockNext);
         const std::uint16_t prev = ReadU16(p + format::kBlockPrev);
         const int addDataSize = ReadS16(p + format::kBlockAddDataSize);
@@ -91,7 +127,10 @@ void TableFile::Parse(int codePage) {
         if (prev != previous)
             notes_.push_back("block " + std::to_string(number) + " names block " + std::to_string(prev) +
                              " as previous, the chain comes from " + std::to_string(previous));
-        if (count > 0) blocks_.push_back({number, static_cast<std::uint32_t>(records), static_cast<std::uint16_t>(count), dataStart});
+        if (count > 0) {
+            blocks_.push_back({number, static_cast<std::uint32_t>(records), static_cast<std::uint16_t>(count), dataStart});
+            if (file_) blockNext_.push_back(next);
+        }
         records += count;
         previous = number;
         number = next;
@@ -99,6 +138,32 @@ void TableFile::Parse(int codePage) {
     recordCount_ = records;
     if (records != header_.numRecords)
         notes_.push_back("header counts " + std::to_string(header_.numRecords) + " records, the blocks hold " + std::to_string(records));
+}
+
+bool TableFile::ReadBlockHeader(std::size_t offset, std::uint8_t* out) const {
+    if (offset + format::kBlockHeaderSize > fileSize_) return false;
+    if (!file_) {
+        std::copy_n(bytes_.data() + offset, format::kBlockHeaderSize, out);
+        return true;
+    }
+    return file_->ReadAt(offset, out, format::kBlockHeaderSize) == format::kBlockHeaderSize;
+}
+
+void TableFile::LoadBlock(std::size_t b) const {
+    const Block& block = blocks_[b];
+    const std::size_t start = block.offset - format::kBlockHeaderSize;
+    const std::size_t size = format::kBlockHeaderSize + block.count * std::size_t{header_.recordSize};
+    cachedBlock_ = static_cast<std::size_t>(-1);
+    blockBytes_.resize(size);
+    const std::size_t read = file_->ReadAt(start, blockBytes_.data(), size);
+    // The block must still be what the chain said when the table was opened: the
+    // original engine changes blocks in place.
+    const int addDataSize = ReadS16(blockBytes_.data() + format::kBlockAddDataSize);
+    if (read != size || ReadU16(blockBytes_.data() + format::kBlockNext) != blockNext_[b] ||
+        addDataSize != static_cast<int>((block.count - 1) * std::size_t{header_.recordSize}))
+        Fail(name_, "block " + std::to_string(block.number) +
+                        " was changed by another program after the table was opened; open the table again");
+    cachedBlock_ = b;
 }
 
 std::size_t TableFile::BlockOfRecord(std::size_t i) const {
@@ -109,8 +174,16 @@ std::size_t TableFile::BlockOfRecord(std::size_t i) const {
 
 const std::uint8_t* TableFile::Record(std::size_t i) const {
     if (i >= recordCount_) Fail(name_, "record " + std::to_string(i + 1) + " out of range");
-    const Block& b = blocks_[BlockOfRecord(i)];
-    return bytes_.data() + b.offset + (i - b.firstRecord) * header_.recordSize;
+    if (!file_) {
+        const Block& b = blocks_[BlockOfRecord(i)];
+        return bytes_.data() + b.offset + (i - b.firstRecord) * header_.recordSize;
+    }
+    // Records are mostly read in order: the cached block is tried first.
+    const bool cached = cachedBlock_ < blocks_.size() && i >= blocks_[cachedBlock_].firstRecord &&
+                        i < blocks_[cachedBlock_].firstRecord + blocks_[cachedBlock_].count;
+    if (!cached) LoadBlock(BlockOfRecord(i));
+    const Block& b = blocks_[cachedBlock_];
+    return blockBytes_.data() + format::kBlockHeaderSize + (i - b.firstRecord) * header_.recordSize;
 }
 
 int TableFile::FieldIndex(std::string_view name) const {

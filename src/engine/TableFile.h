@@ -1,7 +1,11 @@
 #pragma once
-// A Paradox table or index file read into memory: header, block chain and raw
-// records, with field decoding. The file is read once at load; the object does
-// not hold the file open, so a later replacement of the file does not affect it.
+// A Paradox table or index file: header, block chain and raw records, with field
+// decoding. Load reads the file once, whole; the object does not hold the file
+// open, so a later replacement of the file does not affect it. Open reads the
+// header and the block chain only and holds the file open, reading a record's
+// block when the record is asked for: a table of any size then costs the memory
+// of its header, its block list and one block (a replacement by rename does not
+// affect it either: the open file is the one that was read).
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +22,7 @@
 namespace ter5::engine {
 
 class BlobFile;
+class RandomAccessFile;
 
 class TableFile {
 public:
@@ -36,6 +41,12 @@ public:
     // the file.
     static std::shared_ptr<TableFile> Load(const std::filesystem::path& path, int codePage = 0);
 
+    // Like Load, but streamed as said above: the block chain is checked at once
+    // (the same errors as Load), the records are read a block at a time later. A
+    // password-protected table is read whole and decrypted, as Load reads it. Not
+    // thread-safe.
+    static std::shared_ptr<TableFile> Open(const std::filesystem::path& path, int codePage = 0);
+
     // Parses an in-memory image (fuzzing, tests). `name` stands for the file in errors.
     static std::shared_ptr<TableFile> FromBytes(std::vector<std::uint8_t> bytes, const std::string& name,
                                                 int codePage = 0);
@@ -44,6 +55,8 @@ public:
     // index files are named and found beside it (blobs are read from disk).
     static std::shared_ptr<TableFile> FromImage(std::vector<std::uint8_t> bytes, const std::filesystem::path& path,
                                                 int codePage = 0);
+
+    ~TableFile();
 
     const std::filesystem::path& Path() const { return path_; }
     const std::string& Name() const { return name_; }
@@ -57,9 +70,14 @@ public:
     // a block cut short by the end of the file …), one line each.
     const std::vector<std::string>& Notes() const { return notes_; }
 
-    // The whole file as read.
+    // The whole file as read; its header alone for a table streamed by Open.
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-    // Raw bytes of record `i` (chain order), Header().recordSize of them.
+    // True for a table read by Open.
+    bool Streamed() const { return file_ != nullptr; }
+    // Raw bytes of record `i` (chain order), Header().recordSize of them. For a
+    // streamed table they stay valid until the next call of Record or Get, and
+    // EngineError reports a block that another program changed since Open read
+    // the chain, or a read error.
     const std::uint8_t* Record(std::size_t i) const;
     // Index of the block holding record `i`.
     std::size_t BlockOfRecord(std::size_t i) const;
@@ -76,7 +94,15 @@ public:
 
 private:
     TableFile() = default;
+    // An empty table object for the existing file `path` (found ignoring case), or
+    // EngineError "table does not exist".
+    static std::shared_ptr<TableFile> Named(const std::filesystem::path& path);
     void Parse(int codePage);
+    // The header bytes of the data block at file offset `offset` into `out`; false
+    // when they lie beyond the end of the file.
+    bool ReadBlockHeader(std::size_t offset, std::uint8_t* out) const;
+    // Reads block `b` of a streamed table into the block cache.
+    void LoadBlock(std::size_t b) const;
     const BlobFile* Blobs() const;
 
     std::filesystem::path path_;
@@ -88,6 +114,12 @@ private:
     std::vector<Block> blocks_;
     std::size_t recordCount_ = 0;
     std::vector<std::string> notes_;
+    std::size_t fileSize_ = 0;
+    // A streamed table: the open file, the block in the cache and its bytes.
+    std::unique_ptr<RandomAccessFile> file_;
+    mutable std::size_t cachedBlock_ = static_cast<std::size_t>(-1);
+    mutable std::vector<std::uint8_t> blockBytes_;
+    std::vector<std::uint16_t> blockNext_;  // per block: the next block its header named
     mutable std::shared_ptr<BlobFile> blobs_;
     mutable bool blobsLoaded_ = false;
 };

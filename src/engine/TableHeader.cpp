@@ -239,6 +239,14 @@ constexpr std::uint16_t kVersionWordBase = 0x0100;  // 0x58/0x5A hold 0x0100 | v
 
 }  // namespace
 
+bool IsTableHeader(const std::uint8_t* data, std::size_t size) {
+    try {
+        return ParseHeader(data, size, "").IsTable();
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
 std::vector<std::uint8_t> BuildHeader(TableHeader& h) {
     h.hasExtension = KindHasExtension(h.fileType, h.version);
     const std::size_t n = h.fields.size();

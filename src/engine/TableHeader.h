@@ -63,6 +63,10 @@ struct TableHeader {
 // Throws EngineError for anything inconsistent (sizes, counts, offsets, field types).
 TableHeader ParseHeader(const std::uint8_t* data, std::size_t size, const std::string& fileName);
 
+// True when `data` begins with a complete header of a table (.DB, keyed or not) that
+// ParseHeader accepts: a quick test of what a file is, without an error.
+bool IsTableHeader(const std::uint8_t* data, std::size_t size);
+
 // Builds header bytes for `h` from scratch: fixed part, 4.x+ extension where the
 // version and kind call for it, field info, names, field numbers, sort order id
 // and index name. Sets h.headerSize (padded to format::kHeaderUnit for 3.5+) and

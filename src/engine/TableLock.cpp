@@ -77,6 +77,14 @@ void CheckNoForeignHolders(const fs::path& table) {
     Fail(PathToUtf8(table), "Table is read-only (" + why + ")");
 }
 
+// A reader that writes nothing cannot complete a write that was cut off after it
+// committed, and must not read the mix of old and new files it left.
+void RefuseInterruptedWrite(const fs::path& table) {
+    if (HasReplayableWrite(table))
+        Fail(PathToUtf8(table), "a write to the table was cut off and awaits completion, which writes to its "
+                                "folder; open the table once with a program allowed to write there (ter5tool verify)");
+}
+
 }  // namespace
 
 std::uint64_t LockByte(const fs::path& tablePath) {
@@ -133,13 +141,21 @@ TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableN
     // Which files are the table's must be plain before anything of it is read.
     RefuseCaseTwins(tablePath);
     const fs::path dir = tablePath.parent_path();
+    const bool noWrite = mode == Mode::SharedNoWrite;
     std::lock_guard guard(RegistryMutex());
     std::shared_ptr<Entry> entry;
     for (int attempt = 1; !entry; ++attempt) {
-        const fs::path lockPath = FindFileNoCase(dir, kLockFileName).value_or(dir / kLockFileName);
-        LockFile opened = LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
+        const std::optional<fs::path> existing = FindFileNoCase(dir, kLockFileName);
+        if (noWrite && !existing) {  // no lock file: no writer of ours is at work
+            RefuseInterruptedWrite(tablePath);
+            return;
+        }
+        const fs::path lockPath = existing.value_or(dir / kLockFileName);
+        LockFile opened = noWrite ? LockFile::OpenExisting(lockPath, LockByte(tablePath))
+                                  : LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
         if (!opened.IsOpen()) {
             if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + PathToUtf8(lockPath) + " cannot be used: " + opened.Error());
+            if (noWrite) RefuseInterruptedWrite(tablePath);
             return;  // read-only media: reading goes on without a lock
         }
         std::shared_ptr<Entry> candidate = EntryFor(std::move(opened), tablePath);
@@ -170,8 +186,9 @@ TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableN
     }
     if (!HasReplayableWrite(tablePath)) return;
     // A write was cut off after it committed: complete it before reading, which
-    // needs the table for a moment alone.
+    // needs the table for a moment alone (a reader that writes nothing refuses it).
     try {
+        if (noWrite) RefuseInterruptedWrite(tablePath);
         WriteScope scope(*this);
     } catch (const TableBusyError& e) {
         Release(*entry, mode);
@@ -218,6 +235,7 @@ const fs::path& TableLock::LockPath() const {
 
 TableLock::WriteScope::WriteScope(TableLock& lock) : lock_(lock) {
     if (lock.mode_ == Mode::Exclusive) return;
+    if (lock.mode_ == Mode::SharedNoWrite) ReadOnly(PathFromUtf8(lock.tableName_), "held for reading only");
     if (!lock.entry_) ReadOnly(PathFromUtf8(lock.tableName_), "no lock file could be made beside it");
     std::lock_guard guard(RegistryMutex());
     Entry& e = *lock.entry_;

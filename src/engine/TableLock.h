@@ -12,7 +12,9 @@
 // Readers hold it shared, writers exclusive for their whole read-modify-write. A
 // lock that cannot be had fails at once with "Table is busy"; nothing waits.
 // Where the lock file cannot be made (a read-only base on a CD or share), reading
-// goes on without it and writing fails with "Table is read-only".
+// goes on without it and writing fails with "Table is read-only". Readers that
+// must leave the directory exactly as they found it hold the table in the mode
+// SharedNoWrite, which makes no lock file and completes no interrupted write.
 //
 // Within one process the holders of a table share one lock on the file (POSIX
 // open-file-description locks, which also reach NFS and SMB servers): shared
@@ -29,12 +31,22 @@ namespace ter5::engine {
 
 class TableLock {
 public:
-    enum class Mode { Shared, Exclusive };
+    enum class Mode {
+        Shared,
+        Exclusive,
+        // Shared, writing nothing: the lock file is used only where it exists
+        // (opened for reading; where it is missing nobody of ours is writing, and
+        // reading goes on without a lock), and a table whose committed write was
+        // cut off is refused instead of completed, since completing it writes.
+        // A WriteScope on it fails with "Table is read-only".
+        SharedNoWrite,
+    };
 
     // Locks the table `tablePath` (its .DB, existing or about to be created).
     // Throws EngineError "Table is busy" naming the table when the lock is held
-    // against `mode`, and "Table is read-only" for Exclusive where no lock file
-    // can be made or written.
+    // against `mode`, "Table is read-only" for Exclusive where no lock file can
+    // be made or written, and for SharedNoWrite one saying that an interrupted
+    // write awaits completion.
     TableLock(const std::filesystem::path& tablePath, Mode mode);
     ~TableLock();
     TableLock(const TableLock&) = delete;

@@ -87,6 +87,19 @@ fs::path Absolute(const fs::path& p) {
     return ec ? p : a;
 }
 
+// The volume and file index of an open file, or its full path where they cannot be had.
+FileIdentity IdentityOf(HANDLE h, const fs::path& path) {
+    FileIdentity identity;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(h, &info)) {
+        identity.device = info.dwVolumeSerialNumber;
+        identity.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    } else {
+        identity.path = PathToUtf8(Absolute(path));
+    }
+    return identity;
+}
+
 }  // namespace
 
 std::string SystemErrorText(unsigned long code) {
@@ -133,13 +146,27 @@ LockFile LockFile::Open(const fs::path& path, const fs::path& /*like*/, std::uin
         f.error_ = "it is not a regular file";
         return f;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(h, &info)) {
-        f.identity_.device = info.dwVolumeSerialNumber;
-        f.identity_.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    } else {
-        f.identity_.path = PathToUtf8(Absolute(path));
+    f.identity_ = IdentityOf(h, path);
+    f.handle_ = reinterpret_cast<std::intptr_t>(h);
+    return f;
+}
+
+LockFile LockFile::OpenExisting(const fs::path& path, std::uint64_t byte) {
+    LockFile f;
+    f.path_ = path;
+    f.byte_ = byte;
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        f.error_ = SystemErrorText(GetLastError());
+        return f;
     }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        f.error_ = "it is not a regular file";
+        return f;
+    }
+    f.identity_ = IdentityOf(h, path);
     f.handle_ = reinterpret_cast<std::intptr_t>(h);
     return f;
 }

@@ -88,15 +88,15 @@ void KeepOnlyParcel(BaseExportData& data, std::int32_t code) {
 }  // namespace
 
 BaseExportData ReadBaseForExport(const std::filesystem::path& dir, std::optional<std::int32_t> currentOnly,
-                                 const map::ProgressFn& progress) {
+                                 const map::ProgressFn& progress, int codePage) {
     BaseExportData data;
     const std::filesystem::path ownerPath = BaseTablePath(dir, base::kOwnerTableFile);
     const std::filesystem::path parcelPath = BaseTablePath(dir, base::kParcelTableFile);
     BaseTablePath(dir, base::kVertexTableFile);  // its absence named like the others'
-    data.OwnerTable = TableFile::Load(ownerPath);
-    const auto parcels = TableFile::Load(parcelPath);
+    data.OwnerTable = TableFile::Load(ownerPath, codePage);
+    const auto parcels = TableFile::Load(parcelPath, codePage);
 
-    map::TableParcelSource tables(dir);
+    map::TableParcelSource tables(dir, codePage);
     const std::size_t vertexRows = tables.VertexCountHint();
     ZKeepingSource source(tables, data.VertexZ);
     map::LoadMapObjects(data.Objects, source, true, progress);

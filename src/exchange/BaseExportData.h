@@ -37,11 +37,12 @@ struct BaseExportData {
     std::size_t LooseVertices = 0;          // vertex rows whose Ter is no parcel's Code
 };
 
-// Reads the base in `dir`, reporting the geometry load's progress. With `currentOnly`
-// only that parcel, its vertices and its owners are kept. Throws ExportError when `dir`
-// lacks one of ter.db, subter.db and poligon.db or holds no parcel with Code currentOnly;
+// Reads the base in `dir`, reporting the geometry load's progress, its text in
+// `codePage` (0: each table's default text page). With `currentOnly` only that parcel,
+// its vertices and its owners are kept. Throws ExportError when `dir` lacks one of
+// ter.db, subter.db and poligon.db or holds no parcel with Code currentOnly;
 // engine::EngineError when a table or a field read is damaged or missing.
 BaseExportData ReadBaseForExport(const std::filesystem::path& dir, std::optional<std::int32_t> currentOnly,
-                                 const map::ProgressFn& progress = {});
+                                 const map::ProgressFn& progress = {}, int codePage = 0);
 
 }  // namespace ter5::exchange

@@ -207,7 +207,7 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
             const OGRSpatialReference* layerSrs = layer == ExportLayer::Owners ? nullptr : srs.get();
             const bool detail = layer == ExportLayer::Vertices || layer == ExportLayer::Sides;
             ownWriter = std::make_unique<LayerWriter>(
-                dataset, format, LayerName(layer), LayerGeometryType(layer, format), layerSrs,
+                dataset, format, LayerName(layer), LayerGeometryType(layer, ParcelShapeOf(format)), layerSrs,
                 LayerFields(layer, data), errors, filePath,
                 detail ? format.DetailLayerOptions : std::vector<std::string>{});
             writer = ownWriter.get();

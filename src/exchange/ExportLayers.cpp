@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "engine/FieldType.h"
 #include "engine/TableFile.h"
-#include "engine/ValueText.h"
+#include "exchange/LayerWriter.h"
 #include "exchange/ParcelPolygon.h"
+#include "exchange/TableFields.h"
 #include "map/LabelledSides.h"
 #include "map/MapLabels.h"
 
@@ -13,7 +13,6 @@ namespace ter5::exchange {
 
 namespace {
 
-using engine::FieldType;
 using engine::Value;
 
 // Features between two progress reports.
@@ -24,37 +23,18 @@ void Report(const LayerProgress& progress, std::size_t done, std::size_t total) 
         progress(total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total));
 }
 
-// Field positions of the parcel layer, in the order of ParcelFields.
+// Field positions of the parcel layer, in the order of LayerFields.
 enum ParcelField { kCode, kHouse, kNumber, kCadastral, kIxp1, kArea, kPerimeter, kOwners, kVertexCount, kRings,
                    kUnclosed };
 enum VertexField { kVCode, kVNumber, kVPutNumber, kVTer, kVZ, kVLength, kVBearing, kVAngle };
 enum SideField { kSParcel, kSFrom, kSTo, kSLength, kSBearing };
 
-// The OGR field of an owner table field; OFTBinary for those the export leaves out.
-FieldSpec OwnerFieldSpec(const engine::FieldDesc& field) {
-    switch (field.type) {
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::AutoInc: return {field.name, OFTInteger};
-    case FieldType::Number:
-    case FieldType::Money:
-    case FieldType::Bcd: return {field.name, OFTReal};
-    case FieldType::Logical: return {field.name, OFTInteger, OFSTBoolean};
-    case FieldType::Date: return {field.name, OFTDate};
-    case FieldType::Time: return {field.name, OFTTime};
-    case FieldType::Timestamp: return {field.name, OFTDateTime};
-    case FieldType::Alpha:
-    case FieldType::Memo:
-    case FieldType::FmtMemo: return {field.name, OFTString};
-    default: return {field.name, OFTBinary};
-    }
-}
-
-// The owner table's fields that are exported, with their table positions.
+// The owner table's fields that are exported (the binary ones are not), with their
+// table positions.
 std::vector<std::pair<std::size_t, FieldSpec>> OwnerColumns(const engine::TableFile& table) {
     std::vector<std::pair<std::size_t, FieldSpec>> columns;
     for (std::size_t i = 0; i < table.Fields().size(); ++i) {
-        FieldSpec column = OwnerFieldSpec(table.Fields()[i]);
+        FieldSpec column = TableFieldSpec(table.Fields()[i]);
         if (column.Type != OFTBinary) columns.emplace_back(i, std::move(column));
     }
     return columns;
@@ -87,88 +67,14 @@ std::unique_ptr<OGRGeometry> ToOgrOutlines(const ParcelPolygon& polygon) {
     return lines;
 }
 
-std::unique_ptr<OGRGeometry> ToOgrGeometry(const ParcelPolygon& polygon, const ExportFormat& format) {
+std::unique_ptr<OGRGeometry> ToOgrGeometry(const ParcelPolygon& polygon, ParcelShape shape) {
     if (polygon.Pieces.empty()) return nullptr;
-    if (format.OneCadLayer) return ToOgrOutlines(polygon);
-    const bool multipolygon = format.Multipolygons;
-    if (polygon.Pieces.size() == 1 && !multipolygon) return std::unique_ptr<OGRGeometry>(ToOgrPolygon(polygon.Pieces[0]));
+    if (shape == ParcelShape::Outlines) return ToOgrOutlines(polygon);
+    if (polygon.Pieces.size() == 1 && shape == ParcelShape::Polygons)
+        return std::unique_ptr<OGRGeometry>(ToOgrPolygon(polygon.Pieces[0]));
     auto multi = std::make_unique<OGRMultiPolygon>();
     for (const PolygonPiece& piece : polygon.Pieces) multi->addGeometryDirectly(ToOgrPolygon(piece));
     return multi;
-}
-
-void WriteParcels(LayerWriter& w, const BaseExportData& data, const ExportFormat& format,
-                  const LayerProgress& progress, LayerStats& stats) {
-    const std::size_t total = data.Objects.Polys.size();
-    for (std::size_t i = 0; i < total; ++i) {
-        const map::TArrPoly& poly = data.Objects.Polys[i];
-        const ParcelAttributes& attributes = data.Parcels[i];
-        const ParcelPolygon polygon = BuildParcelPolygon(data.Objects.Points(poly));
-        w.SetInteger(kCode, poly.Code);
-        w.SetText(kHouse, poly.House);
-        w.SetText(kNumber, map::HouseLabelText(poly.House));
-        w.SetText(kCadastral, attributes.IdentificationCode);
-        if (attributes.Ixp1) w.SetReal(kIxp1, *attributes.Ixp1); else w.SetNull(kIxp1);
-        w.SetReal(kArea, poly.Area);
-        w.SetReal(kPerimeter, poly.Perimeter);
-        w.SetText(kOwners, attributes.Owners);
-        w.SetInteger(kVertexCount, static_cast<std::int64_t>(poly.PointCount));
-        w.SetInteger(kRings, static_cast<std::int64_t>(polygon.Rings));
-        w.SetInteger(kUnclosed, polygon.Unclosed ? 1 : 0);
-        stats.Unclosed += polygon.Unclosed ? 1 : 0;
-        stats.LeftOutRings += polygon.LeftOut;
-        stats.WithoutGeometry += polygon.Pieces.empty() ? 1 : 0;
-        w.Write(ToOgrGeometry(polygon, format));
-        Report(progress, i + 1, total);
-    }
-}
-
-void WriteVertices(LayerWriter& w, const BaseExportData& data, const LayerProgress& progress) {
-    const std::size_t total = data.Objects.PointStore.size();
-    std::size_t done = 0;
-    for (const map::TArrPoly& poly : data.Objects.Polys) {
-        for (const map::TArrPoint& p : data.Objects.Points(poly)) {
-            const double z = data.VertexZ[done];
-            w.SetInteger(kVCode, p.Code);
-            w.SetReal(kVNumber, p.Number);
-            w.SetReal(kVPutNumber, p.PutNumber);
-            w.SetInteger(kVTer, poly.Code);
-            w.SetReal(kVZ, z);
-            w.SetReal(kVLength, p.Length);
-            w.SetReal(kVBearing, p.Bearing);
-            w.SetReal(kVAngle, p.Angle);
-            w.Write(std::make_unique<OGRPoint>(p.Y, p.X, z));
-            Report(progress, ++done, total);
-        }
-    }
-}
-
-void WriteSides(LayerWriter& w, const BaseExportData& data, const LayerProgress& progress) {
-    map::LabelledSides seen;
-    std::vector<map::RingRange> rings;
-    const std::size_t total = data.Objects.Polys.size();
-    for (std::size_t i = 0; i < total; ++i) {
-        const map::TArrPoly& poly = data.Objects.Polys[i];
-        const auto points = data.Objects.Points(poly);
-        map::FindRings(points, rings);
-        for (const map::RingRange& ring : rings) {
-            for (std::size_t j = ring.Begin; j + 1 < ring.End; ++j) {
-                const map::TArrPoint& p = points[j];
-                const map::TArrPoint& q = points[j + 1];
-                if (!seen.AddIfNew(p.Position(), q.Position())) continue;
-                w.SetInteger(kSParcel, poly.Code);
-                w.SetReal(kSFrom, p.Number);
-                w.SetReal(kSTo, q.Number);
-                w.SetReal(kSLength, q.Length);
-                w.SetReal(kSBearing, p.Bearing);
-                auto line = std::make_unique<OGRLineString>();
-                line->addPoint(p.Y, p.X);
-                line->addPoint(q.Y, q.X);
-                w.Write(std::move(line));
-            }
-        }
-        Report(progress, i + 1, total);
-    }
 }
 
 void WriteOwners(LayerWriter& w, const BaseExportData& data, const LayerProgress& progress) {
@@ -178,22 +84,8 @@ void WriteOwners(LayerWriter& w, const BaseExportData& data, const LayerProgress
     for (std::size_t n = 0; n < total; ++n) {
         const std::size_t record = data.OwnerRecords[n];
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const int field = static_cast<int>(c);
-            const Value value = table.Get(record, columns[c].first);
-            switch (value.kind) {
-            case Value::Kind::Null: w.SetNull(field); break;
-            case Value::Kind::Bool: w.SetInteger(field, value.boolean ? 1 : 0); break;
-            case Value::Kind::Text: w.SetText(field, value.text); break;
-            case Value::Kind::Float:
-                if (columns[c].second.Type == OFTReal) {
-                    w.SetReal(field, value.number);
-                    break;
-                }
-                [[fallthrough]];
-            default:
-                // Integers, decimals, dates and times through their text form.
-                w.SetFromText(field, engine::FormatValueText(table.Fields()[columns[c].first].type, value).c_str());
-            }
+            const auto& [position, spec] = columns[c];
+            SetTableValue(w, static_cast<int>(c), table.Fields()[position].type, spec.Type, table.Get(record, position));
         }
         w.Write(nullptr);
         Report(progress, n + 1, total);
@@ -202,10 +94,84 @@ void WriteOwners(LayerWriter& w, const BaseExportData& data, const LayerProgress
 
 }  // namespace
 
-OGRwkbGeometryType LayerGeometryType(ExportLayer layer, const ExportFormat& format) {
-    if (format.OneCadLayer) return wkbUnknown;
+ParcelShape ParcelShapeOf(const ExportFormat& format) {
+    if (format.OneCadLayer) return ParcelShape::Outlines;
+    return format.Multipolygons ? ParcelShape::Multipolygons : ParcelShape::Polygons;
+}
+
+std::vector<SideRef> ListSides(const BaseExportData& data) {
+    std::vector<SideRef> sides;
+    map::LabelledSides seen;
+    std::vector<map::RingRange> rings;
+    for (std::size_t i = 0; i < data.Objects.Polys.size(); ++i) {
+        const map::TArrPoly& poly = data.Objects.Polys[i];
+        const auto points = data.Objects.Points(poly);
+        map::FindRings(points, rings);
+        for (const map::RingRange& ring : rings)
+            for (std::size_t j = ring.Begin; j + 1 < ring.End; ++j)
+                if (seen.AddIfNew(points[j].Position(), points[j + 1].Position()))
+                    sides.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(poly.FirstPoint + j)});
+    }
+    return sides;
+}
+
+std::unique_ptr<OGRGeometry> BuildParcelFeature(const BaseExportData& data, std::size_t index, ParcelShape shape,
+                                                FeatureSink& sink, LayerStats* stats) {
+    const map::TArrPoly& poly = data.Objects.Polys[index];
+    const ParcelAttributes& attributes = data.Parcels[index];
+    const ParcelPolygon polygon = BuildParcelPolygon(data.Objects.Points(poly));
+    sink.SetInteger(kCode, poly.Code);
+    sink.SetText(kHouse, poly.House);
+    sink.SetText(kNumber, map::HouseLabelText(poly.House));
+    sink.SetText(kCadastral, attributes.IdentificationCode);
+    if (attributes.Ixp1) sink.SetReal(kIxp1, *attributes.Ixp1); else sink.SetNull(kIxp1);
+    sink.SetReal(kArea, poly.Area);
+    sink.SetReal(kPerimeter, poly.Perimeter);
+    sink.SetText(kOwners, attributes.Owners);
+    sink.SetInteger(kVertexCount, static_cast<std::int64_t>(poly.PointCount));
+    sink.SetInteger(kRings, static_cast<std::int64_t>(polygon.Rings));
+    sink.SetInteger(kUnclosed, polygon.Unclosed ? 1 : 0);
+    if (stats) {
+        stats->Unclosed += polygon.Unclosed ? 1 : 0;
+        stats->LeftOutRings += polygon.LeftOut;
+        stats->WithoutGeometry += polygon.Pieces.empty() ? 1 : 0;
+    }
+    return ToOgrGeometry(polygon, shape);
+}
+
+std::unique_ptr<OGRGeometry> BuildVertexFeature(const BaseExportData& data, std::size_t poly, std::size_t point,
+                                                FeatureSink& sink) {
+    const map::TArrPoint& p = data.Objects.PointStore[point];
+    const double z = data.VertexZ[point];
+    sink.SetInteger(kVCode, p.Code);
+    sink.SetReal(kVNumber, p.Number);
+    sink.SetReal(kVPutNumber, p.PutNumber);
+    sink.SetInteger(kVTer, data.Objects.Polys[poly].Code);
+    sink.SetReal(kVZ, z);
+    sink.SetReal(kVLength, p.Length);
+    sink.SetReal(kVBearing, p.Bearing);
+    sink.SetReal(kVAngle, p.Angle);
+    return std::make_unique<OGRPoint>(p.Y, p.X, z);
+}
+
+std::unique_ptr<OGRGeometry> BuildSideFeature(const BaseExportData& data, const SideRef& side, FeatureSink& sink) {
+    const map::TArrPoint& p = data.Objects.PointStore[side.Point];
+    const map::TArrPoint& q = data.Objects.PointStore[side.Point + 1];
+    sink.SetInteger(kSParcel, data.Objects.Polys[side.Poly].Code);
+    sink.SetReal(kSFrom, p.Number);
+    sink.SetReal(kSTo, q.Number);
+    sink.SetReal(kSLength, q.Length);
+    sink.SetReal(kSBearing, p.Bearing);
+    auto line = std::make_unique<OGRLineString>();
+    line->addPoint(p.Y, p.X);
+    line->addPoint(q.Y, q.X);
+    return line;
+}
+
+OGRwkbGeometryType LayerGeometryType(ExportLayer layer, ParcelShape shape) {
+    if (shape == ParcelShape::Outlines) return wkbUnknown;
     switch (layer) {
-    case ExportLayer::Parcels: return format.Multipolygons ? wkbMultiPolygon : wkbPolygon;
+    case ExportLayer::Parcels: return shape == ParcelShape::Multipolygons ? wkbMultiPolygon : wkbPolygon;
     case ExportLayer::Vertices: return wkbPoint25D;
     case ExportLayer::Sides: return wkbLineString;
     case ExportLayer::Owners: return wkbNone;
@@ -263,10 +229,33 @@ std::size_t LayerSize(ExportLayer layer, const BaseExportData& data) {
 
 void WriteLayerFeatures(ExportLayer layer, LayerWriter& writer, const BaseExportData& data,
                         const ExportFormat& format, const LayerProgress& progress, LayerStats& stats) {
+    const std::size_t parcels = data.Objects.Polys.size();
     switch (layer) {
-    case ExportLayer::Parcels: return WriteParcels(writer, data, format, progress, stats);
-    case ExportLayer::Vertices: return WriteVertices(writer, data, progress);
-    case ExportLayer::Sides: return WriteSides(writer, data, progress);
+    case ExportLayer::Parcels:
+        for (std::size_t i = 0; i < parcels; ++i) {
+            writer.Write(BuildParcelFeature(data, i, ParcelShapeOf(format), writer, &stats));
+            Report(progress, i + 1, parcels);
+        }
+        return;
+    case ExportLayer::Vertices: {
+        const std::size_t total = data.Objects.PointStore.size();
+        for (std::size_t i = 0; i < parcels; ++i) {
+            const map::TArrPoly& poly = data.Objects.Polys[i];
+            for (std::size_t p = poly.FirstPoint; p < poly.FirstPoint + poly.PointCount; ++p) {
+                writer.Write(BuildVertexFeature(data, i, p, writer));
+                Report(progress, p + 1, total);
+            }
+        }
+        return;
+    }
+    case ExportLayer::Sides: {
+        const std::vector<SideRef> sides = ListSides(data);
+        for (std::size_t k = 0; k < sides.size(); ++k) {
+            writer.Write(BuildSideFeature(data, sides[k], writer));
+            Report(progress, k + 1, sides.size());
+        }
+        return;
+    }
     case ExportLayer::Owners:
         stats.SkippedFields = data.OwnerTable->Fields().size() - OwnerColumns(*data.OwnerTable).size();
         return WriteOwners(writer, data, progress);

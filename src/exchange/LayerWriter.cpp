@@ -81,6 +81,11 @@ void LayerWriter::SetText(int field, std::string_view text) {
     feature_->SetField(i, std::string(text).c_str());
 }
 
+void LayerWriter::SetBinary(int field, std::string_view bytes) {
+    if (const int i = Index(field); i >= 0)
+        feature_->SetField(i, static_cast<int>(bytes.size()), static_cast<const void*>(bytes.data()));
+}
+
 void LayerWriter::SetNull(int field) {
     if (const int i = Index(field); i >= 0) feature_->SetFieldNull(i);
 }

@@ -14,20 +14,12 @@
 #include <ogrsf_frmts.h>
 
 #include "exchange/ExportFormat.h"
+#include "exchange/FeatureSink.h"
 #include "exchange/GdalSupport.h"
 
 namespace ter5::exchange {
 
-// One attribute field of a layer.
-struct FieldSpec {
-    std::string Name;
-    OGRFieldType Type = OFTString;
-    OGRFieldSubType SubType = OFSTNone;
-    // Longest text of the field, bytes; sizes the fields of formats that limit texts.
-    std::size_t TextBytes = 0;
-};
-
-class LayerWriter {
+class LayerWriter : public FeatureSink {
 public:
     // Creates layer `name` in `dataset` with the format's layer options and `moreOptions`
     // and with the fields (none where the format keeps no attributes), and starts its
@@ -38,7 +30,7 @@ public:
                 const std::vector<FieldSpec>& fields, const GdalErrorTrap& errors, std::string file,
                 const std::vector<std::string>& moreOptions = {});
     // Rolls back a transaction left open by an error.
-    ~LayerWriter();
+    ~LayerWriter() override;
     LayerWriter(const LayerWriter&) = delete;
     LayerWriter& operator=(const LayerWriter&) = delete;
 
@@ -47,12 +39,12 @@ public:
 
     // Field values of the feature being built; field indexes as in the constructor's list.
     // Texts longer than the format holds are cut at a character boundary and counted.
-    void SetInteger(int field, std::int64_t value);
-    void SetReal(int field, double value);
-    void SetText(int field, std::string_view text);
-    void SetNull(int field);
-    // Copies a field value that OGR converts from its text form (dates, times).
-    void SetFromText(int field, const char* text);
+    void SetInteger(int field, std::int64_t value) override;
+    void SetReal(int field, double value) override;
+    void SetText(int field, std::string_view text) override;
+    void SetBinary(int field, std::string_view bytes) override;
+    void SetNull(int field) override;
+    void SetFromText(int field, const char* text) override;
 
     // Writes the feature with `geometry` (nullptr: none; left out of a CAD drawing) and
     // starts the next, all fields unset. Throws ExportError with GDAL's message when the

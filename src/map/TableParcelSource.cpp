@@ -23,10 +23,10 @@ constexpr const char* kVertexTable = "poligon.db";
 // NULL numbers sort before every value, as in a Paradox index.
 constexpr double kNullKey = -std::numeric_limits<double>::infinity();
 
-std::shared_ptr<TableFile> LoadTable(const std::filesystem::path& directory, const char* name) {
+std::shared_ptr<TableFile> LoadTable(const std::filesystem::path& directory, const char* name, int codePage) {
     const auto path = engine::FindFileNoCase(directory, name);
     if (!path) engine::Fail(engine::PathToUtf8((directory / name)), "table not found");
-    return TableFile::Load(*path);
+    return TableFile::Load(*path, codePage);
 }
 
 double NumberOf(const Value& value, double null) {
@@ -47,8 +47,8 @@ std::int32_t CodeOf(const Value& value) {
 
 }  // namespace
 
-TableParcelSource::TableParcelSource(const std::filesystem::path& baseDirectory)
-    : parcels_(LoadTable(baseDirectory, kParcelTable)), vertices_(LoadTable(baseDirectory, kVertexTable)) {
+TableParcelSource::TableParcelSource(const std::filesystem::path& baseDirectory, int codePage)
+    : parcels_(LoadTable(baseDirectory, kParcelTable, codePage)), vertices_(LoadTable(baseDirectory, kVertexTable, codePage)) {
     parcelFields_.Code = parcels_->RequireField("Code");
     parcelFields_.House = parcels_->RequireField("House");
     vertexFields_.Code = vertices_->RequireField("Code");

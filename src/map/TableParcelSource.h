@@ -23,7 +23,8 @@ public:
     // Reads subter.db and poligon.db of base directory `baseDirectory` (names matched
     // ignoring case). Throws engine::EngineError when a table or one of the fields read
     // (Code, House; Code, Number, X, Y, Z, PutNumber, Ter) is missing or unreadable.
-    explicit TableParcelSource(const std::filesystem::path& baseDirectory);
+    // Text is read in `codePage` (0: each table's default text page).
+    explicit TableParcelSource(const std::filesystem::path& baseDirectory, int codePage = 0);
     ~TableParcelSource() override;
 
     std::size_t ParcelCount() const override { return parcelOrder_.size(); }
