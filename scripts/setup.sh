@@ -9,7 +9,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-test}
 build=${TER5_BUILD_DIR:-$here/build}
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev acl
           qt6-base-dev qt6-svg-dev xvfb xauth libwmf-bin fonts-urw-base35 librsvg2-bin
           fonts-liberation2 fonts-dejavu-core pxlib-dev libgdal-dev gdal-bin)
 

@@ -25,6 +25,16 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "desktop: $*" >&2; exit 1; }
+# The first visible window whose name matches $1 (other than window $2), waited for up
+# to ten seconds; nothing when none appears.
+wait_window() {
+  local found
+  for _ in $(seq 1 50); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -vx "${2:-0}" | head -n 1) && [ -n "$found" ] && break
+    sleep 0.2
+  done
+  echo "$found"
+}
 
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config XDG_DATA_HOME=$scratch/home/.local/share
 export WINEPREFIX=$scratch/prefix WINEDEBUG=-all TER5_MACHINE_SETTINGS=$scratch/none.conf
@@ -85,19 +95,11 @@ mkdir -p "$XDG_DATA_HOME/ter5manager"
 (cd "$XDG_DATA_HOME/ter5manager" && exec "$app" --show) >"$scratch/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-window=
-for _ in $(seq 1 50); do
-  window=$(xdotool search --onlyvisible --name '^TER5 Manager v\.1\.0\.0\.2$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.2
-done
+window=$(wait_window '^TER5 Manager v\.1\.0\.0\.2$')
 [ -n "$window" ] || fail "the main window did not appear"
 data=$XDG_DATA_HOME/ter5manager
 # The first start, with no base: the offer of the demo base, answered Yes.
-question=
-for _ in $(seq 1 50); do
-  question=$(xdotool search --onlyvisible --name '^TER5 Manager$' 2>/dev/null | head -n 1) && [ -n "$question" ] && break
-  sleep 0.2
-done
+question=$(wait_window '^TER5 Manager$')
 [ -n "$question" ] || fail "the first start did not offer the demo base"
 # A district beside it, for the overview below; the tree lists both once the demo is there.
 "$tool" demo "$data/district" --parcels 50000 >/dev/null
@@ -106,11 +108,7 @@ for _ in $(seq 1 100); do [ -f "$data/demo/subter.db" ] && [ -f "$data/map.wmf" 
 [ -f "$data/map.wmf" ] || fail "the demo base was not made and shown"
 xdotool windowfocus --sync "$window"
 xdotool key --window "$window" F1
-help=
-for _ in $(seq 1 50); do
-  help=$(xdotool search --onlyvisible --name 'TER5 Manager$' 2>/dev/null | grep -v "^$window$" | head -n 1) && [ -n "$help" ] && break
-  sleep 0.2
-done
+help=$(wait_window 'TER5 Manager$' "$window")
 [ -n "$help" ] || fail "F1 did not open the manual"
 xdotool windowclose "$help"
 
@@ -128,11 +126,7 @@ for _ in $(seq 1 150); do [ "$data/map.wmf" -nt "$scratch/before-district" ] && 
 sleep 1
 scrot -o "$shots/district-overview.png"
 xdotool key --window "$window" ctrl+f
-seek=
-for _ in $(seq 1 50); do
-  seek=$(xdotool search --onlyvisible --name '^Поиск по фамилии и адресу$' 2>/dev/null | head -n 1) && [ -n "$seek" ] && break
-  sleep 0.2
-done
+seek=$(wait_window '^Поиск по фамилии и адресу$')
 [ -n "$seek" ] || fail "Ctrl+F did not open the search dialog"
 xdotool type --window "$seek" "ова"
 xdotool key --window "$seek" Return

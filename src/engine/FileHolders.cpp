@@ -137,8 +137,15 @@ void ScanOpenFiles(const std::map<Identity, fs::path>& wanted, std::vector<FileH
 // A lock another process holds on `file`, found by asking whether a write lock
 // on all of it could be had.
 void TestLock(const fs::path& file, std::vector<FileHolder>& holders) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not waiting on the open, and only regular files: a FIFO named PARADOX.LCK
+    // would block a plain open for reading until someone writes to it.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
     struct flock fl {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;

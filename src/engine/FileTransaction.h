@@ -5,7 +5,9 @@
 // (the commit point), then the renames and deletions are carried out and the
 // journal removed. A write cut off before the commit point leaves every old file
 // as it was; one cut off after it is completed by the next holder of the table
-// (TidyTable). Readers never see a mix of old and new files.
+// (TidyTable). Readers never see a mix of old and new files. Only a journal this
+// program wrote for the table is replayed (WriteJournal.h); any other file of that
+// name is left alone and refuses writes.
 //
 // The caller holds the table's lock exclusively (TableLock) from before it reads
 // the files it rewrites until Commit returns. doc/table-locking.md has the
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +41,8 @@ class FileTransaction {
 public:
     // A transaction on the files of table `tablePath` (the .DB, existing or to be
     // created). New files take the table's mode and group. Throws EngineError
-    // "Table is read-only" when the table file is read-only.
+    // "Table is read-only" when the table file is read-only, and EngineError when
+    // it is a symbolic link (a write would replace the link by a copy).
     explicit FileTransaction(const std::filesystem::path& tablePath);
     // Removes the temporary files of a transaction that did not commit.
     ~FileTransaction();
@@ -46,16 +50,19 @@ public:
     FileTransaction& operator=(const FileTransaction&) = delete;
 
     // Writes `data` now to a temporary file that replaces `target` (a file of the
-    // same directory) at Commit, keeping target's mode and ownership. Throws
-    // EngineError "Table is read-only" when target is read-only, or when the data
-    // cannot be written (a full disk): nothing of the table has changed then.
+    // same directory) at Commit, keeping target's mode, ownership and extended
+    // attributes. Throws EngineError "Table is read-only" when target is read-only,
+    // EngineError when it is a symbolic link or the data or attributes cannot be
+    // written (a full disk): nothing of the table has changed then.
     void Replace(const std::filesystem::path& target, const std::vector<std::uint8_t>& data);
     // Deletes `target` at Commit (when it exists then).
     void Remove(const std::filesystem::path& target);
 
     // Carries out the replacements and deletions. Throws EngineError when the
-    // journal cannot be written (nothing changed) or when a rename fails after it
-    // was written (the write is completed at the next access to the table).
+    // table's lock file is no longer the one locked (CheckLockStillNamed) or the
+    // journal cannot be written (nothing changed), when a rename fails after it was
+    // written (the write is completed at the next access to the table), or when
+    // the directory cannot be flushed afterwards (the write is made, not durable).
     void Commit();
 
     bool Empty() const { return replaces_.empty() && removes_.empty(); }
@@ -72,14 +79,26 @@ private:
     FileAttributes tableAttributes_;
     std::vector<Step> replaces_;
     std::vector<std::filesystem::path> removes_;
+    std::string id_;       // the write's unique id, in its journal and temporary file names
+    unsigned temps_ = 0;   // temporary files made so far
     bool committed_ = false;
 };
 
-// True when a committed write of `tablePath` was cut off before it finished.
+// True when a journal file (ours or not) stands beside `tablePath`.
 bool HasInterruptedWrite(const std::filesystem::path& tablePath);
 
+// True when a committed write of `tablePath` was cut off before it finished: a
+// journal this program wrote for the table, which the next holder replays.
+bool HasReplayableWrite(const std::filesystem::path& tablePath);
+
+// What is wrong with a journal file beside `tablePath` that this program did not
+// write for it (a planted or damaged file); nullopt when there is none.
+std::optional<std::string> ForeignJournal(const std::filesystem::path& tablePath);
+
 // Completes an interrupted write of `tablePath` and deletes its leftover
-// temporary files. The caller holds the table exclusively.
+// temporary files. The caller holds the table exclusively. Throws EngineError,
+// changing nothing, when the journal there is not one this program wrote for the
+// table: it is never replayed nor deleted, and writes stay refused while it is there.
 void TidyTable(const std::filesystem::path& tablePath);
 
 // The leftover temporary files of `tablePath` (what TidyTable would delete).
@@ -87,5 +106,9 @@ std::vector<std::filesystem::path> LeftoverTemporaries(const std::filesystem::pa
 
 // True when `fileName` is one of the engine's temporary or journal files.
 bool IsEngineWorkFile(const std::string& fileName);
+
+// True when `fileName` must never be an output of ours: the engine's temporary and
+// journal files, the table lock file and the original engine's lock files.
+bool IsReservedFileName(const std::string& fileName);
 
 }  // namespace ter5::engine

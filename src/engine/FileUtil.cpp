@@ -1,10 +1,7 @@
 #include "FileUtil.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
+#include <limits>
 #include <random>
 
 #include "EngineError.h"
@@ -17,8 +14,6 @@ namespace ter5::engine {
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string ErrnoText() { return std::strerror(errno); }
 
 }  // namespace
 
@@ -75,37 +70,10 @@ std::vector<fs::path> ListCompanions(const fs::path& dir, const std::string& ste
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
-#ifdef _WIN32
-    std::FILE* f = ::_wfopen(path.c_str(), L"rb");  // the wide name: the ANSI page cannot hold every name
-#else
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-#endif
-    if (!f) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());
-    std::vector<std::uint8_t> data;
-    std::uint8_t buf[1 << 16];
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (!ec) data.reserve(static_cast<std::size_t>(size));
-    for (;;) {
-        const std::size_t n = std::fread(buf, 1, sizeof buf, f);
-        data.insert(data.end(), buf, buf + n);
-        if (n < sizeof buf) break;
-    }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) Fail(PathToUtf8(path), "read error");
-    return data;
+    return ReadRegularFile(path, std::numeric_limits<std::uint64_t>::max());
 }
 
-std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Fail(PathToUtf8(path), "cannot open: " + ErrnoText());
-    std::vector<std::uint8_t> bytes(maxBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) Fail(PathToUtf8(path), "read error");
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
+std::vector<std::uint8_t> ReadFilePrefix(const fs::path& path, std::size_t maxBytes) { return ReadRegularFile(path, maxBytes); }
 
 void WriteFileAtomic(const fs::path& path, const std::vector<std::uint8_t>& data, Durability durability) {
     static std::mt19937_64 rng{std::random_device{}()};

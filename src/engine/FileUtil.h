@@ -30,7 +30,8 @@ std::optional<std::filesystem::path> ResolveNoCase(const std::filesystem::path& 
 // Every entry of `dir` whose name starts with `stem` + "." ignoring case.
 std::vector<std::filesystem::path> ListCompanions(const std::filesystem::path& dir, const std::string& stem);
 
-// Reads a whole file. Throws EngineError naming the file when it cannot be read.
+// Reads a whole regular file (never waiting on a FIFO of that name). Throws
+// EngineError naming the file when it cannot be read or is no regular file.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 // Reads at most `maxBytes` from the start of a file (a header). Throws EngineError

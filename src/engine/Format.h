@@ -101,6 +101,9 @@ constexpr std::uint8_t k7 = 0x0C;
 // Index flag bits at format::kRefIntegrityOrIndexFlags of .X files.
 constexpr std::uint8_t kIndexFlagCaseInsensitive = 0x01;
 constexpr std::uint8_t kIndexFlagDescending = 0x10;
+// A unique index (read so by the open Java driver; 0x21 on real indexes of lookup
+// tables whose keys are all distinct).
+constexpr std::uint8_t kIndexFlagUnique = 0x20;
 // Bit of a field-number array entry marking a descending field.
 constexpr std::uint16_t kDescendingFieldBit = 0x8000;
 

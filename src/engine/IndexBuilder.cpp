@@ -7,6 +7,7 @@
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FileUtil.h"
+#include "LanguageDriver.h"
 
 namespace ter5::engine {
 namespace {
@@ -200,8 +201,7 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     h.fieldNumbers = layout.fieldNumbers;
     h.numKeyFields = static_cast<std::uint16_t>(layout.keyFields);
     h.indexFieldNumber = static_cast<std::uint8_t>(layout.fieldNumbers.front() & ~kDescendingFieldBit);
-    h.flags = static_cast<std::uint8_t>((def.caseInsensitive ? kIndexFlagCaseInsensitive : 0) |
-                                        (def.descending ? kIndexFlagDescending : 0));
+    h.flags = KeyRules::IndexFlags(def.caseInsensitive, def.descending, def.unique);
     h.tableName = FileNameBytes(files.x);
     if (files.composite) h.indexName = table.Codec().Encode(def.name);
     h.blockSizeKb = th.blockSizeKb;
@@ -246,13 +246,18 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
 
     // The tree over the X file: reread the image so its leaves come from its blocks.
     const auto x = TableFile::FromBytes(out.x, FileNameBytes(files.x), table.Codec().CodePage());
-    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
-    TableHeader yBase = th;
-    yBase.raw = x->Header().raw;  // the X's own sequence and change counter
-    WriteU16(yBase.raw.data() + kFamilySequence, sequence);
-    out.y = BuildTreeFile(yBase, files.composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields,
-                          LeafEntries(*x, layout.keySize), FileNameBytes(files.y));
+    out.y = BuildSecondaryTree(table, *x, files.y);
     return out;
+}
+
+std::vector<std::uint8_t> BuildSecondaryTree(const TableFile& table, const TableFile& x, const std::filesystem::path& yFile) {
+    const TableHeader& xh = x.Header();
+    const bool composite = xh.fileType == FileType::CompositeIndex || xh.fileType == FileType::CompositeIndexMaint;
+    const std::vector<FieldDesc> keyFields(xh.fields.begin(), xh.fields.begin() + xh.numKeyFields);
+    TableHeader yBase = table.Header();
+    yBase.raw = xh.raw;  // the X's own family sequence and change counter
+    return BuildTreeFile(yBase, composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields,
+                         LeafEntries(x, LeadingSize(keyFields, keyFields.size())), FileNameBytes(yFile));
 }
 
 }  // namespace ter5::engine

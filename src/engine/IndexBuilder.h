@@ -51,6 +51,10 @@ std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table, const std::f
 // EngineError naming the table for bad definitions or oversized indexes.
 SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files);
 
+// The tree file (.Ynn/.YGn) named `yFile` over the X file `x` of `table`, as
+// BuildSecondaryIndex builds it.
+std::vector<std::uint8_t> BuildSecondaryTree(const TableFile& table, const TableFile& x, const std::filesystem::path& yFile);
+
 // A B-tree file (.PX, .Ynn, .YGn) of kind `type` named `fileName` over `leaves`
 // (one entry per data block of the indexed file, in key order). `indexed` is the
 // header of the indexed file's table, for version, sort order and counters;

@@ -185,7 +185,6 @@ IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     const TableHeader h = ParseHeader(bytes.data(), bytes.size(), name);
     if (!h.IsSecondaryIndex())
         Fail(name, "not a secondary index file (file kind " + std::to_string(static_cast<int>(h.fileType)) + ")");
-    if (h.IsEncrypted()) Fail(name, "index file is encrypted");
     const bool composite = h.fileType == FileType::CompositeIndex || h.fileType == FileType::CompositeIndexMaint;
     if (composite != set.composite)
         Fail(name, std::string("file kind ") + std::to_string(static_cast<int>(h.fileType)) + " does not match the file name");
@@ -211,6 +210,7 @@ IndexInfo DescribeIndex(const TableFile& table, const IndexFileSet& set) {
     info.composite = composite;
     info.def.caseInsensitive = (h.flags & kIndexFlagCaseInsensitive) != 0;
     info.def.descending = (h.flags & kIndexFlagDescending) != 0;
+    info.def.unique = (h.flags & kIndexFlagUnique) != 0;
     // The X header names its index fields by their positions in the table (1-based),
     // whatever ids the table's own field-number array holds after a restructure.
     for (std::uint16_t number : numbers) {

@@ -25,6 +25,7 @@ struct IndexDef {
     bool primary = false;
     bool caseInsensitive = false;
     bool descending = false;
+    bool unique = false;              // no two records share the index fields' key
 };
 
 // An index as found on disk.

@@ -6,6 +6,7 @@
 
 #include "ByteIo.h"
 #include "EngineError.h"
+#include "LanguageDriver.h"
 
 namespace ter5::engine {
 namespace {
@@ -39,6 +40,7 @@ SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def)
     l.keyedTable = th.fileType == FileType::KeyedDb && th.numKeyFields > 0;
     l.caseInsensitive = def.caseInsensitive;
     l.descending = def.descending;
+    l.unique = def.unique;
 
     for (int i : l.indexFields) {
         const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
@@ -70,6 +72,7 @@ SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def)
     }
     l.recordSize = static_cast<std::size_t>(offset);
     l.keySize = LeadingSize(l.fields, l.keyFields);
+    l.indexKeySize = LeadingSize(l.fields, l.indexFields.size());
     const std::size_t blockNumberAt = l.keyedTable ? l.keySize : l.recordSize - kShortSize - kShortSize;
     l.hintRanges.push_back({blockNumberAt, blockNumberAt + kShortSize});
     if (!l.keyedTable) l.hintRanges.push_back({l.recordSize - kShortSize, l.recordSize});
@@ -82,7 +85,7 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
     const TableHeader& th = table.Header();
     RecordBuffer unsorted{size, std::vector<std::uint8_t>(n * size, 0)};
     const std::size_t primaryKeySize = LeadingSize(th.fields, th.numKeyFields);
-    std::string folded;
+    const KeyRules rules(th);
     std::size_t ordinal = 0;
     for (const auto& block : table.Blocks()) {
         for (std::size_t pos = 0; pos < block.count; ++pos, ++ordinal) {
@@ -92,14 +95,8 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
             for (int i : layout.indexFields) {
                 const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
                 const auto len = static_cast<std::size_t>(f.length);
-                if (layout.caseInsensitive && f.type == FieldType::Alpha) {
-                    folded.assign(reinterpret_cast<const char*>(rec + f.offset), len);
-                    table.Codec().UpperInPlace(folded);
-                    if (folded.size() != len) Fail(table.Name(), "upper-casing changed the length of an index key");
-                    std::memcpy(out + at, folded.data(), len);
-                } else {
-                    std::memcpy(out + at, rec + f.offset, len);
-                }
+                std::memcpy(out + at, rec + f.offset, len);
+                if (layout.caseInsensitive && f.type == FieldType::Alpha) rules.CaseInsensitiveKey(out + at, len);
                 at += len;
             }
             if (layout.keyedTable) {
@@ -120,6 +117,11 @@ RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout&
     });
     RecordBuffer sorted{size, std::vector<std::uint8_t>(n * size)};
     for (std::size_t i = 0; i < n; ++i) std::memcpy(sorted.bytes.data() + i * size, unsorted.At(order[i]), size);
+    if (layout.unique)
+        for (std::size_t i = 1; i < n; ++i)
+            if (std::memcmp(sorted.At(i - 1), sorted.At(i), layout.indexKeySize) == 0)
+                Fail(table.Name(), "Key violation: two records share the key of a unique index (entries " +
+                                       std::to_string(i) + " and " + std::to_string(i + 1) + " in index order)");
     return sorted;
 }
 
@@ -139,6 +141,33 @@ bool SameIgnoringHints(const SecondaryLayout& layout, const std::uint8_t* a, con
         at = last;
     }
     return std::memcmp(a + at, b + at, layout.recordSize - at) == 0;
+}
+
+namespace {
+
+// The records of `buffer` as comparable strings: hints zeroed, case-insensitive
+// alpha index fields loosely upper-cased; sorted.
+std::vector<std::string> Normalised(const SecondaryLayout& layout, const KeyRules& rules, const RecordBuffer& buffer) {
+    std::vector<std::string> out;
+    out.reserve(buffer.Count());
+    for (std::size_t i = 0; i < buffer.Count(); ++i) {
+        std::string r(reinterpret_cast<const char*>(buffer.At(i)), layout.recordSize);
+        auto* p = reinterpret_cast<std::uint8_t*>(r.data());
+        for (const auto& [first, last] : layout.hintRanges) std::memset(p + first, 0, last - first);
+        for (std::size_t k = 0; layout.caseInsensitive && k < layout.indexFields.size(); ++k)
+            if (layout.fields[k].type == FieldType::Alpha)
+                rules.LooseCaseKey(p + layout.fields[k].offset, static_cast<std::size_t>(layout.fields[k].length));
+        out.push_back(std::move(r));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+bool SameRecordSet(const SecondaryLayout& layout, const KeyRules& rules, const RecordBuffer& a, const RecordBuffer& b) {
+    if (a.recordSize != layout.recordSize || b.recordSize != layout.recordSize || a.Count() != b.Count()) return false;
+    return Normalised(layout, rules, a) == Normalised(layout, rules, b);
 }
 
 std::vector<TreeEntry> LeafEntries(const TableFile& file, std::size_t keySize) {

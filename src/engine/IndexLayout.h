@@ -6,9 +6,9 @@
 // X record on a keyed table:   index fields, the whole primary key, Blk Num (S).
 // X record on an unkeyed table: index fields, Tup No (I, 1-based record ordinal),
 //                               Blk Num (S), Tup Offset (S, position × record size).
-// Case-insensitive indexes store their alpha index fields upper-cased in the
-// table's code page. Records sort by the X key fields as raw bytes; the index
-// fields of a descending index sort in reverse.
+// Case-insensitive indexes store their alpha index fields as the table's language
+// driver has it (KeyRules: upper-cased or unchanged). Records sort by the X key
+// fields as raw bytes; the index fields of a descending index sort in reverse.
 
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +42,8 @@ struct SecondaryLayout {
     bool keyedTable = false;
     bool caseInsensitive = false;
     bool descending = false;
+    bool unique = false;
+    std::size_t indexKeySize = 0;             // bytes of the index fields alone
     // Byte ranges [first, second) of an X record that are hints (Blk Num, Tup Offset):
     // they name where the table record lies and may be stale in real files.
     std::vector<std::pair<std::size_t, std::size_t>> hintRanges;
@@ -68,7 +70,9 @@ struct TreeEntry {
 // unknown fields, a blob field in the index, or an X record too large for a block.
 SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def);
 
-// The X records `table` calls for, in index order, with true hints.
+// The X records `table` calls for, in index order, with true hints. Throws
+// EngineError ("Key violation") when the layout is unique and two records share
+// the index fields' key.
 RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout);
 
 // Orders two X records by the layout's key fields: <0, 0 or >0.
@@ -76,6 +80,13 @@ int CompareSecondaryKeys(const SecondaryLayout& layout, const std::uint8_t* a, c
 
 // True when two X records agree outside the hint ranges.
 bool SameIgnoringHints(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b);
+
+class KeyRules;
+// True when `a` and `b` hold the same X records in any order: equal outside the
+// hint ranges, the alpha index fields of a case-insensitive index compared in
+// their loose upper-case form (KeyRules::LooseCaseKey), so that an index whose
+// writer stored or ordered its keys by rules of its own still matches its table.
+bool SameRecordSet(const SecondaryLayout& layout, const KeyRules& rules, const RecordBuffer& a, const RecordBuffer& b);
 
 // The leaf entries of a B-tree over `file` (a .DB or an X file), one per non-empty
 // data block in chain order: the leading `keySize` bytes of its first record, the

@@ -29,16 +29,27 @@ void CreateTable(const fs::path& path, const std::vector<FieldDef>& fields, cons
     rewrite.Commit();
 }
 
-IndexFiles AddIndex(const fs::path& path, const IndexDef& index, int codePage) {
+namespace {
+
+void Report(const TableRewrite& rewrite, IndexKeeping* keeping) {
+    if (keeping) keeping->notes.insert(keeping->notes.end(), rewrite.Notes().begin(), rewrite.Notes().end());
+}
+
+}  // namespace
+
+IndexFiles AddIndex(const fs::path& path, const IndexDef& index, int codePage, IndexKeeping* keeping) {
     TableRewrite rewrite(path, codePage);
+    rewrite.SetForce(keeping && keeping->force);
     IndexFiles files = rewrite.AddIndex(index);
     rewrite.Commit();
+    Report(rewrite, keeping);
     return files;
 }
 
 void ReplaceIndexes(const fs::path& path, const std::vector<fs::path>& dropped, const std::vector<IndexDef>& indexes,
-                    const std::function<void(std::size_t)>& built, int codePage) {
+                    const std::function<void(std::size_t)>& built, int codePage, IndexKeeping* keeping) {
     TableRewrite rewrite(path, codePage);
+    rewrite.SetForce(keeping && keeping->force);
     rewrite.DropIndexFiles(dropped);
     for (const IndexDef& def : indexes) rewrite.AddIndex(def);
     std::size_t done = 0;
@@ -49,6 +60,7 @@ void ReplaceIndexes(const fs::path& path, const std::vector<fs::path>& dropped, 
                 return;
             }
     });
+    Report(rewrite, keeping);
 }
 
 void RebuildIndexes(const fs::path& path, int codePage) {

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "BoundedRead.h"
 #include "ByteIo.h"
 #include "EngineError.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 
 namespace ter5::engine {
@@ -55,6 +57,7 @@ private:
         const std::size_t offset = tree_.header.headerSize + (static_cast<std::size_t>(number) - 1) * blockSize_;
         if (offset + kBlockHeaderSize > bytes_.size())
             Fail(name_, "truncated file: index block " + std::to_string(number) + " lies beyond the end of the file");
+        if (StoredPlain(bytes_, tree_.header, number)) FailMixedBlocks(name_, number);
         const std::uint8_t* p = bytes_.data() + offset;
         const int addDataSize = ReadS16(p + kBlockAddDataSize);
         if (addDataSize < 0)
@@ -109,12 +112,21 @@ IndexTree ReadIndexTree(const std::vector<std::uint8_t>& bytes, const std::strin
     tree.header = ParseHeader(bytes.data(), bytes.size(), name);
     if (!tree.header.IsTreeFile())
         Fail(name, "not a B-tree index file (file kind " + std::to_string(static_cast<int>(tree.header.fileType)) + ")");
-    if (tree.header.IsEncrypted()) Fail(name, "index file is encrypted");
+    if (tree.header.IsEncrypted()) {
+        // An index file of a password-protected table; its own header holds the key.
+        std::vector<std::uint8_t> plain = bytes;
+        DecryptBlocks(plain, tree.header);
+        TreeParser(plain, name, tree).Parse();
+        return tree;
+    }
     TreeParser(bytes, name, tree).Parse();
     return tree;
 }
 
-IndexTree LoadIndexTree(const std::filesystem::path& path) { return ReadIndexTree(ReadWholeFile(path), PathToUtf8(path)); }
+IndexTree LoadIndexTree(const std::filesystem::path& path) {
+    std::string excess;  // bytes past the tree's blocks belong to no block
+    return ReadIndexTree(ReadWithinHeader(path, excess), PathToUtf8(path));
+}
 
 RecordBuffer ReadIndexRecords(const TableFile& x) {
     if (!x.Header().IsSecondaryIndex()) Fail(x.Name(), "not a secondary index file");

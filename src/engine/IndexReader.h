@@ -38,9 +38,10 @@ struct IndexTree {
     std::size_t EntryCount() const;
 };
 
-// Parses a B-tree file image; `name` stands for the file in errors. Throws
-// EngineError for another file kind, an encrypted file, or any block or pointer
-// outside the file, a block reached twice, or an empty block inside the tree.
+// Parses a B-tree file image as stored (decrypted when its header holds a key);
+// `name` stands for the file in errors. Throws EngineError for another file kind,
+// any block or pointer outside the file, a block reached twice, an empty block
+// inside the tree, or a plain block in an encrypted file.
 IndexTree ReadIndexTree(const std::vector<std::uint8_t>& bytes, const std::string& name);
 
 // Reads and parses a B-tree file.

@@ -1,8 +1,10 @@
 #include "IndexVerify.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
+#include "BlobFile.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FileHolders.h"
@@ -12,6 +14,8 @@
 #include "IndexCatalog.h"
 #include "IndexLayout.h"
 #include "IndexReader.h"
+#include "LanguageDriver.h"
+#include "TableChecks.h"
 #include "TableLock.h"
 
 namespace ter5::engine {
@@ -78,6 +82,25 @@ void CheckKeyOrder(const TableFile& table, Report& r) {
     const TableHeader& h = table.Header();
     if (h.fileType != FileType::KeyedDb || h.numKeyFields == 0) return;
     const std::size_t keySize = LeadingSize(h.fields, h.numKeyFields);
+    const KeyRules rules(h);
+    const std::vector<FieldDesc> keyFields(h.fields.begin(), h.fields.begin() + h.numKeyFields);
+    if (!rules.OrderEstablished(keyFields)) {
+        // The engine's order of alpha keys under this driver is unknown: keys must
+        // still be distinct, wherever the two records stand.
+        std::vector<std::string_view> keys;
+        bool byteOrder = true;
+        for (std::size_t i = 0; i < table.RecordCount(); ++i) {
+            keys.emplace_back(reinterpret_cast<const char*>(table.Record(i)), keySize);
+            if (i > 0 && keys[i - 1] >= keys[i]) byteOrder = false;
+        }
+        if (byteOrder) return;
+        std::sort(keys.begin(), keys.end());
+        if (std::adjacent_find(keys.begin(), keys.end()) != keys.end())
+            r.Error(table.Name(), "two records have the same key");
+        r.Note(table.Name(), "records are not in the byte order of their keys: the key order of driver " +
+                                 rules.DriverName() + " is not known to this program, so it could not be checked");
+        return;
+    }
     Findings found(r, table.Name(), false);
     for (std::size_t i = 1; i < table.RecordCount(); ++i) {
         const int c = std::memcmp(table.Record(i - 1), table.Record(i), keySize);
@@ -157,6 +180,28 @@ void CheckPrimary(const TableFile& table, Report& r) {
     CheckLink(r, tree.name, "change counter link at 0x2C", tree.header.raw[kTreeCounterLink], LinkValue(th.raw, th));
 }
 
+// The links and tree file (.Y) of an index file `x` of `table`.
+void CheckTreeOf(const TableFile& table, const IndexFileSet& set, const SecondaryLayout& layout, const TableFile& x, Report& r) {
+    const std::string xName = PathToUtf8(set.x);
+    const TableHeader& xh = x.Header();
+    CheckLink(r, xName, "change counter at 0x2E", xh.raw[kChangeCount2], table.Header().raw[kChangeCount2]);
+    CheckLink(r, xName, "change counter link at 0x2F", xh.raw[kXTableLink], LinkValue(table.Header().raw, table.Header()));
+    const bool maintained = xh.fileType == FileType::SecondaryIndexMaint || xh.fileType == FileType::CompositeIndexMaint;
+    if (set.y.empty()) {
+        if (maintained) return r.Error(xName, "maintained index without its tree file (.Y); a reindex rebuilds it");
+        return r.Note(xName, "no tree file (.Y) beside the index");
+    }
+    IndexTree tree;
+    try {
+        tree = LoadIndexTree(set.y);
+    } catch (const EngineError& e) {
+        return r.Error(PathToUtf8(set.y), std::string("unreadable: ") + e.what());
+    }
+    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
+    CheckTree(tree, keyFields, LeafEntries(x, layout.keySize), r);
+    CheckLink(r, tree.name, "change counter link at 0x2C", tree.header.raw[kTreeCounterLink], LinkValue(xh.raw, table.Header()));
+}
+
 void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) {
     const std::string xName = PathToUtf8(set.x);
     IndexInfo info;
@@ -176,23 +221,37 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
         sameFields = xh.fields[i].type == layout.fields[i].type && xh.fields[i].length == layout.fields[i].length;
     if (!sameFields) return r.Error(xName, "its fields do not fit an index on " + table.Name());
 
-    const RecordBuffer expected = MakeSecondaryRecords(table, layout);
+    RecordBuffer expected;
+    try {
+        expected = MakeSecondaryRecords(table, layout);
+    } catch (const EngineError& e) {
+        return r.Error(xName, e.what());  // a unique index over records that share a key
+    }
     const RecordBuffer actual = ReadIndexRecords(*x);
     const std::size_t common = std::min(expected.Count(), actual.Count());
     std::size_t differing = 0;
     std::size_t stale = 0;
+    for (std::size_t i = 0; i < common; ++i) {
+        if (!SameIgnoringHints(layout, actual.At(i), expected.At(i))) ++differing;
+        else if (std::memcmp(actual.At(i), expected.At(i), layout.recordSize) != 0) ++stale;
+    }
+    const bool matches = differing == 0 && expected.Count() == actual.Count();
+    const KeyRules rules(table.Header());
+    const std::vector<FieldDesc> indexFields(layout.fields.begin(), layout.fields.begin() + static_cast<std::ptrdiff_t>(layout.indexFields.size()));
+    if (info.maintained && !matches && !rules.OrderEstablished(indexFields) && SameRecordSet(layout, rules, expected, actual)) {
+        // The original engine orders (and may store) keys of this driver by rules
+        // no real file has shown this program: the entries are right as a set.
+        r.Note(xName, "holds exactly the table's records, in an order this program does not reproduce: the key order of "
+                      "driver " + rules.DriverName() + " is not known to it, so the order could not be checked");
+        return CheckTreeOf(table, set, layout, *x, r);
+    }
     {
         Findings found(r, xName, !info.maintained);
         if (info.maintained && expected.Count() != actual.Count())
             found.Add("holds " + std::to_string(actual.Count()) + " entries, the table has " + std::to_string(expected.Count()) + " records");
-        for (std::size_t i = 0; i < common; ++i) {
-            if (!SameIgnoringHints(layout, actual.At(i), expected.At(i))) {
-                ++differing;
-                if (info.maintained) found.Add("entry " + std::to_string(i + 1) + " does not match the table's records in index order");
-            } else if (std::memcmp(actual.At(i), expected.At(i), layout.recordSize) != 0) {
-                ++stale;
-            }
-        }
+        for (std::size_t i = 0; info.maintained && i < common; ++i)
+            if (!SameIgnoringHints(layout, actual.At(i), expected.At(i)))
+                found.Add("entry " + std::to_string(i + 1) + " does not match the table's records in index order");
         for (std::size_t i = 1; i < actual.Count(); ++i)
             if (CompareSecondaryKeys(layout, actual.At(i - 1), actual.At(i)) >= 0 && info.maintained)
                 found.Add("entries " + std::to_string(i) + " and " + std::to_string(i + 1) + " are out of index order");
@@ -201,22 +260,20 @@ void CheckSecondary(const TableFile& table, const IndexFileSet& set, Report& r) 
         r.Note(xName, "non-maintained index lags behind its table: it holds " + std::to_string(actual.Count()) +
                           " entries for " + std::to_string(expected.Count()) + " records, " + std::to_string(differing) + " differ");
     if (stale) r.Note(xName, std::to_string(stale) + " of " + std::to_string(common) + " entries carry stale block hints");
-    CheckLink(r, xName, "change counter at 0x2E", xh.raw[kChangeCount2], table.Header().raw[kChangeCount2]);
-    CheckLink(r, xName, "change counter link at 0x2F", xh.raw[kXTableLink], LinkValue(table.Header().raw, table.Header()));
+    CheckTreeOf(table, set, layout, *x, r);
+}
 
-    if (set.y.empty()) {
-        if (info.maintained) return r.Error(xName, "maintained index without its tree file (.Y); a reindex rebuilds it");
-        return r.Note(xName, "no tree file (.Y) beside the index");
-    }
-    IndexTree tree;
+// The .MB of a password-protected table must be stored encrypted throughout.
+void CheckBlobProtection(const TableFile& table, Report& r) {
+    if (!table.Header().IsEncrypted()) return;
+    const auto mb = FindFileNoCase(table.Path().parent_path(), PathToUtf8(table.Path().stem()) + ".MB");
+    if (!mb) return;
     try {
-        tree = LoadIndexTree(set.y);
+        for (const std::string& problem : BlobFile::Load(*mb, table.Header().encryption).ProtectionProblems())
+            r.Error(PathToUtf8(*mb), problem);
     } catch (const EngineError& e) {
-        return r.Error(PathToUtf8(set.y), std::string("unreadable: ") + e.what());
+        r.Error(PathToUtf8(*mb), std::string("unreadable: ") + e.what());
     }
-    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + layout.keyFields);
-    CheckTree(tree, keyFields, LeafEntries(*x, layout.keySize), r);
-    CheckLink(r, tree.name, "change counter link at 0x2C", tree.header.raw[kTreeCounterLink], LinkValue(xh.raw, table.Header()));
 }
 
 }  // namespace
@@ -261,6 +318,7 @@ std::vector<std::string> BlockStructureErrors(const TableFile& file) {
     if (chain.size() + freeBlocks != h.fileBlocks)
         errors.push_back(std::to_string(chain.size()) + " blocks in the chain and " + std::to_string(freeBlocks) +
                          " free, the header counts " + std::to_string(h.fileBlocks));
+    for (std::string& error : OffChainRecordErrors(file)) errors.push_back(std::move(error));
     return errors;
 }
 
@@ -271,7 +329,11 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto table = TableFile::Load(*resolved, codePage);
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
+    const auto journal = ForeignJournal(table->Path());
+    if (journal) r.problems.push_back({false, *journal + "; writes to the table are refused while it is there"});
     CheckBlocks(*table, r);
+    CheckBlobProtection(*table, r);
+    for (const std::string& error : BlobReferenceErrors(*table)) r.Error(table->Name(), error);
     CheckKeyOrder(*table, r);
     const TableHeader& th = table->Header();
     if (th.fileType == FileType::KeyedDb && th.numKeyFields > 0) {
@@ -285,7 +347,8 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
                                     (h.pid ? ", process " + std::to_string(h.pid) : std::string()) +
                                     ": the original table engine works in this directory, so writes here are busy");
     for (const auto& leftover : LeftoverTemporaries(table->Path()))
-        r.Note(PathToUtf8(leftover), "temporary file left by an interrupted write; the next write to the table removes it");
+        r.Note(PathToUtf8(leftover), journal ? "temporary file left by an interrupted write; kept while the journal beside it is there"
+                                             : "temporary file left by an interrupted write; the next write to the table removes it");
     return r.problems;
 }
 

@@ -49,6 +49,12 @@ public:
     // (Kind::None always succeeds). A failed change keeps the lock held before.
     bool Lock(Kind kind);
 
+    // True while the name Path() still leads to the file this object has open. A
+    // lock file deleted or replaced by another (a user's `rm`, a copy put back)
+    // leaves our lock on a file nobody else opens any more: a holder finding this
+    // false holds nothing.
+    bool StillNamed() const;
+
 private:
     void Close();
 
@@ -67,6 +73,7 @@ struct FileAttributes {
     std::uint32_t mode = 0;  // permission bits (POSIX), file attributes (Windows)
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
+    std::filesystem::path source;  // the file they were read from: its extended attributes go too
 };
 
 // The attributes of `path`; exists = false when it is missing.
@@ -77,10 +84,11 @@ FileAttributes ReadAttributes(const std::filesystem::path& path);
 // attribute on Windows.
 bool IsReadOnlyFile(const std::filesystem::path& path);
 
-// Creates `path` (which must not exist) with `data`, gives it `like`'s mode and
-// group (and owner where allowed) when like.exists, and flushes it to disk unless
-// `sync` is false. Throws EngineError naming `target` (the file it will replace)
-// on failure; a partial file is removed.
+// Creates `path` (which must not exist) with `data`, gives it `like`'s mode, group
+// (and owner where allowed) and extended attributes (POSIX ACLs among them) when
+// like.exists, and flushes it to disk unless `sync` is false. Throws EngineError
+// naming `target` (the file it will replace) when any of that fails, a mode or
+// group that cannot be given included; the partial file is removed then.
 void WriteNewFile(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size,
                   const FileAttributes& like, const std::string& target, bool sync = true);
 
@@ -88,11 +96,18 @@ void WriteNewFile(const std::filesystem::path& path, const std::uint8_t* data, s
 void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Flushes a directory's entries to disk, so that renames and deletions in it
-// survive a power cut. Errors are ignored (some file systems cannot).
+// survive a power cut. A file system that cannot flush a directory is no error;
+// an error of the flush itself (EIO) throws EngineError naming the directory.
 void SyncDirectory(const std::filesystem::path& dir);
 
-// Flushes a file's contents to disk. Missing files are ignored.
+// Flushes a file's contents to disk. Missing files, and files that are neither
+// regular files nor directories (a FIFO is never opened), are ignored.
 void SyncFile(const std::filesystem::path& path);
+
+// Reads at most `maxBytes` from the start of the regular file `path`. Never blocks
+// on opening: a FIFO, device or socket under that name is refused unread. Throws
+// EngineError naming the file when it is not a regular file or cannot be read.
+std::vector<std::uint8_t> ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes);
 
 // The number of this process.
 long CurrentProcessId();

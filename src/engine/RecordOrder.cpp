@@ -16,8 +16,6 @@ namespace {
 // Key bytes held in a sort entry as two 64-bit numbers; the rest is compared in place.
 constexpr std::size_t kWordBytes = 8;
 constexpr std::size_t kEntryBytes = 2 * kWordBytes;
-// Byte values of a single-byte code page.
-constexpr int kByteValues = 256;
 // Below this many entries a comparison sort beats the radix sort's bucket passes.
 constexpr std::size_t kRadixThreshold = 4096;
 // Records in sorted runs must average this many for merging the runs to be tried.
@@ -84,8 +82,8 @@ void RadixSort(std::vector<SortEntry>& entries) {
 }  // namespace
 
 RecordOrder::RecordOrder(std::vector<FieldDesc> fields, std::vector<int> keyFields, bool caseInsensitive,
-                         bool descending, TextCodec codec)
-    : caseInsensitive_(caseInsensitive), descending_(descending), codec_(std::move(codec)) {
+                         bool descending, KeyRules rules, TextCodec codec)
+    : caseInsensitive_(caseInsensitive), descending_(descending), rules_(std::move(rules)), codec_(std::move(codec)) {
     for (int k : keyFields) {
         const FieldDesc& f = fields.at(static_cast<std::size_t>(k));
         if (IsBlobType(f.type)) Fail("", "field '" + f.name + "' is a blob field and cannot be an index field");
@@ -94,12 +92,6 @@ RecordOrder::RecordOrder(std::vector<FieldDesc> fields, std::vector<int> keyFiel
                           f.type == FieldType::Alpha});
         keyLength_ += static_cast<std::size_t>(f.length);
     }
-    if (caseInsensitive_ && codec_.IsSingleByte()) {
-        std::string all(kByteValues, '\0');
-        for (int b = 0; b < kByteValues; ++b) all[b] = static_cast<char>(b);
-        codec_.UpperInPlace(all);
-        upper_.assign(all.begin(), all.end());
-    }
 }
 
 void RecordOrder::NormaliseAlpha(std::uint8_t* bytes, std::size_t length) const {
@@ -107,14 +99,7 @@ void RecordOrder::NormaliseAlpha(std::uint8_t* bytes, std::size_t length) const 
     auto* end = static_cast<std::uint8_t*>(std::memchr(bytes, 0, length));
     const std::size_t size = end ? static_cast<std::size_t>(end - bytes) : length;
     std::memset(bytes + size, 0, length - size);
-    if (!caseInsensitive_) return;
-    if (!upper_.empty()) {
-        for (std::size_t i = 0; i < size; ++i) bytes[i] = upper_[bytes[i]];
-        return;
-    }
-    std::string text(reinterpret_cast<const char*>(bytes), size);
-    codec_.UpperInPlace(text);
-    std::memcpy(bytes, text.data(), std::min(size, text.size()));
+    if (caseInsensitive_) rules_.CaseInsensitiveKey(bytes, size);
 }
 
 void RecordOrder::MakeKey(const std::uint8_t* record, std::uint8_t* out) const {

@@ -1,8 +1,8 @@
 #pragma once
 // The order of a table's records by the fields of an index, as the index keeps
-// them: each record gets a key of its index fields' raw bytes (alpha fields
-// upper-cased in the table's code page for a case-insensitive index, every byte
-// inverted for a descending one), so that comparing keys byte by byte gives the
+// them: each record gets a key of its index fields' raw bytes (alpha fields of a
+// case-insensitive index stored as the table's language driver has them, see
+// KeyRules; every byte inverted for a descending one), so that comparing keys byte by byte gives the
 // index order; equal keys keep record order. The field encodings are built for
 // this: numbers, dates and times compare numerically, NULL first.
 //
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "FieldDesc.h"
+#include "LanguageDriver.h"
 #include "TextCodec.h"
 #include "Value.h"
 
@@ -27,8 +28,9 @@ namespace ter5::engine {
 class RecordOrder {
 public:
     // The key layout: `keyFields` are positions in `fields`; none means record order.
+    // `rules` are the table's key rules; `codec` encodes the values EncodePrefix gets.
     RecordOrder(std::vector<FieldDesc> fields, std::vector<int> keyFields, bool caseInsensitive, bool descending,
-                TextCodec codec);
+                KeyRules rules, TextCodec codec);
 
     // Computes the keys and the order of `count` records; forEach(visit) calls
     // visit(i, bytes) with the raw bytes of every record i.
@@ -83,9 +85,9 @@ private:
     std::vector<KeyPart> parts_;
     bool caseInsensitive_;
     bool descending_;
+    KeyRules rules_;
     TextCodec codec_;
     std::size_t keyLength_ = 0;
-    std::vector<std::uint8_t> upper_;  // byte → upper-case byte (single-byte pages)
     std::vector<std::uint8_t> keys_;   // keyLength_ bytes per record, by record number
     std::vector<std::uint32_t> order_;
     mutable std::vector<std::uint64_t> directoryHi_;     // distinct first 8 key bytes, big-endian

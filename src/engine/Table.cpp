@@ -234,7 +234,8 @@ void Table::Reorder() {
 
 void Table::BuildOrder() {
     const TableFile& file = store_->File();
-    order_ = std::make_unique<RecordOrder>(file.Fields(), keyFields_, caseInsensitive_, descending_, file.Codec());
+    order_ = std::make_unique<RecordOrder>(file.Fields(), keyFields_, caseInsensitive_, descending_,
+                                           KeyRules(file.Header()), file.Codec());
     const TableStore& store = *store_;
     order_->Build(store.Count(), [&store](const auto& visit) { store.ForEach(visit); });
     orderGeneration_ = store_->Generation();

@@ -6,6 +6,7 @@
 #include "EngineError.h"
 #include "FieldCodec.h"
 #include "FileUtil.h"
+#include "LanguageDriver.h"
 #include "TableRewrite.h"
 #include "TableWriter.h"
 
@@ -36,6 +37,7 @@ TableEditor::TableEditor(const std::filesystem::path& path, int codePage, TableL
     records_.reserve(source_->RecordCount());
     for (std::size_t i = 0; i < source_->RecordCount(); ++i)
         records_.emplace_back(reinterpret_cast<const char*>(source_->Record(i)), source_->Header().recordSize);
+    changed_.assign(records_.size(), false);
     const int ai = AutoIncField();
     nextAutoInc_ = static_cast<std::int64_t>(source_->Header().autoIncrement) + 1;
     if (ai >= 0)
@@ -107,7 +109,10 @@ void TableEditor::SetField(std::string& record, std::size_t field, const Value& 
         ref.length = static_cast<std::uint32_t>(data.size());
         if (!blobImage_) {
             std::vector<std::uint8_t> existing;
-            if (auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB")) existing = ReadWholeFile(*mb);
+            if (auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB")) {
+                existing = ReadWholeFile(*mb);
+                DecryptBlobImage(existing, source_->Header().encryption);  // grown plain, stored as the table is
+            }
             blobImage_ = std::make_unique<std::vector<std::uint8_t>>(std::move(existing));
         }
         BlobWriter writer(std::move(*blobImage_));
@@ -136,6 +141,7 @@ std::int64_t TableEditor::Append(std::string record) {
         }
     }
     records_.push_back(std::move(record));
+    changed_.push_back(true);
     return assigned;
 }
 
@@ -143,22 +149,58 @@ void TableEditor::Update(std::size_t i, std::string record) {
     if (i >= records_.size()) Fail(PathToUtf8(path_), "record " + std::to_string(i + 1) + " out of range");
     if (record.size() != source_->Header().recordSize) Fail(PathToUtf8(path_), "record has the wrong size");
     records_[i] = std::move(record);
+    changed_[i] = true;
 }
 
 void TableEditor::Delete(std::size_t i) {
     if (i >= records_.size()) Fail(PathToUtf8(path_), "record " + std::to_string(i + 1) + " out of range");
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(i));
+    changed_.erase(changed_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 void TableEditor::SortByKey() {
-    const std::size_t keyLen = KeyLength(source_->Header());
-    if (source_->Header().fileType != FileType::KeyedDb || keyLen == 0) return;
-    std::stable_sort(records_.begin(), records_.end(), [keyLen](const std::string& a, const std::string& b) {
+    const TableHeader& h = source_->Header();
+    const std::size_t keyLen = KeyLength(h);
+    if (h.fileType != FileType::KeyedDb || keyLen == 0) return;
+    const auto less = [keyLen](const std::string& a, const std::string& b) {
         return std::memcmp(a.data(), b.data(), keyLen) < 0;
-    });
-    for (std::size_t i = 1; i < records_.size(); ++i)
-        if (std::memcmp(records_[i - 1].data(), records_[i].data(), keyLen) == 0)
-            Fail(PathToUtf8(path_), "Key violation: two records have the same key");
+    };
+    const std::vector<FieldDesc> keyFields(h.fields.begin(), h.fields.begin() + h.numKeyFields);
+    bool keptInByteOrder = true;
+    for (std::size_t i = 0, last = records_.size(); i < records_.size() && keptInByteOrder; ++i) {
+        if (changed_[i]) continue;
+        keptInByteOrder = last == records_.size() || !less(records_[i], records_[last]);
+        last = i;
+    }
+    if (keptInByteOrder || KeyRules(h).OrderEstablished(keyFields)) {
+        std::stable_sort(records_.begin(), records_.end(), less);
+        changed_.assign(records_.size(), false);
+        for (std::size_t i = 1; i < records_.size(); ++i)
+            if (std::memcmp(records_[i - 1].data(), records_[i].data(), keyLen) == 0)
+                Fail(PathToUtf8(path_), "Key violation: two records have the same key");
+        return;
+    }
+    // The records are in the engine's order of a driver this program does not
+    // know: keep it, and place each new or changed record by byte order.
+    std::vector<std::string> kept, placed;
+    for (std::size_t i = 0; i < records_.size(); ++i) (changed_[i] ? placed : kept).push_back(std::move(records_[i]));
+    std::stable_sort(placed.begin(), placed.end(), less);
+    std::vector<std::string> merged;
+    merged.reserve(records_.size());
+    std::size_t next = 0;
+    for (std::string& k : kept) {
+        while (next < placed.size() && less(placed[next], k)) merged.push_back(std::move(placed[next++]));
+        merged.push_back(std::move(k));
+    }
+    while (next < placed.size()) merged.push_back(std::move(placed[next++]));
+    records_ = std::move(merged);
+    changed_.assign(records_.size(), false);
+    std::vector<std::string_view> keys;
+    keys.reserve(records_.size());
+    for (const std::string& r : records_) keys.emplace_back(r.data(), keyLen);
+    std::sort(keys.begin(), keys.end());
+    if (std::adjacent_find(keys.begin(), keys.end()) != keys.end())
+        Fail(PathToUtf8(path_), "Key violation: two records have the same key");
 }
 
 TableEditor::~TableEditor() = default;

@@ -55,7 +55,10 @@ public:
 
     // Writes the table and rebuilds its indexes, all at once. A keyed table is
     // sorted by key first; a duplicate key throws EngineError "Key violation" and
-    // writes nothing; so does a damaged table (see TableRewrite).
+    // writes nothing; so does a damaged table (see TableRewrite). Where the table's
+    // records are not in byte order of their alpha keys and the driver's order is
+    // not known (KeyRules), the records not changed keep their order and each new
+    // or changed one goes before the first whose key is greater in byte order.
     void Save();
 
 private:
@@ -68,6 +71,7 @@ private:
     int codePage_;
     std::shared_ptr<TableFile> source_;
     std::vector<std::string> records_;
+    std::vector<bool> changed_;  // per record: appended or updated since loading
     std::int64_t nextAutoInc_ = 1;
     std::unique_ptr<std::vector<std::uint8_t>> blobImage_;  // .MB being grown, once a blob is added
 };

@@ -4,9 +4,11 @@
 #include <unordered_set>
 
 #include "BlobFile.h"
+#include "BoundedRead.h"
 #include "ByteIo.h"
 #include "EngineError.h"
 #include "FieldCodec.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 
 namespace ter5::engine {
@@ -17,7 +19,9 @@ std::shared_ptr<TableFile> TableFile::Load(const std::filesystem::path& path, in
     std::shared_ptr<TableFile> t(new TableFile());
     t->path_ = *resolved;
     t->name_ = PathToUtf8(*resolved);
-    t->bytes_ = ReadWholeFile(*resolved);
+    std::string excess;
+    t->bytes_ = ReadWithinHeader(*resolved, excess);  // never more than the header's blocks
+    if (!excess.empty()) t->notes_.push_back(excess);
     t->Parse(codePage);
     return t;
 }
@@ -43,7 +47,7 @@ std::shared_ptr<TableFile> TableFile::FromImage(std::vector<std::uint8_t> bytes,
 
 void TableFile::Parse(int codePage) {
     header_ = ParseHeader(bytes_.data(), bytes_.size(), name_);
-    if (header_.IsEncrypted()) Fail(name_, "table is password-protected (encrypted) and cannot be read");
+    DecryptBlocks(bytes_, header_);  // a password-protected file: its key is in the header
     codec_ = TextCodec(codePage ? codePage : DefaultTextCodePage(header_.codePage));
     fields_ = header_.fields;
     for (auto& f : fields_) f.name = codec_.Decode(f.name);
@@ -68,6 +72,7 @@ void TableFile::Parse(int codePage) {
         const std::size_t offset = header_.headerSize + (static_cast<std::size_t>(number) - 1) * blockSize;
         if (offset + format::kBlockHeaderSize > size)
             Fail(name_, "truncated file: block " + std::to_string(number) + " lies beyond the end of the file");
+        if (StoredPlain(bytes_, header_, number)) FailMixedBlocks(name_, number);
         const std::uint8_t* p = bytes_.data() + offset;
         const std::uint16_t next = ReadU16(p + format::kBlockNext);
         const std::uint16_t prev = ReadU16(p + format::kBlockPrev);
@@ -125,7 +130,7 @@ const BlobFile* TableFile::Blobs() const {
         blobsLoaded_ = true;
         if (!path_.empty()) {
             auto mb = FindFileNoCase(path_.parent_path(), PathToUtf8(path_.stem()) + ".MB");
-            if (mb) blobs_ = std::make_shared<BlobFile>(BlobFile::Load(*mb));
+            if (mb) blobs_ = std::make_shared<BlobFile>(BlobFile::Load(*mb, header_.encryption));
         }
     }
     return blobs_.get();

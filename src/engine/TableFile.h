@@ -30,8 +30,10 @@ public:
     };
 
     // Reads and checks `path`. `codePage` 0 means the program's default text page
-    // for the header's code page; anything else overrides it. Encrypted tables and
-    // corrupt files throw EngineError naming the file.
+    // for the header's code page; anything else overrides it. A password-protected
+    // file is decrypted with the key its header holds (Bytes() are then plain).
+    // Corrupt files, and protected ones with plain blocks, throw EngineError naming
+    // the file.
     static std::shared_ptr<TableFile> Load(const std::filesystem::path& path, int codePage = 0);
 
     // Parses an in-memory image (fuzzing, tests). `name` stands for the file in errors.

@@ -144,7 +144,6 @@ TableHeader ParseHeader(const std::uint8_t* data, std::size_t size, const std::s
         h.codePage = ReadU16(data + kCodePage);
     }
     h.raw.assign(data, data + h.headerSize);
-    if (h.IsEncrypted()) return h;  // the tail of an encrypted header is still readable, but nothing else is
 
     std::size_t pos = h.hasExtension ? kDataHeaderEnd : kFixedHeaderEnd;
     cur.Need(pos, numFields * kFieldInfoSize, "field list");

@@ -12,6 +12,7 @@
 #include "FileTransaction.h"
 #include "FileUtil.h"
 #include "PlatformFiles.h"
+#include "TableNames.h"
 
 namespace fs = std::filesystem;
 
@@ -23,6 +24,8 @@ constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 // Lock bytes stay below 2^62, inside every platform's file offsets.
 constexpr std::uint64_t kLockByteMask = (1ull << 62) - 1;
+// Times a lock is taken again when its file was replaced while it was being taken.
+constexpr int kLockAttempts = 3;
 
 }  // namespace
 
@@ -85,68 +88,125 @@ std::uint64_t LockByte(const fs::path& tablePath) {
     return h & kLockByteMask;
 }
 
-TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableName_(PathToUtf8(tablePath)) {
-    const fs::path dir = tablePath.parent_path();
-    const fs::path lockPath = FindFileNoCase(dir, kLockFileName).value_or(dir / kLockFileName);
+namespace {
 
-    std::lock_guard guard(RegistryMutex());
-    LockFile opened = LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
-    if (!opened.IsOpen()) {
-        if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + PathToUtf8(lockPath) + " cannot be made: " + opened.Error());
-        return;  // read-only media: reading goes on without a lock
-    }
-    std::shared_ptr<Entry> entry;
+// The entry of the lock file `opened` and the table's byte: the one this process
+// has for that file, or a new one.
+std::shared_ptr<TableLock::Entry> EntryFor(LockFile opened, const fs::path& tablePath) {
     auto& registry = Registry();
     std::erase_if(registry, [](const auto& item) { return item.second.expired(); });
     const EntryKey id{opened.Identity(), LockByte(tablePath)};
-    if (auto it = registry.find(id); it != registry.end()) entry = it->second.lock();
-    if (!entry) {
-        entry = std::make_shared<Entry>();
-        entry->file = std::move(opened);
-        entry->table = tablePath;
-        registry[id] = entry;
-    }
+    if (auto it = registry.find(id); it != registry.end())
+        if (auto entry = it->second.lock()) return entry;
+    auto entry = std::make_shared<TableLock::Entry>();
+    entry->file = std::move(opened);
+    entry->table = tablePath;
+    registry[id] = entry;
+    return entry;
+}
 
+// Takes `mode` on the entry for this process's new holder; throws busy or read-only.
+void Acquire(TableLock::Entry& e, const fs::path& tablePath, TableLock::Mode mode) {
+    if (mode == TableLock::Mode::Exclusive) {
+        if (e.shared > 0 || e.exclusive > 0) Busy(tablePath, e.file.Path());
+        if (!e.file.Writable()) ReadOnly(tablePath, "its lock file " + PathToUtf8(e.file.Path()) + " is not writable");
+        if (!e.file.Lock(LockFile::Kind::Exclusive)) Busy(tablePath, e.file.Path());
+        ++e.exclusive;
+        return;
+    }
+    if (e.exclusive > 0) Busy(tablePath, e.file.Path());
+    if (e.shared == 0 && !e.file.Lock(LockFile::Kind::Shared)) Busy(tablePath, e.file.Path());
+    ++e.shared;
+}
+
+// Undoes Acquire.
+void Release(TableLock::Entry& e, TableLock::Mode mode) {
+    if (mode == TableLock::Mode::Exclusive) --e.exclusive;
+    else --e.shared;
+    if (e.shared == 0 && e.exclusive == 0) e.file.Lock(LockFile::Kind::None);
+    else if (e.exclusive == 0 && e.raised == 0) e.file.Lock(LockFile::Kind::Shared);
+}
+
+}  // namespace
+
+TableLock::TableLock(const fs::path& tablePath, Mode mode) : mode_(mode), tableName_(PathToUtf8(tablePath)) {
+    // Which files are the table's must be plain before anything of it is read.
+    RefuseCaseTwins(tablePath);
+    const fs::path dir = tablePath.parent_path();
+    std::lock_guard guard(RegistryMutex());
+    std::shared_ptr<Entry> entry;
+    for (int attempt = 1; !entry; ++attempt) {
+        const fs::path lockPath = FindFileNoCase(dir, kLockFileName).value_or(dir / kLockFileName);
+        LockFile opened = LockFile::Open(lockPath, ResolveNoCase(tablePath).value_or(fs::path()), LockByte(tablePath));
+        if (!opened.IsOpen()) {
+            if (mode == Mode::Exclusive) ReadOnly(tablePath, "its lock file " + PathToUtf8(lockPath) + " cannot be used: " + opened.Error());
+            return;  // read-only media: reading goes on without a lock
+        }
+        std::shared_ptr<Entry> candidate = EntryFor(std::move(opened), tablePath);
+        Acquire(*candidate, tablePath, mode);
+        // The lock file may have been deleted or replaced between the open and the
+        // lock: a lock on a file nobody else opens any more holds nothing.
+        if (candidate->file.StillNamed()) {
+            entry = candidate;
+        } else {
+            Release(*candidate, mode);
+            if (attempt == kLockAttempts)
+                throw TableBusyError(tableName_, "", 0, tableName_ + ": Table is busy: its lock file " +
+                                                            PathToUtf8(candidate->file.Path()) +
+                                                            " is being deleted or replaced by another program");
+        }
+    }
+    entry_ = entry;
     if (mode == Mode::Exclusive) {
-        if (entry->shared > 0 || entry->exclusive > 0) Busy(tablePath, entry->file.Path());
-        if (!entry->file.Writable()) ReadOnly(tablePath, "its lock file " + PathToUtf8(entry->file.Path()) + " is not writable");
-        if (!entry->file.Lock(LockFile::Kind::Exclusive)) Busy(tablePath, entry->file.Path());
-        ++entry->exclusive;
-        entry_ = entry;
         try {
             CheckNoForeignHolders(tablePath);
             TidyTable(tablePath);
         } catch (...) {
-            --entry->exclusive;
-            entry->file.Lock(LockFile::Kind::None);
+            Release(*entry, mode);
             entry_.reset();
             throw;
         }
         return;
     }
-    if (entry->exclusive > 0) Busy(tablePath, entry->file.Path());
-    if (entry->shared == 0 && !entry->file.Lock(LockFile::Kind::Shared)) Busy(tablePath, entry->file.Path());
-    ++entry->shared;
-    entry_ = entry;
-    if (!HasInterruptedWrite(tablePath)) return;
+    if (!HasReplayableWrite(tablePath)) return;
     // A write was cut off after it committed: complete it before reading, which
     // needs the table for a moment alone.
     try {
         WriteScope scope(*this);
+    } catch (const TableBusyError& e) {
+        Release(*entry, mode);
+        entry_.reset();
+        throw TableBusyError(e.Table(), e.Program(), e.Pid(),
+                             std::string(e.what()) + ": a write to the table was cut off and is completed when no other "
+                                                     "process holds it; nothing was read");
     } catch (...) {
-        if (--entry->shared == 0) entry->file.Lock(LockFile::Kind::None);
+        Release(*entry, mode);
         entry_.reset();
         throw;
+    }
+}
+
+void CheckLockStillNamed(const fs::path& tablePath) {
+    std::lock_guard guard(RegistryMutex());
+    const std::uint64_t byte = LockByte(tablePath);
+    std::error_code ec;
+    for (const auto& [key, weak] : Registry()) {
+        const auto entry = weak.lock();
+        if (!entry || key.second != byte || (entry->exclusive == 0 && entry->raised == 0)) continue;
+        const fs::path lockDir = entry->file.Path().parent_path();
+        const fs::path tableDir = tablePath.parent_path();
+        if (!fs::equivalent(lockDir.empty() ? "." : lockDir, tableDir.empty() ? "." : tableDir, ec)) continue;
+        if (!entry->file.StillNamed())
+            Fail(PathToUtf8(tablePath), "its lock file " + PathToUtf8(entry->file.Path()) +
+                                            " was deleted or replaced while the table was being written, so another "
+                                            "process may have written it meanwhile; nothing was written");
     }
 }
 
 TableLock::~TableLock() {
     if (!entry_) return;
     std::lock_guard guard(RegistryMutex());
-    if (mode_ == Mode::Exclusive) --entry_->exclusive;
-    else --entry_->shared;
-    if (entry_->shared == 0 && entry_->exclusive == 0) entry_->file.Lock(LockFile::Kind::None);
-    else if (entry_->exclusive == 0 && entry_->raised == 0) entry_->file.Lock(LockFile::Kind::Shared);
+    Release(*entry_, mode_);
 }
 
 bool TableLock::Held() const { return entry_ != nullptr; }

@@ -69,6 +69,12 @@ private:
     std::string tableName_;
 };
 
+// Throws EngineError when this process holds `tablePath` through a lock file that
+// is no longer under its name (deleted, or replaced by another file): another
+// process may then hold the table at the same time, so nothing may be written.
+// Does nothing when this process holds no lock of the table.
+void CheckLockStillNamed(const std::filesystem::path& tablePath);
+
 // The name of the lock file of a directory's tables.
 inline constexpr char kLockFileName[] = "ter5manager.lock";
 

@@ -4,12 +4,16 @@
 #include <cstring>
 
 #include "ByteIo.h"
+#include "BlobFile.h"
 #include "EngineError.h"
+#include "FileProtection.h"
 #include "FileUtil.h"
 #include "IndexBuilder.h"
 #include "IndexLayout.h"
+#include "IndexOrderGuard.h"
 #include "IndexReader.h"
 #include "IndexVerify.h"
+#include "TableChecks.h"
 #include "TableWriter.h"
 
 namespace fs = std::filesystem;
@@ -81,6 +85,15 @@ std::vector<fs::path> OwnFiles(const fs::path& path) {
 
 std::vector<std::uint8_t> ReadHeaderPrefix(const fs::path& path) { return ReadFilePrefix(path, kMaxHeaderBytes); }
 
+// The protection word of a header prefix (0: plain); none for an unreadable one.
+std::optional<std::uint32_t> ProtectionOf(const std::vector<std::uint8_t>& header) {
+    try {
+        return ParseHeader(header.data(), header.size(), "predecessor").encryption;
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
+}
+
 // The tree file of an X file: the same name with Y for X, in the same letter case.
 fs::path TreeFileFor(const fs::path& x) {
     std::string name = PathToUtf8(x.filename());
@@ -128,6 +141,7 @@ void TableRewrite::CheckTable() {
     if (!original_->Header().IsTable()) Fail(PathToUtf8(path_), "not a table (.DB) file");
     for (const std::string& note : original_->Notes()) Damaged(PathToUtf8(path_), note, false);
     for (const std::string& error : BlockStructureErrors(*original_)) Damaged(PathToUtf8(path_), error, false);
+    for (const std::string& error : BlobReferenceErrors(*original_)) Damaged(PathToUtf8(path_), error, false);
     header_ = original_->Header();
     companions_ = OwnFiles(path_);
 }
@@ -143,6 +157,10 @@ TableRewrite::TableRewrite(const fs::path& path, TableHeader header, int codePag
                                      " already uses the index and memo files of that name; nothing was created");
     transaction_ = std::make_unique<FileTransaction>(path_);
     header_ = std::move(header);
+    // A table created over a password-protected one keeps its protection word.
+    if (Contains(companions_, path_))
+        if (const std::uint32_t protection = ProtectionOf(ReadHeaderPrefix(path_)).value_or(0))
+            SetProtection(header_.raw, header_, protection);
     ownRecords_.emplace();
     records_ = &*ownRecords_;
     original_ = TableFile::FromImage(BuildTableImage(header_, {}), path_, codePage);
@@ -298,6 +316,13 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
         header_.numKeyFields = static_cast<std::uint16_t>(keyFields);
         const std::size_t keyLen = KeyLength(header_);
         std::vector<std::string> records = CurrentRecords();  // a copy to sort
+        if (sameKey && !force_)
+            if (auto note = KeptRecordOrderNote(*original_, records, keyFields)) {
+                // Distinct keys in an order of the driver's own: the engine's, not to be undone.
+                notes_.push_back(std::move(*note));
+                primaryAdded_ = true;
+                return ChooseIndexFiles(*original_, def, CurrentPlan());
+            }
         const auto less = [keyLen](const std::string& a, const std::string& b) {
             return std::memcmp(a.data(), b.data(), keyLen) < 0;
         };
@@ -332,13 +357,20 @@ IndexFiles TableRewrite::AddIndex(const IndexDef& def) {
 }
 
 void TableRewrite::Stage(const fs::path& target, std::vector<std::uint8_t> image) {
+    // An index file keeps the protection of the file it replaces, encrypted or plain
+    // as the engine left it; a new one, or one replacing an unreadable file, takes
+    // its table's.
+    std::uint32_t protection = header_.encryption;
     if (Contains(companions_, target)) {
         try {
-            KeepPredecessorBytes(image, ReadHeaderPrefix(target));
+            const std::vector<std::uint8_t> predecessor = ReadHeaderPrefix(target);
+            KeepPredecessorBytes(image, predecessor);
+            protection = ProtectionOf(predecessor).value_or(protection);
         } catch (const EngineError&) {
             // An unreadable predecessor leaves the documented rules.
         }
     }
+    if (protection) ProtectImage(image, protection);
     transaction_->Replace(target, image);
     staged_.push_back(target);
 }
@@ -348,12 +380,14 @@ void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     const bool recordsChanged = records_ != nullptr || newTable_;
     std::shared_ptr<TableFile> table = original_;
     if (blob_) {
+        EncryptBlobImage(blob_->second, header_.encryption);  // whole, as a protected table's .MB is stored
         transaction_->Replace(blob_->first, blob_->second);
         staged_.push_back(blob_->first);
     }
     if (recordsChanged || header_.fileType != original_->Header().fileType ||
         header_.numKeyFields != original_->Header().numKeyFields) {
         std::vector<std::uint8_t> image = BuildTableImage(header_, CurrentRecords());
+        EncryptBlocks(image, header_);  // a protected table stays protected with its own key
         transaction_->Replace(path_, image);
         table = TableFile::FromImage(std::move(image), path_, codePage_);
         staged_.push_back(path_);
@@ -370,14 +404,23 @@ void TableRewrite::Commit(const std::function<void(const IndexDef&)>& built) {
     for (const Planned& p : secondary_) {
         if (!rebuildAll && !p.rebuild) continue;
         SecondaryImages images = BuildSecondaryIndex(*table, p.def, p.files);
+        if (!rebuildAll && !force_ && Contains(companions_, p.files.x))
+            if (std::optional<KeptIndex> kept = KeepExistingIndex(*table, p.def, p.files, images)) {
+                notes_.push_back(std::move(kept->note));
+                kept_.push_back(p.files.x);
+                kept_.push_back(p.files.y);
+                if (kept->tree) Stage(p.files.y, std::move(*kept->tree));
+                if (built) built(p.def);
+                continue;
+            }
         Stage(p.files.x, std::move(images.x));
         Stage(p.files.y, std::move(images.y));
         if (built) built(p.def);
     }
     for (const fs::path& gone : dropped_)
-        if (!Contains(staged_, gone)) transaction_->Remove(gone);
+        if (!Contains(staged_, gone) && !Contains(kept_, gone)) transaction_->Remove(gone);
     for (const fs::path& gone : obsolete_)
-        if (!Contains(staged_, gone) && !Contains(dropped_, gone)) transaction_->Remove(gone);
+        if (!Contains(staged_, gone) && !Contains(dropped_, gone) && !Contains(kept_, gone)) transaction_->Remove(gone);
     transaction_->Commit();
     result_ = table;
 }

@@ -18,6 +18,11 @@
 //
 // A rebuilt index file keeps the header bytes no rule explains from the file it
 // replaces (KeepPredecessorBytes); doc/paradox-indexes.md lists them.
+//
+// A password-protected table stays protected with its own word: every image is
+// built plain and encrypted as it is staged, the .DB and .MB with the table's word,
+// an index file as the file it replaces was (a new one with the table's word);
+// doc/paradox-tables.md.
 
 #include <cstdint>
 #include <filesystem>
@@ -80,6 +85,13 @@ public:
     // to (.PX for the primary key). Throws EngineError for bad definitions.
     IndexFiles AddIndex(const IndexDef& def);
 
+    // Existing index files whose order follows rules this program does not know
+    // (IndexOrderGuard) are kept unless `force`: then they are rebuilt as well.
+    void SetForce(bool force) { force_ = force; }
+
+    // What the write kept as it was, one line each (valid after Commit).
+    const std::vector<std::string>& Notes() const { return notes_; }
+
     // Builds every file and commits. `built` is called after each index has been
     // built (the index added or rebuilt). Throws EngineError; then no file of the
     // table has changed.
@@ -122,6 +134,9 @@ private:
     std::vector<std::filesystem::path> obsolete_;
     std::vector<std::filesystem::path> staged_;
     std::shared_ptr<TableFile> result_;
+    bool force_ = false;
+    std::vector<std::string> notes_;
+    std::vector<std::filesystem::path> kept_;  // index files kept as they are
 };
 
 // Copies from the header of the file an index file replaces (`predecessor`, the

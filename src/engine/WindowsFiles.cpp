@@ -16,11 +16,14 @@
 // windows.h names ReplaceFileW ReplaceFile; ours is the engine's.
 #undef ReplaceFile
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <utility>
 
 #include "EngineError.h"
+#include "FaultHook.h"
 #include "FileUtil.h"
 #include "PlatformFiles.h"
 
@@ -124,6 +127,12 @@ LockFile LockFile::Open(const fs::path& path, const fs::path& /*like*/, std::uin
         f.error_ = SystemErrorText(GetLastError());
         return f;
     }
+    if (GetFileType(h) != FILE_TYPE_DISK) {  // a lock on anything but a file of our own is no lock
+        CloseHandle(h);
+        f.writable_ = false;
+        f.error_ = "it is not a regular file";
+        return f;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileInformationByHandle(h, &info)) {
         f.identity_.device = info.dwVolumeSerialNumber;
@@ -133,6 +142,21 @@ LockFile LockFile::Open(const fs::path& path, const fs::path& /*like*/, std::uin
     }
     f.handle_ = reinterpret_cast<std::intptr_t>(h);
     return f;
+}
+
+bool LockFile::StillNamed() const {
+    if (handle_ == -1) return false;
+    // Asking for no data access: not subject to another program's sharing. A file
+    // deleted while open cannot be opened by its name any more.
+    const HANDLE h = CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return identity_.device == 0 && identity_.inode == 0;  // no identity to compare: trust the name
+    return info.dwVolumeSerialNumber == identity_.device &&
+           ((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) == identity_.inode;
 }
 
 bool LockFile::Lock(Kind kind) {
@@ -163,6 +187,7 @@ FileAttributes ReadAttributes(const fs::path& path) {
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return a;
     a.exists = true;
     a.mode = data.dwFileAttributes;
+    a.source = path;
     return a;
 }
 
@@ -193,7 +218,13 @@ void WriteNewFile(const fs::path& path, const std::uint8_t* data, std::size_t si
         if (!WriteFile(h, data + done, chunk, &written, nullptr) || written == 0) failWith("write failed");
         done += written;
     }
-    if (sync && !FlushFileBuffers(h)) failWith("write failed");
+    if (sync) {
+        if (const int injected = InjectedError(SystemCall::SyncFile, path)) {
+            SetLastError(static_cast<DWORD>(injected == EIO ? ERROR_WRITE_FAULT : ERROR_ACCESS_DENIED));
+            failWith("write failed");
+        }
+        if (!FlushFileBuffers(h)) failWith("write failed");
+    }
     if (!CloseHandle(h)) {
         const DWORD error = GetLastError();
         DeleteFileW(path.c_str());
@@ -202,6 +233,7 @@ void WriteNewFile(const fs::path& path, const std::uint8_t* data, std::size_t si
 }
 
 void ReplaceFile(const fs::path& from, const fs::path& to) {
+    if (InjectedError(SystemCall::Rename, to)) Fail(PathToUtf8(to), "cannot replace the file: " + SystemErrorText(ERROR_ACCESS_DENIED));
     const fs::path source = Absolute(from);
     const fs::path target = Absolute(to);
     DWORD error = ERROR_SUCCESS;
@@ -234,6 +266,34 @@ void SyncFile(const fs::path& path) {
     if (h == INVALID_HANDLE_VALUE) return;
     FlushFileBuffers(h);
     CloseHandle(h);
+}
+
+std::vector<std::uint8_t> ReadRegularFile(const fs::path& path, std::uint64_t maxBytes) {
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail(PathToUtf8(path), "cannot open: " + SystemErrorText(GetLastError()));
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        Fail(PathToUtf8(path), "cannot read: it is not a regular file");
+    }
+    LARGE_INTEGER size{};
+    std::vector<std::uint8_t> data;
+    if (GetFileSizeEx(h, &size))
+        data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), maxBytes)));
+    std::uint8_t buffer[1 << 16];
+    while (data.size() < maxBytes) {
+        const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(sizeof buffer, maxBytes - data.size()));
+        DWORD got = 0;
+        if (!ReadFile(h, buffer, want, &got, nullptr)) {
+            const DWORD error = GetLastError();
+            CloseHandle(h);
+            Fail(PathToUtf8(path), "read error: " + SystemErrorText(error));
+        }
+        if (got == 0) break;
+        data.insert(data.end(), buffer, buffer + got);
+    }
+    CloseHandle(h);
+    return data;
 }
 
 long CurrentProcessId() { return static_cast<long>(GetCurrentProcessId()); }

@@ -94,6 +94,22 @@ void CheckBesideTables(const std::filesystem::path& base, const std::filesystem:
     }
 }
 
+// Every layer must have reached a file: a driver may write something else under the
+// name (GDAL's CSV driver makes a folder of a name without ".csv"), and an export
+// reporting features it did not write would be a lie.
+void CheckLayersWritten(const StagedOutput& staged, const std::vector<LayerSummary>& layers, const ExportFormat& format) {
+    for (const LayerSummary& layer : layers) {
+        if (staged.HoldsFile(layer.File.stem())) continue;
+        const std::string name = layer.File.filename().string();
+        FailExport(layer.File.string(),
+                   "GDAL's " + format.Driver + " driver wrote no file of this name for the layer " + layer.Layer +
+                       (staged.HoldsFolder(name) ? " (it made a folder of it: name the file with the extension " +
+                                                       format.Extension + ")"
+                                                 : std::string()) +
+                       "; nothing was written");
+    }
+}
+
 void AddNotes(ExportSummary& summary, const ExportFormat& format, const BaseExportData& data,
               const LayerStats& stats, std::size_t textsCut, bool crsGiven) {
     auto& notes = summary.Notes;
@@ -160,8 +176,11 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
     const ScopedGdalConfig noSync("OGR_SQLITE_SYNCHRONOUS", "OFF");
 
     const std::filesystem::path folder = output.parent_path().empty() ? "." : output.parent_path();
-    for (std::size_t k = 0; k < layers.size(); ++k)
-        CheckBesideTables(options.Base, folder, LayerFileName(output, format, layers[k], k == 0));
+    for (std::size_t k = 0; k < layers.size(); ++k) {
+        const std::string fileName = LayerFileName(output, format, layers[k], k == 0);
+        RefuseEngineFile(folder / fileName);
+        CheckBesideTables(options.Base, folder, fileName);
+    }
 
     StagedOutput staged(output);
     OutputDatasets datasets(format, staged, errors);
@@ -209,6 +228,7 @@ ExportSummary ExportBase(const ExportOptions& options, const ExportProgress& pro
     if (cadWriter) cadWriter->Finish();
     cadWriter.reset();
     datasets.CloseAll(errors);
+    CheckLayersWritten(staged, summary.Layers, format);
     summary.Files = staged.Commit();
     // A layer without geometry may have gone to another file of its stem (Shapefile: .dbf).
     for (LayerSummary& layer : summary.Layers) {

@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "engine/FileTransaction.h"
 #include "engine/FileUtil.h"
 #include "engine/PlatformFiles.h"
 #include "exchange/ExportOptions.h"
@@ -42,11 +43,18 @@ void RemoveIfThere(const fs::path& path) {
 
 }  // namespace
 
+void RefuseEngineFile(const fs::path& file) {
+    if (engine::IsReservedFileName(engine::PathToUtf8(file.filename())))
+        FailExport(engine::PathToUtf8(file), "is a lock, journal or temporary file of the table engine; "
+                                             "an export never writes over it");
+}
+
 StagedOutput::StagedOutput(const fs::path& target) {
     folder_ = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     std::error_code ec;
     if (!fs::is_directory(folder_, ec)) FailExport(folder_.string(), "the folder does not exist");
     if (fs::is_directory(target, ec)) FailExport(target.string(), "is a folder, not a file name");
+    RefuseEngineFile(target);
     const std::string name = target.filename().string();
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
         const fs::path candidate = folder_ / ("." + name + ".export-" + RandomTag());
@@ -72,6 +80,7 @@ std::vector<fs::path> StagedOutput::Commit() {
     std::sort(staged.begin(), staged.end());
 
     std::set<std::string> names;
+    for (const fs::path& file : staged) RefuseEngineFile(folder_ / file.filename());
     for (const fs::path& file : staged) {
         names.insert(file.filename().string());
         engine::SyncFile(file);
@@ -103,6 +112,18 @@ std::vector<fs::path> StagedOutput::Commit() {
     std::error_code ec;
     fs::remove_all(staging_, ec);
     return moved;
+}
+
+bool StagedOutput::HoldsFile(const fs::path& stem) const {
+    std::error_code ec;
+    for (fs::directory_iterator it(staging_, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec) && it->path().stem() == stem) return true;
+    return false;
+}
+
+bool StagedOutput::HoldsFolder(const std::string& name) const {
+    std::error_code ec;
+    return fs::is_directory(staging_ / name, ec);
 }
 
 }  // namespace ter5::exchange

@@ -71,7 +71,7 @@ std::size_t BaseCreator::CreateGroupTables(const std::string& targetDirectory, L
 bool BaseCreator::CreateCurrentTable(const std::string& targetDirectory) {
     const std::string name = store_.Bases().AsString("Name");
     if (name.empty()) engine::Fail(targetDirectory, "a table template has no table name");
-    if (name.find_first_of("/\\") != std::string::npos)
+    if (!IsPlainFileName(name))
         engine::Fail(targetDirectory, "table template name '" + name + "' is not a file name");
     if (TableExists(targetDirectory, name)) return false;
 

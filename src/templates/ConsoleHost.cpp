@@ -49,6 +49,12 @@ void ConsoleHost::ShowMessage(const std::string& text) {
     ++messages_;
 }
 
+void ConsoleHost::ShowNote(const std::string& text) {
+    Erase();
+    std::printf("%s\n(--force rebuilds them as well)\n", text.c_str());
+    std::fflush(stdout);
+}
+
 void ConsoleHost::SetPosition(std::size_t position) {
     position_ = position;
     if (position == 0)
@@ -99,6 +105,10 @@ CommandOptions ParseCommandOptions(const std::vector<std::string>& args, const C
         }
         if (name == "recursive" && syntax.recursive && !inlineValue) {
             options.recursive = true;
+            continue;
+        }
+        if (name == "force" && syntax.force && !inlineValue) {
+            options.force = true;
             continue;
         }
         const bool known = name == "group" || name == "templates" || (name == "table" && syntax.table);

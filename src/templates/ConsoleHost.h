@@ -30,6 +30,8 @@ public:
     void ShowProgress(double upper, double lower) override;
     void RefreshStatusBar() override;
     void ShowMessage(const std::string& text) override;
+    // Printed like a message, not counted as one: a reindex that keeps files succeeds.
+    void ShowNote(const std::string& text) override;
 
     void SetMaximum(std::size_t maximum) override { maximum_ = maximum; }
     void SetPosition(std::size_t position) override;
@@ -55,6 +57,7 @@ struct CommandOptions {
     std::string table;               // --table NAME
     std::string templates = ".";     // --templates DIR: the template tables' directory
     bool recursive = false;          // --recursive
+    bool force = false;              // --force
 };
 
 // What a command accepts besides --group and --templates.
@@ -63,6 +66,7 @@ struct CommandSyntax {
     bool recursive = false;
     std::size_t minPaths = 1;
     std::size_t maxPaths = 1;  // 0: any number
+    bool force = false;
 };
 
 // Parses `args` ("--name value" or "--name=value"; after "--" only paths). Throws

@@ -47,7 +47,7 @@ void Reindexer::ReindexTable(const std::string& templateName) {
     const std::string stem = TableStem(templateName);
     const fs::path dir = base::PathFromUtf8(target);
     // A stem is a file name; one that would lead out of the directory names no table in it.
-    const bool fileName = !stem.empty() && stem.find_first_of("/\\") == std::string::npos;
+    const bool fileName = IsPlainFileName(stem);
     const auto table = fileName ? engine::FindFileNoCase(dir, stem + kTableFileExtension) : std::nullopt;
     if (!table) {
         host_.ShowMessage(NotFoundMessage(stem, target));
@@ -70,6 +70,14 @@ void Reindexer::ReindexTable(const std::string& templateName) {
         throw;
     }
     Restore(target);
+    std::vector<std::string> notes = std::move(notes_);
+    notes_.clear();
+    if (!notes.empty()) {
+        std::string text = "Переиндексация " + stem + ": оставлено без изменений то, чей порядок задан правилами, "
+                           "которых программа не знает:";
+        for (const std::string& note : notes) text += "\n" + note;
+        host_.ShowNote(text);
+    }
 }
 
 void Reindexer::AddTemplateIndexes(const fs::path& table, const std::vector<fs::path>& dropped) {
@@ -85,7 +93,10 @@ void Reindexer::AddTemplateIndexes(const fs::path& table, const std::vector<fs::
             host_.ShowProgress(static_cast<double>(std::min(done + 1, count)) / static_cast<double>(count), kNoLowerProgress);
     };
     progress(0);
-    engine::ReplaceIndexes(table, dropped, defs, progress);
+    engine::IndexKeeping keeping;
+    keeping.force = force_;
+    engine::ReplaceIndexes(table, dropped, defs, progress, 0, &keeping);
+    notes_ = std::move(keeping.notes);
 }
 
 void Reindexer::Restore(const std::string& target) {

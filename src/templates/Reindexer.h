@@ -42,6 +42,9 @@ public:
     virtual void RefreshStatusBar() = 0;
     // An information message box with an OK button.
     virtual void ShowMessage(const std::string& text) = 0;
+    // What a reindex left as it was and why (an index file whose order follows
+    // rules this program does not know): no failure, shown as information.
+    virtual void ShowNote(const std::string& text) { ShowMessage(text); }
 };
 
 // The progress bar of the template group list, driven by the group loops.
@@ -100,6 +103,10 @@ public:
     // Single-table reindex: the current table template, marked or not.
     void ReindexCurrentTable();
 
+    // Rebuilds even the index files (and keyed record orders) a reindex would keep
+    // because their order follows rules this program does not know.
+    void SetForce(bool force) { force_ = force; }
+
     // `N15Click`: the reindex menu items are enabled when `targetDirectory` exists.
     static bool ReindexEnabled(const std::string& targetDirectory);
 
@@ -125,6 +132,8 @@ private:
 
     TemplateStore& store_;
     ReindexHost& host_;
+    bool force_ = false;
+    std::vector<std::string> notes_;  // of the table at work
 };
 
 }  // namespace ter5::templates

@@ -43,6 +43,10 @@ void AppendUtf8(char32_t c, std::string& out) {
 
 bool IsBlankIndexName(std::string_view name) { return TrimBlanks(name).empty(); }
 
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
 std::string TableStem(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
 
 std::vector<std::string> SplitFieldList(std::string_view structure) {

@@ -28,6 +28,11 @@ inline constexpr char kFieldListSeparator = ';';
 // both ends: the row stands for the primary index.
 bool IsBlankIndexName(std::string_view name);
 
+// True when a template's `Name` is a plain file name: not empty, not "." or "..",
+// and without "/", "\" or ":" (on Windows "C:TER.DB" names a file in the current
+// folder of drive C, wherever the base is).
+bool IsPlainFileName(std::string_view name);
+
 // The table stem: `Name` up to, not including, its first "." ("A.B.DB" → "A").
 std::string TableStem(std::string_view name);
 

@@ -68,27 +68,33 @@ std::vector<std::string> TemplateImporter::ListTableFiles(const std::string& dir
 }
 
 void TemplateImporter::ImportBaseDirectory(const std::string& directory) {
-    for (const std::string& name : ListTableFiles(directory)) ImportTable(directory, UpperCaseText(name));
+    std::vector<std::pair<std::string, std::string>> tables;
+    for (const std::string& name : ListTableFiles(directory)) tables.emplace_back(directory, UpperCaseText(name));
+    Import(tables);
 }
 
 void TemplateImporter::ImportFiles(const std::vector<std::string>& paths) {
+    std::vector<std::pair<std::string, std::string>> tables;
     for (const std::string& path : paths) {
         const fs::path p = base::PathFromUtf8(path);
-        ImportTable(base::PathToUtf8(p.parent_path()), UpperCaseText(base::PathToUtf8(p.filename())));
+        tables.emplace_back(base::PathToUtf8(p.parent_path()), UpperCaseText(base::PathToUtf8(p.filename())));
     }
+    Import(tables);
 }
 
-void TemplateImporter::ImportTable(const std::string& directory, const std::string& fileName) {
+void TemplateImporter::ImportTable(const std::string& directory, const std::string& fileName) { Import({{directory, fileName}}); }
+
+void TemplateImporter::Import(const std::vector<std::pair<std::string, std::string>>& tables) {
     if (!store_.NameBase().Active() || store_.NameBase().IsEmpty())
         engine::Fail(store_.NameBase().DisplayName(), "no template group to import into");
-    engine::Table& tables = store_.Bases();
-    if (!store_.LocateTable(fileName)) {
-        tables.Append();
-        tables.SetAsString("Name", fileName);
-        tables.Post();
-    }
-    if (!store_.LocateTable(fileName)) engine::Fail(tables.DisplayName(), "the new table template cannot be found");
+    // Every table is read and checked before the first row is written: a table the
+    // templates cannot describe whole stops the import with nothing written.
+    std::vector<TableStructure> structures;
+    for (const auto& [directory, fileName] : tables) structures.push_back(ReadStructure(directory, fileName));
+    for (const TableStructure& structure : structures) WriteStructure(structure);
+}
 
+TemplateImporter::TableStructure TemplateImporter::ReadStructure(const std::string& directory, const std::string& fileName) {
     engine::Table& work = store_.Work();
     WorkTableGuard guard(work);
     work.Close();
@@ -96,13 +102,29 @@ void TemplateImporter::ImportTable(const std::string& directory, const std::stri
     work.SetDatabaseName(directory);
     work.SetTableName(fileName);
     work.Open();
-    ImportIndexes();
-    ImportFields();
+    TableStructure structure{fileName, work.Indexes(), work.Fields()};
+    // A field that base creation would refuse is refused now, naming the field.
+    for (const engine::FieldDesc& field : structure.fields)
+        if (const auto def = FieldDefFromRow(field.name, TypeLetterOf(field.type), TemplateWidthOf(field)))
+            engine::CheckFieldDef(work.DisplayName(), *def);
+    return structure;
 }
 
-void TemplateImporter::ImportIndexes() {
+void TemplateImporter::WriteStructure(const TableStructure& structure) {
+    engine::Table& tables = store_.Bases();
+    if (!store_.LocateTable(structure.fileName)) {
+        tables.Append();
+        tables.SetAsString("Name", structure.fileName);
+        tables.Post();
+    }
+    if (!store_.LocateTable(structure.fileName)) engine::Fail(tables.DisplayName(), "the new table template cannot be found");
+    ImportIndexes(structure.indexes);
+    ImportFields(structure.fields);
+}
+
+void TemplateImporter::ImportIndexes(const std::vector<engine::IndexInfo>& indexes) {
     engine::Table& rows = store_.Indexes();
-    for (const engine::IndexInfo& index : store_.Work().Indexes()) {
+    for (const engine::IndexInfo& index : indexes) {
         const std::string name = index.def.primary ? std::string() : index.def.name;
         if (HasRowNamed(rows, "NameIndex", name)) continue;
         rows.Append();
@@ -112,15 +134,12 @@ void TemplateImporter::ImportIndexes() {
     }
 }
 
-void TemplateImporter::ImportFields() {
+void TemplateImporter::ImportFields(const std::vector<engine::FieldDesc>& fields) {
     engine::Table& rows = store_.Fields();
-    for (const engine::FieldDesc& field : store_.Work().Fields()) {
+    for (const engine::FieldDesc& field : fields) {
         if (HasRowNamed(rows, "NameField", field.name)) continue;
         const std::string letter = TypeLetterOf(field.type);
         const int width = TemplateWidthOf(field);
-        // A row that base creation would refuse is refused now, naming the field.
-        if (const auto def = FieldDefFromRow(field.name, letter, width))
-            engine::CheckFieldDef(store_.Work().DisplayName(), *def);
         rows.Append();
         rows.SetAsString("NameField", field.name);
         if (!letter.empty()) rows.SetAsString("Type", letter);

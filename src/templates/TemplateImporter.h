@@ -3,9 +3,13 @@
 // tables. For each table file it makes sure the group has a table template of that
 // name (upper case, with its extension) and appends the indexes and fields the
 // table has and the template does not list yet (names compared ignoring case). It
-// never changes or deletes rows; every new row is posted at once.
+// never changes or deletes rows; every new row is posted at once. An import is
+// all or nothing: every table is read and its fields checked first, and a table
+// the templates cannot describe whole (a field base creation would refuse) stops
+// it before any row is written.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TemplateStore.h"
@@ -25,7 +29,7 @@ public:
     void ImportFiles(const std::vector<std::string>& paths);
 
     // Per-table import of table `fileName` (stored as given) in `directory`. Throws
-    // the engine's error; rows posted before it stay.
+    // the engine's error; nothing is written then.
     void ImportTable(const std::string& directory, const std::string& fileName);
 
     // The base directory of a file chosen in the directory import's dialog: its
@@ -36,8 +40,19 @@ public:
     static std::vector<std::string> ListTableFiles(const std::string& directory);
 
 private:
-    void ImportIndexes();
-    void ImportFields();
+    // What one table gives the templates.
+    struct TableStructure {
+        std::string fileName;  // as stored in the template
+        std::vector<engine::IndexInfo> indexes;
+        std::vector<engine::FieldDesc> fields;
+    };
+
+    // Imports the tables (directory, file name) all or nothing.
+    void Import(const std::vector<std::pair<std::string, std::string>>& tables);
+    TableStructure ReadStructure(const std::string& directory, const std::string& fileName);
+    void WriteStructure(const TableStructure& structure);
+    void ImportIndexes(const std::vector<engine::IndexInfo>& indexes);
+    void ImportFields(const std::vector<engine::FieldDesc>& fields);
 
     TemplateStore& store_;
 };

@@ -92,17 +92,20 @@ private:
     bool killed_ = false;
 };
 #else
-// A child process with a pipe to its standard input and one from its output.
+// A child process with a pipe to its standard input and one from its output (and,
+// when asked, its errors).
 class Child {
 public:
     // Starts `argv[0]` with `argv` and, added to the environment, `extraEnv`.
-    explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {}) {
+    explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+                   bool withErrors = false) {
         int in[2], out[2];
         if (::pipe(in) != 0 || ::pipe(out) != 0) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        if (withErrors) posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, in[1]);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::vector<char*> args;
@@ -164,6 +167,15 @@ public:
         return false;
     }
     void Kill() { ::kill(pid_, SIGKILL); }
+    // Lets a child stopped at a write step go on.
+    void Continue() { ::kill(pid_, SIGCONT); }
+    // The child's output from here to its end.
+    std::string ReadAll() {
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(stdout_, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+        return text;
+    }
     // Waits for the child's end; its exit code, or -1 when a signal ended it.
     int Wait() {
         if (!reaped_) {

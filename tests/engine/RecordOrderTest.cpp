@@ -72,7 +72,10 @@ void Check(const std::vector<Row>& rows, const std::vector<int>& keys, bool desc
     SCOPED_TRACE(layout);
     const TextCodec codec(1251);
     const auto records = Encode(rows, codec);
-    RecordOrder order(kFields, keys, true, descending, codec);
+    TableHeader ancyrr;  // new tables' driver: case-insensitive keys upper-cased in cp1251
+    ancyrr.sortOrderId = "ancyrr";
+    ancyrr.codePage = 1251;
+    RecordOrder order(kFields, keys, true, descending, KeyRules(ancyrr), codec);
     order.Build(records.size(), [&records](const auto& visit) {
         for (std::size_t i = 0; i < records.size(); ++i) visit(i, reinterpret_cast<const std::uint8_t*>(records[i].data()));
     });

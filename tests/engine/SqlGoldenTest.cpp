@@ -20,7 +20,8 @@ namespace {
 
 using namespace testing;
 
-const fs::path kGoldenDir = fs::path(__FILE__).parent_path() / "sql";
+// The golden files beside this source file.
+const fs::path kGoldenDir = TER5_SQL_GOLDEN_DIR;
 constexpr char kErrorPrefix[] = "error: ";
 
 struct GoldenCase {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -118,6 +119,42 @@ TEST(ExportCommand, KilledMidwayLeavesTheOlderFileAndTheNextExportReplacesIt) {
     const auto dataset = testing::OpenVector(target);
     ASSERT_TRUE(dataset);
     EXPECT_GT(dataset->GetLayerByName("parcels")->GetFeatureCount(), 19000);
+}
+
+// Every output that is not written is an error, and no output name of an export
+// writes over a file of the table engine (the table lock above all: replacing it lets
+// two writers hold one table at once).
+TEST(ExportCommand, AnOutputNotWrittenIsAnErrorAndEngineFilesAreNeverOverwritten) {
+    ter5::testing::ScratchDir scratch;
+    const fs::path base = scratch.Path() / "base";
+    testing::WriteExportBase(base);
+    std::ofstream(base / "ter5manager.lock").flush();
+    const auto entries = [&](const fs::path& dir) {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto before = entries(base);
+    const auto lockId = fs::status(base / "ter5manager.lock").type();
+
+    // GDAL's CSV driver makes a folder of a name without ".csv": no file, so no success.
+    const ToolRun folder = RunTool("export " + Quoted(base) + " -o " + Quoted(scratch.Path() / "out.lock") +
+                                   " --format CSV --layers owners");
+    EXPECT_EQ(folder.exitCode, 2) << folder.out;
+    EXPECT_NE(folder.out.find("wrote no file of this name for the layer owners"), std::string::npos) << folder.out;
+    EXPECT_EQ(folder.out.find("features"), std::string::npos) << folder.out;
+    EXPECT_EQ(entries(scratch.Path()), (std::vector<std::string>{"base"}));
+
+    for (const char* name : {"ter5manager.lock", "TER5MANAGER.LOCK", "ter.ter5journal", "POLIGON.DB.ter5tmp-1-1",
+                             "PARADOX.LCK", "other.lck"}) {
+        const ToolRun run = RunTool("export " + Quoted(base) + " -o " + Quoted(base / name) + " --format CSV --layers owners");
+        EXPECT_EQ(run.exitCode, 2) << name << "\n" << run.out;
+        EXPECT_NE(run.out.find("an export never writes over it"), std::string::npos) << run.out;
+        EXPECT_EQ(entries(base), before) << name;
+    }
+    EXPECT_EQ(fs::status(base / "ter5manager.lock").type(), lockId);
+    EXPECT_EQ(fs::file_size(base / "ter5manager.lock"), 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "../support/ProcessRun.h"
+#include "../engine/ProtectionSupport.h"
 #include "SearchTestSupport.h"
 #include "engine/FileUtil.h"
 #include "engine/Table.h"
@@ -72,6 +73,29 @@ TEST_F(RecordSearchTest, ParcelSearchMovesTheOwnersToTheParcelsFirstOwnerByName)
         search.FindNext();
         ExpectShown(2, 20);
     }
+    Find(SearchKind::Cadastral, "0002");
+    EXPECT_EQ(search.HitCodes(), (Codes{30, 50}));
+    ExpectShown(9, 30);
+}
+
+// The same base password-protected, every file of it: the grids fill, the map loads
+// and the search finds and shows what it does on the plain base.
+class ProtectedBaseSearchTest : public RecordSearchTest {
+protected:
+    void SetUp() override {
+        testing::WriteBase(dir.path, testing::DistrictOwners(), testing::DistrictParcels());
+        engine::testing::ProtectTables(dir.path, engine::testing::kSampleProtection);
+        world.OpenBase(dir.path);
+        ASSERT_TRUE(world.dm.BaseOpen());
+    }
+};
+
+TEST_F(ProtectedBaseSearchTest, GridsMapAndSearchWorkAsOnThePlainBase) {
+    EXPECT_EQ(world.dm.Tbter.RecordCount(), testing::DistrictOwners().size());
+    EXPECT_EQ(world.objects.Polys.size(), testing::DistrictParcels().size());
+    Find(SearchKind::OwnerName, "ова");
+    EXPECT_EQ(search.HitCodes(), (Codes{6, 1, 5, 7, 9, 3}));
+    ExpectShown(6, 50);
     Find(SearchKind::Cadastral, "0002");
     EXPECT_EQ(search.HitCodes(), (Codes{30, 50}));
     ExpectShown(9, 30);

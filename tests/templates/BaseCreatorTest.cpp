@@ -98,5 +98,25 @@ TEST_F(CreateTest, EmptyGroupCreatesNothingAndEngineErrorsStopTheLoop) {
     EXPECT_EQ(UpperFileNames(base.Path()), (std::vector<std::string>{"A.DB", "A.PX"}));  // no half-made B
 }
 
+// A template name is a file name in the base: one naming a drive ("C:EVIL.DB", which
+// Windows reads as a file in the current folder of drive C), a folder or the folder
+// itself is refused before anything is made, on every platform.
+TEST_F(CreateTest, TemplateNamesThatAreNoFileNamesAreRefused) {
+    const fs::path current = fs::current_path();
+    const auto currentBefore = UpperFileNames(current);
+    for (const char* name : {"C:EVIL.DB", "..\\EVIL.DB", "sub/EVIL.DB", ".."}) {
+        Store().AppendGroup(std::string("Чужая ") + name, kGroupOther);
+        AddTableTemplate(Store(), name, "", {{"Code", "I", 0}});
+        try {
+            Create();
+            ADD_FAILURE() << name << " was taken for a file name";
+        } catch (const engine::EngineError& e) {
+            EXPECT_NE(std::string(e.what()).find("is not a file name"), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(UpperFileNames(base.Path()).empty()) << name;
+    }
+    EXPECT_EQ(UpperFileNames(current), currentBefore);
+}
+
 }  // namespace
 }  // namespace ter5::templates

@@ -9,6 +9,7 @@
 
 #include "TemplateTestSupport.h"
 #include "base/DemoBase.h"
+#include "engine/EngineError.h"
 #include "engine/FileUtil.h"
 #include "engine/TableFile.h"
 #include "templates/BaseCreator.h"
@@ -170,6 +171,31 @@ TEST_F(ImportTest, DemoBaseRoundTrip) {
     Reindexer(Store(), host).ReindexGroup(&host);
     EXPECT_TRUE(module->DataModule().BaseOpen());  // re-opened after each table
     ExpectRebuilt(tables, before);
+}
+
+// A table the templates cannot describe whole (ole.db: an OLE field without a leader,
+// which base creation refuses) stops the import before any row is written, also when
+// other tables come before it; the tool then leaves no group it made behind.
+TEST_F(ImportTest, AFailedImportWritesNothing) {
+    const fs::path fields = base.Path() / "fields";
+    CopyWritable(fs::path(TER5_TEST_DATA_DIR) / "leonhad+paradoxdriver/fields", fields);
+    const auto tablesBefore = Rows(Store().Bases(), {"Name"});
+    EXPECT_THROW(Importer().ImportFiles({(fields / "memo.db").string(), (fields / "ole.db").string()}), engine::EngineError);
+    EXPECT_EQ(Rows(Store().Bases(), {"Name"}), tablesBefore);
+    EXPECT_FALSE(Store().LocateTable("MEMO.DB"));
+    EXPECT_FALSE(Store().LocateTable("OLE.DB"));
+
+    TempDir toolTemplates;
+    std::string out;
+    EXPECT_EQ(RunTool("import '" + fields.string() + "' --group Новая --templates '" + toolTemplates.Str() +
+                          "' memo.db ole.db",
+                      &out),
+              2)
+        << out;
+    EXPECT_NE(out.find("ole.db: field 'OLE'"), std::string::npos) << out;
+    TemplateModule written(toolTemplates.Str());
+    EXPECT_FALSE(written.SelectGroup("Новая", false));
+    EXPECT_FALSE(written.Store().LocateTable("OLE.DB"));
 }
 
 }  // namespace

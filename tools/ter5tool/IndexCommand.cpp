@@ -37,6 +37,7 @@ const std::string& OptionValue(const std::vector<std::string>& args, std::size_t
 
 int RunIndex(const std::vector<std::string>& args) {
     engine::IndexDef def;
+    engine::IndexKeeping keeping;
     std::string action, table;
     bool primary = false, secondary = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -50,6 +51,8 @@ int RunIndex(const std::vector<std::string>& args) {
             def.fields = SplitFields(OptionValue(args, i, "a field list (\"F1;F2\") after the index name"));
         } else if (a == "--case-insensitive") {
             def.caseInsensitive = true;
+        } else if (a == "--force") {
+            keeping.force = true;
         } else if (IsOption(a)) {
             engine::Fail("", "unknown option '" + a + "'");
         } else if (action.empty()) {
@@ -65,19 +68,26 @@ int RunIndex(const std::vector<std::string>& args) {
     if (primary == secondary) engine::Fail("", "give either --primary or --secondary");
     if (primary && def.caseInsensitive) engine::Fail("", "--case-insensitive is for a secondary index only");
     def.primary = primary;
-    engine::AddIndex(engine::PathFromUtf8(table), def);
+    engine::AddIndex(engine::PathFromUtf8(table), def, 0, &keeping);
+    for (const std::string& note : keeping.notes) std::printf("note: %s\n", note.c_str());
     return 0;
 }
 
 const CommandRegistration kRegistration(
-    "index", "add TABLE (--primary \"F1;F2\" | --secondary NAME \"F1;F2\" [--case-insensitive])  add an index to a table",
+    "index",
+    "add TABLE (--primary \"F1;F2\" | --secondary NAME \"F1;F2\" [--case-insensitive]) [--force]  add an index to a "
+    "table",
     RunIndex,
     "The index is built from the table's records. Field names are separated by ';'\n"
     "in key order.\n\n"
     "options:\n"
     "  --primary \"F1;F2\"         key the table on its leading fields (a .PX file)\n"
     "  --secondary NAME \"F1;F2\"  a secondary index NAME (.Xnn/.Ynn or .XGn/.YGn)\n"
-    "  --case-insensitive        the secondary index ignores case\n");
+    "  --case-insensitive        the secondary index ignores case\n"
+    "  --force                   replace even an index of the same name (or re-sort\n"
+    "                            a keyed table) whose order follows rules of its\n"
+    "                            language driver this program does not know;\n"
+    "                            without it such an index is kept, with a note\n");
 
 }  // namespace
 }  // namespace ter5::tool

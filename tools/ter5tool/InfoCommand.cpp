@@ -27,6 +27,9 @@ namespace fs = std::filesystem;
 constexpr int kLabelWidth = 16;
 // Indent of everything under a table's name.
 constexpr const char* kIndent = "  ";
+// What a file whose header holds a protection word is: readable all the same.
+constexpr const char* kProtectedText =
+    "password-protected (encrypted; read with the key its header holds, no password asked)";
 
 std::string VersionText(std::uint8_t v) {
     if (v == version::k30) return "3.0";
@@ -133,6 +136,7 @@ std::string IndexOptions(const IndexInfo& index) {
     else
         options.push_back(index.def.caseInsensitive ? "case-insensitive" : "case-sensitive");
     if (index.def.descending) options.push_back("descending");
+    if (index.def.unique) options.push_back("unique");
     if (!index.maintained) options.push_back("not maintained");
     return Join(options, ", ");
 }
@@ -173,19 +177,6 @@ bool PrintTableInfo(const fs::path& path) {
         lock = std::make_unique<TableLock>(path, TableLock::Mode::Shared);
         table = TableFile::Load(path);
     } catch (const EngineError& e) {
-        // A password-protected table still has a readable header: show it.
-        try {
-            const auto bytes = ReadWholeFile(path);
-            const TableHeader h = ParseHeader(bytes.data(), bytes.size(), engine::PathToUtf8(path));
-            if (h.IsEncrypted()) {
-                PrintHeaderLines(h, 0);
-                Line("records", std::to_string(h.numRecords) + " (as the header says)");
-                Line("encrypted", "yes: password-protected, contents cannot be read");
-                std::printf("\n");
-                return true;
-            }
-        } catch (const EngineError&) {
-        }
         std::fprintf(stderr, "ter5tool info: %s\n", e.what());
         std::printf("\n");
         return false;
@@ -194,6 +185,7 @@ bool PrintTableInfo(const fs::path& path) {
     PrintHeaderLines(h, table->Codec().CodePage());
     if (!h.tableName.empty()) Line("table name", table->Codec().Decode(h.tableName));
     if (h.IsSecondaryIndex() && !h.indexName.empty()) Line("index name", table->Codec().Decode(h.indexName));
+    if (h.IsEncrypted()) Line("protection", kProtectedText);
     Line("records", std::to_string(table->RecordCount()));
     if (h.fileType == FileType::KeyedDb) Line("key fields", std::to_string(h.numKeyFields));
     if (h.IsTable() && std::any_of(table->Fields().begin(), table->Fields().end(),

@@ -1,9 +1,11 @@
-// `ter5tool reindex BASE... --group NAME [--table NAME] [--templates DIR] [--recursive]`:
+// `ter5tool reindex BASE... --group NAME [--table NAME] [--templates DIR] [--recursive] [--force]`:
 // rebuilds the indexes of the bases' tables from the template group NAME: every
 // marked table template of the group, or with --table the one named. With
 // --recursive each BASE is the root of a tree, and every directory in it that holds
-// a table the reindex would take is reindexed. Exit code 0: done; 1: a table was
-// not found; 2: an error (the other bases are still reindexed).
+// a table the reindex would take is reindexed. An index whose order follows rules
+// this program does not know is kept, with a note, unless --force. Exit code 0:
+// done (notes included); 1: a table was not found; 2: an error (the other bases
+// are still reindexed).
 
 #include <algorithm>
 #include <cstdio>
@@ -70,7 +72,7 @@ std::vector<std::string> BaseDirectories(const CommandOptions& options, const st
 
 int RunReindex(const std::vector<std::string>& args) {
     const CommandOptions options =
-        ParseCommandOptions(args, CommandSyntax{true, true, 1, 0});
+        ParseCommandOptions(args, CommandSyntax{true, true, 1, 0, true});
     TemplateModule module(options.templates);
     TemplateStore& store = module.Store();
     if (!module.SelectGroup(options.group, false))
@@ -82,6 +84,7 @@ int RunReindex(const std::vector<std::string>& args) {
     if (bases.empty()) std::fprintf(stderr, "ter5tool reindex: no base found\n");
     ConsoleHost host(module.DataModule(), "");
     Reindexer reindexer(store, host);
+    reindexer.SetForce(options.force);
     int result = kDone;
     for (const std::string& dir : bases) {
         std::printf("reindex %s\n", dir.c_str());
@@ -105,7 +108,7 @@ int RunReindex(const std::vector<std::string>& args) {
 
 const CommandRegistration kReindex(
     "reindex",
-    "BASE... --group NAME [--table NAME] [--templates DIR] [--recursive]  rebuild the indexes of the "
+    "BASE... --group NAME [--table NAME] [--templates DIR] [--recursive] [--force]  rebuild the indexes of the "
     "group's marked tables (or of --table) from their templates; exit 0 done, 1 a table not found, 2 error",
     RunReindex,
     "Each table's index files are deleted and built again as its template's index\n"
@@ -116,7 +119,11 @@ const CommandRegistration kReindex(
     "  --recursive      each BASE is the root of a tree: every directory in it that\n"
     "                   holds one of the tables is reindexed\n"
     "  --templates DIR  the directory of the template tables (default: the current\n"
-    "                   one)\n\n"
+    "                   one)\n"
+    "  --force          rebuild even an index (or a keyed table's record order) the\n"
+    "                   original engine ordered by rules of its language driver that\n"
+    "                   this program does not know; without it such a file is kept\n"
+    "                   as it is and a note says so\n\n"
     "After an error in one base the other bases are still reindexed.\n");
 
 }  // namespace

@@ -1,7 +1,7 @@
 // `ter5tool verify PATH…`: checks tables and their index files. A directory stands
 // for every .DB in it. One line per problem on standard output ("error: …" or
 // "note: …"). Exit code 0: consistent (notes allowed), 1: inconsistent, 2: a table
-// could not be read at all.
+// could not be read at all ("unreadable: …") or is held by a writer ("busy: …").
 
 #include <algorithm>
 #include <cstdio>
@@ -39,6 +39,10 @@ int VerifyOne(const fs::path& path) {
     std::vector<VerifyProblem> problems;
     try {
         problems = VerifyTable(path);
+    } catch (const TableBusyError& e) {
+        // Held by a writer (or held exclusively): not checked now, and nothing wrong found.
+        std::printf("busy: %s\n", e.what());
+        return kUnreadable;
     } catch (const EngineError& e) {
         std::printf("unreadable: %s\n", e.what());
         return kUnreadable;
@@ -72,11 +76,12 @@ int RunVerify(const std::vector<std::string>& args) {
 }
 
 const CommandRegistration kVerify("verify", "PATH...  check tables and their index files (a directory: every .DB in it); "
-                                            "exit 0 consistent, 1 inconsistent, 2 unreadable",
+                                            "exit 0 consistent, 1 inconsistent, 2 unreadable or busy",
                                   RunVerify,
                                   "Prints one line per problem: \"error: ...\" where an index disagrees with its\n"
                                   "table, \"note: ...\" for what does no harm (notes alone still exit 0), and\n"
-                                  "\"unreadable: ...\" for a table that cannot be read at all.\n");
+                                  "\"unreadable: ...\" for a table that cannot be read at all, \"busy: ...\" for one\n"
+                                  "another process holds exclusively (a write in progress); both exit 2.\n");
 
 }  // namespace
 }  // namespace ter5::tool
