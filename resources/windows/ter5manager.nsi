@@ -7,7 +7,8 @@
 ;   makensis -DVERSION=1.0.0.2 -DPROGRAM=ter5manager.exe -DTOOL=ter5tool.exe
 ;            -DTEMPLATES=dir -DCURSORS=dir -DMANUAL=dir -DOUTFILE=setup.exe ter5manager.nsi
 
-Unicode true
+; A 64-bit installer for the 64-bit program (it also runs where no 32-bit Windows layer is).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -32,7 +33,7 @@ Section "Install"
   File "/oname=ter5manager.exe" "${PROGRAM}"
   File "/oname=ter5tool.exe" "${TOOL}"
   SetOutPath "$INSTDIR\templates"
-  File /r "${TEMPLATES}\*.*"
+  File /r /x ter5manager.lock "${TEMPLATES}\*.*"
   SetOutPath "$INSTDIR\cursors"
   File "${CURSORS}\*.cur"
   SetOutPath "$INSTDIR\manual"

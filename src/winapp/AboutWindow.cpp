@@ -7,6 +7,7 @@
 #include "base/AboutLinks.h"
 #include "base/ProgramVersion.h"
 #include "winapp/WideText.h"
+#include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
 
@@ -116,16 +117,8 @@ std::string ManualPage(const std::string& page) {
 
 void ShowAboutWindow(HWND owner, base::Platform& platform) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = AboutProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        windowClass.lpszClassName = kClassName;
-        RegisterClassExW(&windowClass);
-    }
+    RegisterWindowClassOnce(kClassName, AboutProc, 0, LoadCursorW(nullptr, IDC_ARROW),
+                            static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     base::AboutLinks links(platform);  // the settings as they are now
     AboutState state;
     state.platform = &platform;

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include "base/BaseQuery.h"
+
+using ter5::base::GridRows;
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -59,6 +61,35 @@ void GridView::ShowCursor() {
     following_ = false;
 }
 
+bool GridView::DrawMark(const NMLVCUSTOMDRAW& draw) const {
+    // The check glyphs are drawn as lines: the fonts of the system need not have them.
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    const std::string text = rows_.CellText(row, draw.iSubItem);
+    const bool boxed = text == GridRows::MarkGlyph("ю");
+    if (!boxed && text != GridRows::MarkGlyph("ь")) return false;
+    RECT cell{};
+    ListView_GetSubItemRect(hwnd_, row, draw.iSubItem, LVIR_BOUNDS, &cell);
+    const bool selected = (ListView_GetItemState(hwnd_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    FillRect(draw.nmcd.hdc, &cell, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int x = (cell.left + cell.right) / 2, y = (cell.top + cell.bottom) / 2;
+    const HPEN pen = CreatePen(PS_SOLID, 2, draw.clrText);
+    const HGDIOBJ old = SelectObject(draw.nmcd.hdc, pen);
+    const POINT tick[] = {{x - 4, y}, {x - 1, y + 3}, {x + 4, y - 3}};
+    Polyline(draw.nmcd.hdc, tick, 3);
+    if (boxed) {
+        const HPEN thin = CreatePen(PS_SOLID, 1, draw.clrText);
+        SelectObject(draw.nmcd.hdc, thin);
+        const HGDIOBJ oldBrush = SelectObject(draw.nmcd.hdc, GetStockObject(NULL_BRUSH));
+        Rectangle(draw.nmcd.hdc, x - 6, y - 6, x + 7, y + 7);
+        SelectObject(draw.nmcd.hdc, oldBrush);
+        SelectObject(draw.nmcd.hdc, pen);
+        DeleteObject(thin);
+    }
+    SelectObject(draw.nmcd.hdc, old);
+    DeleteObject(pen);
+    return true;
+}
+
 bool GridView::Notify(NMHDR* header, LRESULT& result) {
     if (header->hwndFrom != hwnd_) return false;
     switch (header->code) {
@@ -91,7 +122,7 @@ bool GridView::Notify(NMHDR* header, LRESULT& result) {
         } else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
             const auto colour = rows_.ColumnColour(draw->iSubItem);
             draw->clrText = colour ? RGB(colour->red, colour->green, colour->blue) : GetSysColor(COLOR_WINDOWTEXT);
-            result = CDRF_DODEFAULT;
+            result = colour && DrawMark(*draw) ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
         } else {
             result = CDRF_DODEFAULT;
         }

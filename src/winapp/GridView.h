@@ -44,6 +44,8 @@ private:
 
     void Reset();
     void ShowCursor();
+    // Draws a mark cell's check glyph; false when the cell shows none.
+    bool DrawMark(const NMLVCUSTOMDRAW& draw) const;
 
     HWND hwnd_ = nullptr;
     base::BaseQuery& dataSet_;

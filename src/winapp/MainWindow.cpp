@@ -9,6 +9,7 @@
 #include "base/GeometryLoad.h"
 #include "base/GridRows.h"
 #include "base/QuickStartList.h"
+#include "base/RussianMessages.h"
 #include "map/DisplayOptions.h"
 #include "winapp/AboutWindow.h"
 #include "winapp/CommandIds.h"
@@ -58,16 +59,10 @@ void AddSubMenu(HMENU menu, HMENU sub, const char* text, UINT flags = 0) {
 
 MainWindow::MainWindow(Options options) : options_(options), platform_(base::CreatePlatform()) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    if (!windowClass.hIcon) windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kMainWindowClass;
-    RegisterClassExW(&windowClass);
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    if (!icon) icon = LoadIconW(nullptr, IDI_APPLICATION);
+    RegisterWindowClassOnce(kMainWindowClass, ObjectWindowProc<MainWindow>, 0, LoadCursorW(nullptr, IDC_ARROW),
+                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     CreateMenus();
@@ -88,22 +83,13 @@ MainWindow::~MainWindow() {
     if (accelerators_) DestroyAcceleratorTable(accelerators_);
 }
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* window = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        window->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-    }
-    auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return window ? window->Handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 template <typename F>
 void MainWindow::Guarded(F&& step) {
     try {
         step();
     } catch (const std::exception& error) {
-        ShowError(error.what());
+        // The busy, read-only and damaged-table messages in Russian, as on Linux.
+        ShowError(base::UserErrorText(error));
     }
 }
 

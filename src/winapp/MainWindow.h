@@ -21,6 +21,7 @@
 #include "engine/DataSet.h"
 #include "map/MapObjects.h"
 #include "map/Viewport.h"
+#include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
 
@@ -44,7 +45,9 @@ public:
     HACCEL Accelerators() const { return accelerators_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateMenus();

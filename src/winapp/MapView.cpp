@@ -43,32 +43,14 @@ map::MouseShift ShiftOf(WPARAM keys, bool doubleClick) {
 
 MapView::MapView(HWND parent, int id, MapViewHost host) : host_(std::move(host)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.style = CS_DBLCLKS;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = nullptr;  // the tool's cursor, set on WM_SETCURSOR
-        windowClass.lpszClassName = kClassName;
-        RegisterClassExW(&windowClass);
-    }
+    // No class cursor: the tool's cursor is set on WM_SETCURSOR.
+    RegisterWindowClassOnce(kClassName, ObjectWindowProc<MapView>, CS_DBLCLKS, nullptr, nullptr);
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"MapImage", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
 }
 
 MapView::~MapView() {
     if (buffer_) DeleteObject(buffer_);
-}
-
-LRESULT CALLBACK MapView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* view = static_cast<MapView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        view->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    }
-    auto* view = reinterpret_cast<MapView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return view ? view->Handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT MapView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

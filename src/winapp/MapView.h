@@ -18,6 +18,7 @@
 #include "map/Picture.h"
 #include "map/ScaleStatusFollower.h"
 #include "map/Viewport.h"
+#include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
 
@@ -63,7 +64,9 @@ public:
     const std::optional<map::Picture>& CurrentPicture() const { return picture_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
     void MeasureDevice();
