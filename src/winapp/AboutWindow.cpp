@@ -13,7 +13,7 @@ namespace ter5::winapp {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"Ter5AboutWindow";
+constexpr const wchar_t* kClassName = kAboutWindowClass;
 constexpr int kWidth = 531;
 constexpr int kHeight = 240;
 constexpr int kFirstLink = 100;
@@ -84,6 +84,7 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONUP:
     case WM_CLOSE:
         if (state) state->done = true;
+        PostMessageW(window, WM_NULL, 0, 0);  // wakes the window's message loop
         return 0;
     case WM_SETCURSOR:
         if (GetDlgCtrlID(reinterpret_cast<HWND>(wParam)) >= kFirstLink - 1) {

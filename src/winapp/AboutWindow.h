@@ -11,6 +11,9 @@
 
 namespace ter5::winapp {
 
+// The window class of the about window, for programs that look for it.
+inline constexpr wchar_t kAboutWindowClass[] = L"Ter5AboutWindow";
+
 // Shows the window over `owner` until it is closed.
 void ShowAboutWindow(HWND owner, base::Platform& platform);
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "winapp/AboutWindow.h"
 #include "winapp/CommandIds.h"
 
 namespace {
@@ -263,6 +264,27 @@ int wmain(int argc, wchar_t** argv) {
     PressKey(tree, VK_RETURN);
     Check(WaitFor([&] { return std::filesystem::exists(base / "map.wmf"); }, 10),
           "entering the open base writes map.wmf into it");
+
+    // The about window: the strip of links, closed again.
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);
+    HWND about = nullptr;
+    Check(WaitFor([&] { return (about = FindWindowW(kAboutWindowClass, nullptr)) != nullptr; }, 10),
+          "\"?\" opens the about window");
+    if (about) {
+        std::string strip;
+        for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t text[128] = {};
+            GetWindowTextW(child, text, 128);
+            strip += Narrow(text) + "|";
+        }
+        bool allLinks = true;
+        for (const char* link : {"Новости", "Изменения", "Обновления", "Заказать", "Менеджер", "Администратор"})
+            allLinks = allLinks && ("|" + strip).find("|" + std::string(link) + "|") != std::string::npos;
+        Check(allLinks, "the about window's links: " + strip);
+        SaveScreenshot(about, shots / "04-about.bmp");
+        PostMessageW(about, WM_CLOSE, 0, 0);
+        Check(WaitFor([&] { return !IsWindow(about); }, 10), "the about window closes");
+    }
 
     // Closing hides the window; "Выход" of the tray menu ends the program.
     SendMessageW(main, WM_CLOSE, 0, 0);
