@@ -226,8 +226,9 @@ void ReplayStreet500(benchmark::State& state) { Replay(state, StreetView()); }
 BENCHMARK(ReplayStreet500)->Unit(benchmark::kMillisecond);
 
 // The view-all picture of a demo base read from its files, as `ter5tool render -o x.png
-// --size 1000x700` draws it (antialiased), timed; counter dark_share: the share of dark
-// pixels where the parcels are (map/widgets/InkShare.h). Arg: the base's parcels.
+// --size 1000x700` draws it (antialiased), timed; counters: dark_share, the share of dark
+// pixels where the parcels are (map/widgets/InkShare.h), and ink_share, that of the pixels
+// that are not white there. Arg: the base's parcels.
 void OverviewDarkShare(benchmark::State& state) {
     EnsureGuiApplication();
     const auto parcels = static_cast<std::size_t>(state.range(0));
@@ -244,7 +245,9 @@ void OverviewDarkShare(benchmark::State& state) {
         const auto picture = DrawMap(objects, view, DisplayOptions(), {});
         image = RenderPictureImage(*picture, true);
     }
-    state.counters["dark_share"] = DarkShare(image, ParcelAreaMask(objects, view));
+    const QImage mask = ParcelAreaMask(objects, view);
+    state.counters["dark_share"] = DarkShare(image, mask);
+    state.counters["ink_share"] = DarkShare(image, mask, 255);
 }
 BENCHMARK(OverviewDarkShare)->Arg(500)->Arg(50'000)->Unit(benchmark::kMillisecond);
 #endif

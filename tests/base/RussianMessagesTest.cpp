@@ -78,9 +78,21 @@ TEST(RussianMessages, RealEngineErrorsLeaveNoEnglishWord) {
     query.SetDatabaseName(scratch.Str());
     query.SetSql({"select * from subter where house like \"%\"a\"%\""});
     record([&] { query.Open(); });
-    ASSERT_EQ(messages.size(), 3u);
+    // Two owner tables whose names differ only in case; a parcel table that is a directory.
+    const auto twins = scratch.Make("C");
+    testing::WriteSampleBase(twins);
+    std::filesystem::copy_file(twins / "ter.db", twins / "TER.DB");
+    record([&] { dm.OpenBaseDirectory(engine::PathToUtf8(twins), true); });
+    const auto folder = scratch.Make("D");
+    testing::WriteSampleBase(folder);
+    for (const char* name : {"subter.db", "subter.px"}) std::filesystem::remove(folder / name);
+    std::filesystem::create_directory(folder / "subter.db");
+    record([&] { dm.OpenBaseDirectory(engine::PathToUtf8(folder), true); });
+    ASSERT_EQ(messages.size(), 5u);
     for (const std::string& message : messages)
-        EXPECT_TRUE(EnglishWords(message, {scratch.Str(), "ter.db", "Paradox", "SQL", "LIKE", "Poligon", "Number", "Long"}).empty())
+        EXPECT_TRUE(EnglishWords(message, {scratch.Str(), "ter.db", "TER.DB", "subter.db", "Paradox", "SQL", "LIKE",
+                                           "Poligon", "Number", "Long", "Windows"})
+                        .empty())
             << message;
 }
 

@@ -38,7 +38,7 @@ QImage ParcelAreaMask(const TArrObjects& objects, const Viewport& view) {
     return mask;
 }
 
-double DarkShare(const QImage& image, const QImage& mask) {
+double DarkShare(const QImage& image, const QImage& mask, int below) {
     const QImage picture = image.convertToFormat(QImage::Format_RGB32);
     std::size_t inside = 0;
     std::size_t dark = 0;
@@ -48,7 +48,7 @@ double DarkShare(const QImage& image, const QImage& mask) {
         for (int x = 0; x < mask.width() && x < picture.width(); ++x) {
             if (m[x] == 0) continue;
             ++inside;
-            if (qGray(p[x]) < kDarkGrey) ++dark;
+            if (qGray(p[x]) < below) ++dark;
         }
     }
     return inside == 0 ? 0.0 : static_cast<double>(dark) / static_cast<double>(inside);

@@ -17,8 +17,9 @@ inline constexpr int kDarkGrey = 128;
 // non-zero where a parcel's rings (even-odd) or their one-pixel outlines fall.
 QImage ParcelAreaMask(const TArrObjects& objects, const Viewport& view);
 
-// The share of the mask's pixels that are dark in `image` (of the same size); 0 for an
+// The share of the mask's pixels that are dark in `image` (of the same size): whose grey
+// value is below `below` (255: every pixel that is not white, all the ink); 0 for an
 // empty mask.
-double DarkShare(const QImage& image, const QImage& mask);
+double DarkShare(const QImage& image, const QImage& mask, int below = kDarkGrey);
 
 }  // namespace ter5::map
