@@ -270,7 +270,9 @@ int wmain(int argc, wchar_t** argv) {
     HWND about = nullptr;
     Check(WaitFor([&] { return (about = FindWindowW(kAboutWindowClass, nullptr)) != nullptr; }, 10),
           "\"?\" opens the about window");
-    if (about) {
+    // Shown once its links are all there; a moment more for its first painting.
+    if (about && WaitFor([&] { return IsWindowVisible(about) != FALSE; }, 10)) {
+        Sleep(500);
         std::string strip;
         for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             wchar_t text[128] = {};
