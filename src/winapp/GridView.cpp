@@ -68,7 +68,8 @@ bool GridView::DrawMark(const NMLVCUSTOMDRAW& draw) const {
     const bool boxed = text == GridRows::MarkGlyph("ю");
     if (!boxed && text != GridRows::MarkGlyph("ь")) return false;
     RECT cell{};
-    ListView_GetSubItemRect(hwnd_, row, draw.iSubItem, LVIR_BOUNDS, &cell);
+    // For the first column the bounds are the whole row's; its label is the cell.
+    ListView_GetSubItemRect(hwnd_, row, draw.iSubItem, draw.iSubItem == 0 ? LVIR_LABEL : LVIR_BOUNDS, &cell);
     const bool selected = (ListView_GetItemState(hwnd_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     FillRect(draw.nmcd.hdc, &cell, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     const int x = (cell.left + cell.right) / 2, y = (cell.top + cell.bottom) / 2;

@@ -106,6 +106,7 @@ void Command(HWND main, int id) {
 
 // The window's picture from the screen as a 24-bit BMP.
 bool SaveScreenshot(HWND window, const std::filesystem::path& file) {
+    Sleep(300);  // the program's windows finish painting
     RECT box{};
     GetWindowRect(window, &box);
     const int width = box.right - box.left, height = box.bottom - box.top;
