@@ -51,6 +51,7 @@ constexpr Phrase kPhrases[] = {
      "meanwhile; nothing was written",
      " удалён или заменён во время записи таблицы, так что другой процесс мог тем временем её изменить; ничего "
      "не записано"},
+    {" and ", " и "},
     {"its lock file ", "её файл блокировки "},
     {" cannot be used: ", " нельзя использовать: "},
     {"the write could not be committed (", "запись не удалось завершить ("},
