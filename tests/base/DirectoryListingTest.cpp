@@ -36,8 +36,10 @@ TEST_F(DirectoryListingTest, NamesSortWithoutCaseAndNumbersByValue) {
 
 TEST_F(DirectoryListingTest, ItemsMarksAndWhatEachOpens) {
     const std::filesystem::path top = scratch_.Make("top");
-    for (const char* name : {"Село10", "село2", ".hidden", "empty"}) std::filesystem::create_directories(top / name);
-    testing::WriteSampleBase(top / "село2");
+    // Names in UTF-8 whatever the system's code page.
+    for (const char* name : {"Село10", "село2", ".hidden", "empty"})
+        std::filesystem::create_directories(top / PathFromUtf8(name));
+    testing::WriteSampleBase(top / PathFromUtf8("село2"));
     testing::WriteFile(top / "plain.txt", "x");
 
     DirectoryListing listing;
