@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QUrl>
 #include "app/ExternalLinks.h"
+#include "base/AboutLinks.h"
 
 class QTextBrowser;
 class QToolButton;
@@ -20,9 +21,9 @@ class QToolButton;
 namespace ter5::app {
 
 // Pages of the manual the program opens by name.
-inline constexpr const char* kManualContentsPage = "index.html";
-inline constexpr const char* kManualChangesPage = "changes.html";
-inline constexpr const char* kManualUpdatesPage = "updates.html";
+using base::kManualContentsPage;
+using base::kManualChangesPage;
+using base::kManualUpdatesPage;
 
 class THelp : public QDialog {
     Q_OBJECT

@@ -39,36 +39,10 @@ QPixmap AboutPicture() {
     return picture;
 }
 
-// The subject of the mails: "Re: " and the main window's hint text, which is empty.
-QString MailSubject() {
-    return QStringLiteral("Re: ");
-}
-
-// The targets the settings files give, by key, with their settings key and what
-// the target is, for the message when it is not set.
-struct TargetSetting {
-    const char* key;
-    const char* settingsKey;
-    const char* what;
-};
-
-constexpr TargetSetting kTargetSettings[] = {
-    {"home", base::kHomePageKey, "домашней страницы"},
-    {"order", base::kOrderPageKey, "страницы заказа"},
-    {"manager", base::kManagerMailKey, "почты менеджера"},
-    {"administrator", base::kAdministratorMailKey, "почты администратора"},
-};
-
-const TargetSetting* SettingOf(const QString& key) {
-    for (const TargetSetting& setting : kTargetSettings)
-        if (key == QLatin1String(setting.key)) return &setting;
-    return nullptr;
-}
-
 }  // namespace
 
 TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), platform_(platform), manual_(std::move(manual)) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), platform_(platform), manual_(std::move(manual)), targets_(platform) {
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(base::ApplicationTitle());
     opener_ = PlatformLinkOpener(platform_);
@@ -106,15 +80,8 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(8, 0, 8, 0);
     row->setSpacing(6);
-    const struct {
-        const char* name;
-        const char* caption;
-    } links[] = {
-        {"Label4", "Новости"},  {"Label5", "Изменения"}, {"Label6", "Обновления"},
-        {"Label14", "Заказать"}, {"Label7", "Менеджер"},  {"Label8", "Администратор"},
-    };
     bool first = true;
-    for (const auto& link : links) {
+    for (const base::AboutStripLink& link : base::AboutLinks::StripLinks()) {
         if (!first) row->addWidget(new QLabel(QStringLiteral("-"), strip));
         first = false;
         QLabel* label = AddLink(QString::fromLatin1(link.name), QString::fromUtf8(link.caption));
@@ -122,9 +89,6 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
         row->addWidget(label);
     }
     row->addStretch();
-    links_.value(QStringLiteral("Label4"))->setToolTip(tr("Руководство пользователя"));
-    links_.value(QStringLiteral("Label5"))->setToolTip(tr("Руководство пользователя: список изменений"));
-    links_.value(QStringLiteral("Label6"))->setToolTip(tr("Руководство пользователя: как обновить программу"));
     ReadTargets();
 
     auto* layout = new QVBoxLayout(this);
@@ -139,44 +103,15 @@ TInfo::TInfo(base::Platform& platform, ManualViewer manual, QWidget* parent)
 }
 
 void TInfo::ReadTargets() {
-    targets_.clear();
-    for (const TargetSetting& setting : kTargetSettings) {
-        const auto value = platform_.ReadSetting(setting.settingsKey);
-        targets_.insert(QString::fromLatin1(setting.key),
-                        value ? QString::fromStdString(base::TrimBlanks(*value)) : QString());
-    }
-    const QString homeTip = Target(QStringLiteral("home")).isEmpty() ? tr("Руководство пользователя")
-                                                                      : TargetTip(QStringLiteral("home"));
-    links_.value(QStringLiteral("Label3"))->setToolTip(homeTip);
-    links_.value(QStringLiteral("Label1"))->setToolTip(homeTip);
-    links_.value(QStringLiteral("Label2"))->setToolTip(TargetTip(QStringLiteral("administrator")));
-    links_.value(QStringLiteral("Label14"))->setToolTip(TargetTip(QStringLiteral("order")));
-    links_.value(QStringLiteral("Label7"))->setToolTip(TargetTip(QStringLiteral("manager")));
-    links_.value(QStringLiteral("Label8"))->setToolTip(TargetTip(QStringLiteral("administrator")));
+    targets_.ReadTargets();
+    for (auto link = links_.cbegin(); link != links_.cend(); ++link)
+        link.value()->setToolTip(QString::fromStdString(targets_.ToolTip(link.key().toStdString())));
 }
 
 void TInfo::showEvent(QShowEvent* event) {
     // The settings file is read at every use: a target set while the program runs counts.
     ReadTargets();
     QDialog::showEvent(event);
-}
-
-QString TInfo::TargetTip(const QString& key) const {
-    const QString target = Target(key);
-    if (!target.isEmpty()) return target;
-    const TargetSetting* setting = SettingOf(key);
-    return tr("Не задан: %1 в файле настроек %2")
-        .arg(QString::fromLatin1(setting ? setting->settingsKey : ""),
-             QString::fromStdString(platform_.UserSettingsFile()));
-}
-
-void TInfo::ReportUnset(const QString& key) {
-    const TargetSetting* setting = SettingOf(key);
-    if (!setting) return;
-    base::Messenger::Current().ShowMessage(
-        this, tr("Адрес %1 не задан. Укажите его параметром %2 в файле настроек %3.")
-                  .arg(QString::fromUtf8(setting->what), QString::fromLatin1(setting->settingsKey),
-                       QString::fromStdString(platform_.UserSettingsFile())));
 }
 
 QLabel* TInfo::AddHotArea(const QString& name, const QRect& area) {
@@ -216,41 +151,26 @@ bool TInfo::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TInfo::LinkActivated(QLabel* label) {
-    const QString name = label->objectName();
-    const auto open = [this](const QString& key) {
-        if (Target(key).isEmpty()) {
-            ReportUnset(key);
-        } else {
-            OpenInBrowser(Target(key));
-        }
-    };
-    const auto mail = [this](const QString& key, const QString& greeting) {
-        if (Target(key).isEmpty()) {
-            ReportUnset(key);
-        } else {
-            WriteMail(Target(key), MailSubject(), greeting);
-        }
-    };
-    if (name == QLatin1String("Label3") || name == QLatin1String("Label1")) {
-        if (Target(QStringLiteral("home")).isEmpty()) {
-            ShowManual(QString::fromLatin1(kManualContentsPage));
-        } else {
-            open(QStringLiteral("home"));
-        }
-    } else if (name == QLatin1String("Label4")) {
-        ShowManual(QString::fromLatin1(kManualContentsPage));
-    } else if (name == QLatin1String("Label5")) {
-        ShowManual(QString::fromLatin1(kManualChangesPage));
-    } else if (name == QLatin1String("Label6")) {
-        ShowManual(QString::fromLatin1(kManualUpdatesPage));
-    } else if (name == QLatin1String("Label14")) {
-        open(QStringLiteral("order"));  // "Заказать" opens its page like the other web links
-    } else if (name == QLatin1String("Label2")) {
-        mail(QStringLiteral("administrator"), QStringLiteral("Admin"));
-    } else if (name == QLatin1String("Label7")) {
-        mail(QStringLiteral("manager"), QStringLiteral("Admin"));
-    } else if (name == QLatin1String("Label8")) {
-        mail(QStringLiteral("administrator"), QStringLiteral("Manager"));
+    using Kind = base::AboutLinkAction::Kind;
+    const base::AboutLinkAction action = targets_.Activate(label->objectName().toStdString());
+    const QString target = QString::fromStdString(action.target);
+    switch (action.kind) {
+    case Kind::Manual:
+        ShowManual(target);
+        break;
+    case Kind::Web:
+        OpenInBrowser(target);
+        break;
+    case Kind::Mail:
+        if (const QString failure = opener_(QUrl(target)); !failure.isEmpty())
+            base::Messenger::Current().ShowMessage(
+                this, QString::fromStdString(base::AboutLinks::MailFailure(action.address, failure.toStdString())));
+        break;
+    case Kind::Unset:
+        base::Messenger::Current().ShowMessage(this, target);
+        break;
+    case Kind::None:
+        break;
     }
 }
 
@@ -263,22 +183,20 @@ void TInfo::ShowManual(const QString& page) {
 void TInfo::OpenInBrowser(const QString& address) {
     const QString failure = opener_(QUrl(address));
     if (!failure.isEmpty())
-        base::Messenger::Current().ShowMessage(this, tr("Не удалось открыть адрес %1: %2").arg(address, failure));
+        base::Messenger::Current().ShowMessage(
+            this, QString::fromStdString(base::AboutLinks::WebFailure(address.toStdString(), failure.toStdString())));
 }
 
 QUrl TInfo::MailLink(const QString& address, const QString& subject, const QString& greeting) {
-    const QString body = QStringLiteral("   Добрый день, ") + greeting + QStringLiteral(" !");
-    return QUrl(QStringLiteral("mailto:") + address + QStringLiteral("?subject=") + subject +
-                QStringLiteral("&body=") + body + QStringLiteral("%0d"));
+    return QUrl(QString::fromStdString(
+        base::AboutLinks::MailLink(address.toStdString(), subject.toStdString(), greeting.toStdString())));
 }
 
 void TInfo::WriteMail(const QString& address, const QString& subject, const QString& greeting) {
     const QString failure = opener_(MailLink(address, subject, greeting));
     if (failure.isEmpty()) return;
     base::Messenger::Current().ShowMessage(
-        this, tr("Не удалось начать письмо на адрес %1: %2.\nДля писем нужна почтовая программа (например, "
-                 "Thunderbird или Evolution), выбранная в системе программой для писем по умолчанию.")
-                  .arg(address, failure));
+        this, QString::fromStdString(base::AboutLinks::MailFailure(address.toStdString(), failure.toStdString())));
 }
 
 }  // namespace ter5::app

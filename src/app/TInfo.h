@@ -3,20 +3,18 @@
 // close box, and below it a strip of links. Borderless, modal, closed by Escape, a
 // click on the picture or the close box.
 //
-// "Новости", "Изменения" and "Обновления" open the user manual shipped with the
-// program (its contents, the list of changes, how to update). The home page, the
-// order page and the two mail addresses come from the settings files (HomePage,
-// OrderPage, ManagerMail, AdministratorMail); a link whose target is not set says
-// so, and where to set it, instead of opening anything. Without HomePage the
-// picture's hot areas open the manual too. The settings are read again each time the
-// window is shown, so a target set while the program runs is there at once. A browser
-// or mail program that cannot be started is reported: what failed and what is needed.
+// What each link does is base::AboutLinks': the manual, a web page or a mail from the
+// settings files, or a message that the target is not set. The settings are read
+// again each time the window is shown, so a target set while the program runs is
+// there at once. A browser or mail program that cannot be started is reported: what
+// failed and what is needed.
 
 #include <QDialog>
 #include <QHash>
 #include <functional>
 
 #include "app/ExternalLinks.h"
+#include "base/AboutLinks.h"
 
 class QLabel;
 class QUrl;
@@ -42,7 +40,7 @@ public:
     void ReadTargets();
     // A link target by key (home, order, manager, administrator): the settings
     // value, empty when it is not set.
-    QString Target(const QString& key) const { return targets_.value(key); }
+    QString Target(const QString& key) const { return QString::fromStdString(targets_.Target(key.toStdString())); }
 
     // `OpenInBrowser` and `WriteMail` (greeting "Admin" or "Manager").
     void OpenInBrowser(const QString& address);
@@ -62,10 +60,6 @@ protected:
 private:
     QLabel* AddHotArea(const QString& name, const QRect& area);
     QLabel* AddLink(const QString& name, const QString& caption);
-    // The tool tip of a link to the target of `key`: the target, or how to set it.
-    QString TargetTip(const QString& key) const;
-    // Tells the user the target of `key` is not set and where to set it.
-    void ReportUnset(const QString& key);
     void LinkActivated(QLabel* label);
     void ShowManual(const QString& page);
 
@@ -73,7 +67,7 @@ private:
     ManualViewer manual_;
     QLabel* picture_ = nullptr;
     QHash<QString, QLabel*> links_;
-    QHash<QString, QString> targets_;
+    base::AboutLinks targets_;
     LinkOpener opener_;
 };
 

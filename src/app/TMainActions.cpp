@@ -14,6 +14,7 @@
 #include "app/TMain.h"
 #include "base/widgets/ImageList.h"
 #include "base/widgets/Messenger.h"
+#include "map/DisplayOptions.h"
 
 namespace ter5::app {
 
@@ -31,6 +32,17 @@ QAction* MakeCheck(QObject* owner, const QString& name, const QString& text, boo
     action->setCheckable(true);
     action->setChecked(checked);
     return action;
+}
+
+// A check item of the "Отображение" menu, named, captioned and checked as the map's
+// start-up options have it.
+QAction* MakeOption(QObject* owner, map::DisplayOption option) {
+    for (const map::DisplayMenuItem& item : map::DisplayMenuItems()) {
+        if (item.Option == option)
+            return MakeCheck(owner, QString::fromLatin1(item.Name), QString::fromUtf8(item.Caption),
+                             map::DisplayOptions{}.IsChecked(option));
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -63,19 +75,19 @@ void TMain::createActions() {
     sbViewAll = MakeAction(this, QStringLiteral("sbViewAll"), tr("Просмотр всех обїектов"), 12);
     sbViewAll->setShortcut(QKeySequence(Qt::Key_F5));
 
-    cbLine = MakeCheck(this, QStringLiteral("cbLine"), tr("линий"), true);
-    cbPoints = MakeCheck(this, QStringLiteral("cbPoints"), tr("точек"), false);
-    cbLength = MakeCheck(this, QStringLiteral("cbLength"), tr("вычисленных расстояний"), false);
-    cbNumPoints = MakeCheck(this, QStringLiteral("cbNumPoints"), tr("номеров точек"), false);
-    cbArea = MakeCheck(this, QStringLiteral("cbArea"), tr("площади"), true);
-    cbPerimetr = MakeCheck(this, QStringLiteral("cbPerimetr"), tr("периметра"), false);
-    cbShadow = MakeCheck(this, QStringLiteral("cbShadow"), tr("выбранные объекты"), true);
-    cbNumber = MakeCheck(this, QStringLiteral("cbNumber"), tr("номера участка"), true);
-    cbCode = MakeCheck(this, QStringLiteral("cbCode"), tr("кода участка"), false);
-    cbMetr1 = MakeCheck(this, QStringLiteral("cbMetr1"), tr("квадратные метры"), false);
-    cbMetr2 = MakeCheck(this, QStringLiteral("cbMetr2"), tr("гектары"), true);
-    cbMetr3 = MakeCheck(this, QStringLiteral("cbMetr3"), tr("тысячи гектаров"), false);
-    cbDeclutter = MakeCheck(this, QStringLiteral("cbDeclutter"), tr("без наложения подписей"), true);
+    cbLine = MakeOption(this, map::DisplayOption::Line);
+    cbPoints = MakeOption(this, map::DisplayOption::Points);
+    cbLength = MakeOption(this, map::DisplayOption::Length);
+    cbNumPoints = MakeOption(this, map::DisplayOption::NumPoints);
+    cbArea = MakeOption(this, map::DisplayOption::Area);
+    cbPerimetr = MakeOption(this, map::DisplayOption::Perimetr);
+    cbShadow = MakeOption(this, map::DisplayOption::Shadow);
+    cbNumber = MakeOption(this, map::DisplayOption::Number);
+    cbCode = MakeOption(this, map::DisplayOption::Code);
+    cbMetr1 = MakeOption(this, map::DisplayOption::Metr1);
+    cbMetr2 = MakeOption(this, map::DisplayOption::Metr2);
+    cbMetr3 = MakeOption(this, map::DisplayOption::Metr3);
+    cbDeclutter = MakeOption(this, map::DisplayOption::Declutter);
     areaUnits_ = new QActionGroup(this);
     for (QAction* unit : {cbMetr1, cbMetr2, cbMetr3}) areaUnits_->addAction(unit);
 

@@ -298,7 +298,15 @@ void SyncFile(const fs::path& path) {
 std::vector<std::uint8_t> ReadRegularFile(const fs::path& path, std::uint64_t maxBytes) {
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) Fail(PathToUtf8(path), "cannot open: " + SystemErrorText(GetLastError()));
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // Windows refuses to open a directory as a file with "access denied": said as
+        // the POSIX build says it.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            Fail(PathToUtf8(path), "cannot read: it is a directory, not a regular file");
+        Fail(PathToUtf8(path), "cannot open: " + SystemErrorText(error));
+    }
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         Fail(PathToUtf8(path), "cannot read: it is not a regular file");

@@ -82,4 +82,23 @@ std::string PerimeterLabelText(double perimeterMetres) {
     return "P = " + FormatNumber(perimeterMetres, PrecisionCode::Explicit, kLengthDecimals, true).Text;
 }
 
+std::span<const DisplayMenuItem> DisplayMenuItems() {
+    static constexpr DisplayMenuItem kItems[] = {
+        {DisplayOption::Line, "cbLine", "линий", false},
+        {DisplayOption::Points, "cbPoints", "точек", false},
+        {DisplayOption::Length, "cbLength", "вычисленных расстояний", false},
+        {DisplayOption::NumPoints, "cbNumPoints", "номеров точек", false},
+        {DisplayOption::Area, "cbArea", "площади", false},
+        {DisplayOption::Perimetr, "cbPerimetr", "периметра", false},
+        {DisplayOption::Shadow, "cbShadow", "выбранные объекты", false},
+        {DisplayOption::Number, "cbNumber", "номера участка", true},
+        {DisplayOption::Code, "cbCode", "кода участка", false},
+        {DisplayOption::Metr1, "cbMetr1", "квадратные метры", true},
+        {DisplayOption::Metr2, "cbMetr2", "гектары", false},
+        {DisplayOption::Metr3, "cbMetr3", "тысячи гектаров", false},
+        {DisplayOption::Declutter, "cbDeclutter", "без наложения подписей", true},
+    };
+    return kItems;
+}
+
 }  // namespace ter5::map

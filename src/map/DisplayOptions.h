@@ -3,6 +3,7 @@
 // labels the map shows, the unit of the area labels, and whether labels that would pile
 // up are left out. They live for the run only.
 
+#include <span>
 #include <string>
 
 namespace ter5::map {
@@ -54,6 +55,17 @@ struct DisplayOptions {
     // every click, changed or not.
     void Click(DisplayOption option);
 };
+
+// One item of the "Отображение" menu, top to bottom.
+struct DisplayMenuItem {
+    DisplayOption Option;
+    const char* Name;        // cbLine ... cbDeclutter
+    const char* Caption;     // "линий"
+    bool SeparatorBefore;    // a separator line above the item
+};
+
+// The thirteen items of the "Отображение" menu.
+std::span<const DisplayMenuItem> DisplayMenuItems();
 
 // Area label text for an area in m^2: "S = " first while cbPerimetr is on, then the area
 // in the chosen unit (tested in the order cbMetr3, cbMetr2, cbMetr1) with its decimals.

@@ -78,17 +78,23 @@ TEST(RussianMessages, RealEngineErrorsLeaveNoEnglishWord) {
     query.SetDatabaseName(scratch.Str());
     query.SetSql({"select * from subter where house like \"%\"a\"%\""});
     record([&] { query.Open(); });
-    // Two owner tables whose names differ only in case; a parcel table that is a directory.
+    std::size_t cases = 4;
+#ifndef _WIN32
+    // Two owner tables whose names differ only in case (a file system that ignores case
+    // holds no such pair).
     const auto twins = scratch.Make("C");
     testing::WriteSampleBase(twins);
     std::filesystem::copy_file(twins / "ter.db", twins / "TER.DB");
     record([&] { dm.OpenBaseDirectory(engine::PathToUtf8(twins), true); });
+    ++cases;
+#endif
+    // A parcel table that is a directory.
     const auto folder = scratch.Make("D");
     testing::WriteSampleBase(folder);
     for (const char* name : {"subter.db", "subter.px"}) std::filesystem::remove(folder / name);
     std::filesystem::create_directory(folder / "subter.db");
     record([&] { dm.OpenBaseDirectory(engine::PathToUtf8(folder), true); });
-    ASSERT_EQ(messages.size(), 5u);
+    ASSERT_EQ(messages.size(), cases);
     for (const std::string& message : messages)
         EXPECT_TRUE(EnglishWords(message, {scratch.Str(), "subter.db", "ter.db", "TER.DB", "Paradox", "SQL", "LIKE",
                                            "Poligon", "Number", "Long", "Windows"})

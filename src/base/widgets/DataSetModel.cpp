@@ -2,141 +2,79 @@
 
 #include <QLocale>
 
-#include <cstdio>
-
 #include "base/BaseQuery.h"
-#include "engine/FieldType.h"
 
 namespace ter5::base {
 
 namespace {
 
-bool IsNumericType(engine::FieldType type) {
-    using engine::FieldType;
-    switch (type) {
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::Money:
-    case FieldType::Number:
-    case FieldType::AutoInc:
-    case FieldType::Bcd:
-        return true;
-    default:
-        return false;
-    }
+// The decimal separator of the locale in use, in UTF-8.
+std::string DecimalPoint() {
+    return QLocale().decimalPoint().toStdString();
+}
+
+QColor ToColor(const std::optional<Rgb>& colour) {
+    return colour ? QColor(colour->red, colour->green, colour->blue) : QColor();
 }
 
 }  // namespace
 
-DataSetModel::DataSetModel(BaseQuery& dataSet, QVector<GridColumn> columns, QObject* parent)
-    : DataSetTableModel(dataSet, parent), dataSet_(dataSet), columns_(std::move(columns)) {
+DataSetModel::DataSetModel(BaseQuery& dataSet, std::vector<GridColumn> columns, QObject* parent)
+    : DataSetTableModel(dataSet, parent), rows_(dataSet, std::move(columns)) {
     Reset();
 }
 
 int DataSetModel::ColumnWidth(int column) const {
-    return columns_.at(column).width;
+    return rows_.Columns().at(static_cast<std::size_t>(column)).width;
 }
 
 QString DataSetModel::MarkGlyph(const QString& text) {
-    if (text == QStringLiteral("ю")) return QStringLiteral("☑");
-    if (text == QStringLiteral("ь")) return QStringLiteral("✓");
-    return text;
+    return QString::fromStdString(GridRows::MarkGlyph(text.toStdString()));
 }
 
 QColor DataSetModel::MarkColour(GridColumn::Mark mark) {
-    switch (mark) {
-    case GridColumn::Mark::Green:
-        return QColor(0, 128, 0);
-    case GridColumn::Mark::Red:
-        return QColor(Qt::red);
-    case GridColumn::Mark::None:
-        break;
-    }
-    return QColor();
+    return ToColor(GridRows::MarkColour(mark));
 }
 
 int DataSetModel::ColumnCount() const {
-    return static_cast<int>(columns_.size());
+    return rows_.ColumnCount();
 }
 
 QString DataSetModel::ColumnField(int column) const {
-    return columns_.at(column).field;
+    return QString::fromStdString(rows_.Columns().at(static_cast<std::size_t>(column)).field);
 }
 
 QVariant DataSetModel::CellAlignment(int column) const {
-    if (columns_.at(column).mark != GridColumn::Mark::None) return QVariant::fromValue(Qt::AlignCenter);
-    if (numeric_.at(column)) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    switch (rows_.Alignment(column)) {
+    case CellAlign::Centre:
+        return QVariant::fromValue(Qt::AlignCenter);
+    case CellAlign::Right:
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    case CellAlign::Left:
+        break;
+    }
     return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 QVariant DataSetModel::ColumnColour(int column) const {
-    const GridColumn::Mark mark = columns_.at(column).mark;
-    if (mark != GridColumn::Mark::None) return MarkColour(mark);
-    return QVariant();
+    const auto colour = rows_.ColumnColour(column);
+    return colour ? QVariant(ToColor(colour)) : QVariant();
 }
 
 QString DataSetModel::HeaderText(int column) const {
-    const GridColumn& shown = columns_.at(column);
-    return shown.mark != GridColumn::Mark::None ? MarkGlyph(shown.title) : shown.title;
+    return QString::fromStdString(rows_.HeaderText(column));
 }
 
 void DataSetModel::FieldsBound() {
-    numeric_.clear();
-    widest_ = QVector<std::optional<QString>>(ColumnCount());
-    for (int column = 0; column < ColumnCount(); ++column) {
-        const int field = FieldIndex(column);
-        numeric_.push_back(field >= 0 && IsNumericType(dataSet_.Fields()[static_cast<std::size_t>(field)].type));
-    }
+    rows_.Bind();
 }
 
 QString DataSetModel::WidestCellText(int column) const {
-    if (column < 0 || column >= widest_.size() || !numeric_.at(column)) return {};
-    if (widest_[column]) return *widest_[column];
-    // Characters count, not values: the digits of a font are all of one width. The
-    // text is formed as CellText forms it (15 significant digits).
-    const int field = FieldIndex(column);
-    const std::size_t rows = static_cast<std::size_t>(rowCount());
-    int longest = -1;
-    std::size_t longestRow = 0;
-    char buffer[32];
-    for (std::size_t row = 0; field >= 0 && row < rows; ++row) {
-        const engine::Value value = dataSet_.ValueAt(row, field);
-        int length = 0;
-        if (value.kind == engine::Value::Kind::Float) {
-            length = std::snprintf(buffer, sizeof buffer, "%.15g", value.number);
-        } else if (value.kind == engine::Value::Kind::Int) {
-            length = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value.integer));
-        }
-        if (length > longest) {
-            longest = length;
-            longestRow = row;
-        }
-    }
-    widest_[column] = longest > 0 ? CellText(static_cast<int>(longestRow), column) : QString();
-    return *widest_[column];
+    return QString::fromStdString(rows_.WidestCellText(column, DecimalPoint()));
 }
 
 QString DataSetModel::CellText(int row, int column) const {
-    const int field = FieldIndex(column);
-    if (field < 0) return QString();
-    const engine::Value value = dataSet_.ValueAt(static_cast<std::size_t>(row), field);
-    switch (value.kind) {
-    case engine::Value::Kind::Null:
-        return QString();
-    case engine::Value::Kind::Float: {
-        // Numbers as the user writes them: the locale's decimal separator, no grouping.
-        QLocale locale;
-        locale.setNumberOptions(QLocale::OmitGroupSeparator);
-        return locale.toString(value.number, 'g', 15);
-    }
-    case engine::Value::Kind::Int:
-        if (numeric_.at(column)) return QString::number(value.integer);
-        break;
-    default:
-        break;
-    }
-    const QString text = QString::fromStdString(dataSet_.TextAt(static_cast<std::size_t>(row), field));
-    return columns_.at(column).mark != GridColumn::Mark::None ? MarkGlyph(text) : text;
+    return QString::fromStdString(rows_.CellText(row, column, DecimalPoint()));
 }
 
 }  // namespace ter5::base

@@ -1,17 +1,16 @@
 #pragma once
-// The directory tree `DirectoryListBox1`: one item for the root, one for each
-// directory on the path down to the current directory, and one for each
-// sub-directory of the current directory. Double click or Enter on an item makes
-// it the current directory, which is always also the process's current directory.
+// The directory tree `DirectoryListBox1` over a DirectoryListing, which holds its
+// rules: the root, the path items, the sub-directories, the base marks. Double
+// click or Enter on an item makes it the current directory.
 //
-// Sub-directories that hold the three base tables carry the base mark (image 51,
-// 52 when selected), drawn with the item, and so does the current directory when
-// it is a base itself: a base entered by a double click stays the base the user
-// picked. The window re-checks the marks after the events it listens to
+// Items with the base mark show image 51, 52 when selected, drawn with the item.
+// The window re-checks the marks after the events it listens to
 // (MarkBaseDirectories).
 
 #include <QListWidget>
 #include <QString>
+
+#include "base/DirectoryListing.h"
 
 namespace ter5::base {
 
@@ -30,7 +29,7 @@ public:
 
     // The current directory, absolute, without a trailing separator (the root
     // excepted).
-    QString CurrentDirectory() const { return current_; }
+    QString CurrentDirectory() const { return QString::fromStdString(listing_.CurrentDirectory()); }
     // Makes `path` the current directory (also the process's) and rebuilds the
     // items. Throws std::runtime_error with the file system's message when the
     // directory cannot be entered.
@@ -49,7 +48,7 @@ public:
     // above it.
     QString BasePath(int row) const;
     // The row of the current directory's own item.
-    int CurrentDirectoryRow() const { return currentRow_; }
+    int CurrentDirectoryRow() const { return listing_.CurrentDirectoryRow(); }
     int SelectedIndex() const { return currentRow(); }
     void SelectIndex(int row);
     // The row of the first item whose text equals `text` ignoring case; -1 if none.
@@ -73,10 +72,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void AddItem(const QString& text, const QString& path, int level, bool open);
+    // Makes the widget's items those of the listing.
+    void ShowItems();
 
-    QString current_;
-    int currentRow_ = 0;
+    DirectoryListing listing_;
 };
 
 }  // namespace ter5::base

@@ -6,38 +6,14 @@
 
 namespace ter5::base {
 
-namespace {
-
-QVector<GridColumn> OwnerColumns() {
-    return {
-        {QStringLiteral("Flag"), QStringLiteral("ю"), 15, GridColumn::Mark::Green},
-        {QStringLiteral("Family"), QStringLiteral("ФИО"), 150, GridColumn::Mark::None},
-        {QStringLiteral("Adr_House"), QStringLiteral("Адрес владельца"), 150, GridColumn::Mark::None},
-        {QStringLiteral("Poligon"), QStringLiteral("Код"), 30, GridColumn::Mark::None},
-    };
-}
-
-QVector<GridColumn> ParcelColumns() {
-    return {
-        {QStringLiteral("Ok"), QStringLiteral("ю"), 15, GridColumn::Mark::Green},
-        {QStringLiteral("Flag"), QStringLiteral("ь"), 15, GridColumn::Mark::Red},
-        {QStringLiteral("Code"), QStringLiteral("Код"), 30, GridColumn::Mark::None},
-        {QStringLiteral("House"), QStringLiteral("Адрес участка"), 150, GridColumn::Mark::None},
-        {QStringLiteral("Ixp1"), QStringLiteral("Площадь"), -1, GridColumn::Mark::None},
-        {QStringLiteral("IdentificationCode"), QStringLiteral("Кад.номер"), 150, GridColumn::Mark::None},
-    };
-}
-
-}  // namespace
-
 GridPanel::GridPanel(TDM& dm, QWidget* parent) : QSplitter(Qt::Horizontal, parent), dm_(dm) {
     setObjectName(QStringLiteral("Panel3"));
     setHandleWidth(3);
     setChildrenCollapsible(false);
 
-    parcelModel_ = new DataSetModel(dm_.TbSubter, ParcelColumns(), this);
+    parcelModel_ = new DataSetModel(dm_.TbSubter, ParcelGridColumns(), this);
     parcelModel_->setObjectName(QStringLiteral("DbSubter"));
-    ownerModel_ = new DataSetModel(dm_.Tbter, OwnerColumns(), this);
+    ownerModel_ = new DataSetModel(dm_.Tbter, OwnerGridColumns(), this);
     ownerModel_->setObjectName(QStringLiteral("Dbter"));
     parcelGrid_ = new BaseGrid(4, parcelModel_, this);
     parcelGrid_->setObjectName(QStringLiteral("DBGrid4"));

@@ -23,7 +23,7 @@
 #include "map/Picture.h"
 #include "map/ScaleStatusFollower.h"
 #include "map/Viewport.h"
-#include "map/widgets/MapMouseHandler.h"
+#include "map/MapMouseHandler.h"
 #include "map/widgets/PicturePainter.h"
 
 namespace ter5::map {

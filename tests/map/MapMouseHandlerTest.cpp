@@ -2,7 +2,7 @@
 // per metre, centred on (1000, 5000): pixel (px, py) is world (950 + px / 4, 5050 - py / 4).
 // Parcel 1 covers pixels 160..200 x 200..240, parcel 2 pixels 240..280 x 200..240.
 
-#include "map/widgets/MapMouseHandler.h"
+#include "map/MapMouseHandler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "map/widgets/MapMouseHandler.h"
+#include "map/MapMouseHandler.h"
 
 #include <cstdlib>
 

@@ -1,0 +1,50 @@
+#pragma once
+// The command and control identifiers of the Windows program's main window. A program
+// that drives the window (the walk test under Wine) sends WM_COMMAND with these and
+// finds the controls by them, so they are part of the window's outside face.
+
+namespace ter5::winapp {
+
+// The main window's class name and the tray icon's message.
+inline constexpr wchar_t kMainWindowClass[] = L"Ter5ManagerMain";
+
+enum ControlId : int {
+    kToolBar = 100,
+    kStatusBar = 101,
+    kDirectoryTree = 102,  // DirectoryListBox1
+    kParcelGrid = 103,     // DBGrid4
+    kOwnerGrid = 104,      // DBGrid1
+    kMapImage = 105,       // MapImage
+};
+
+enum CommandId : int {
+    // Tray menu PopupMenu1.
+    kRestoreItem = 1000,  // "Открыть"
+    kHideItem,            // "Скрыть"
+    kAboutItem,           // N4 "О программе ..."
+    kExitItem,            // FileExitItem1 "Выход"
+    // "База".
+    kOpen = 1100,  // nOpen: the companion program on the selected directory
+    kCreate,       // nCreate
+    // "Поиск".
+    kSeek = 1200,
+    kSeekNext,
+    // "Рисунок" and the map tool bar.
+    kMapDraw = 1300,  // sbMapDraw "Формирование"
+    kZoomOut,         // F3
+    kZoomIn,          // F4
+    kViewAll,         // F5
+    kViewObject,      // tbViewObject
+    kShiftObject,     // tbShiftObject
+    kToolZoom,        // TBZoom
+    kToolMove,        // TBMove
+    kToolPick,        // TBPick
+    kShowMap,         // tbShowMap
+    kOpenTables,      // tbOpenTable
+    // "Отображение": kFirstOption + the option's place in DisplayOption order.
+    kFirstOption = 1400,
+    // "Быстрый старт": kFirstQuickStart + the line's place in the list.
+    kFirstQuickStart = 1500,
+};
+
+}  // namespace ter5::winapp

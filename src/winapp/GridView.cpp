@@ -1,0 +1,137 @@
+#include "winapp/GridView.h"
+
+#include <commctrl.h>
+
+#include "base/BaseQuery.h"
+
+using ter5::base::GridRows;
+#include "winapp/WideText.h"
+
+namespace ter5::winapp {
+
+GridView::GridView(HWND parent, int id, base::BaseQuery& dataSet, std::vector<base::GridColumn> columns,
+                   std::function<void()> moved)
+    : dataSet_(dataSet), rows_(dataSet, std::move(columns)), moved_(std::move(moved)) {
+    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                                LVS_SHOWSELALWAYS,
+                            0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    for (int column = 0; column < rows_.ColumnCount(); ++column) {
+        const std::wstring title = Wide(rows_.HeaderText(column));
+        LVCOLUMNW shown{};
+        shown.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        shown.pszText = const_cast<wchar_t*>(title.c_str());
+        const int width = rows_.Columns()[static_cast<std::size_t>(column)].width;
+        shown.cx = width > 0 ? width + 12 : 70;
+        shown.fmt = rows_.Alignment(column) == base::CellAlign::Left ? LVCFMT_LEFT
+                    : rows_.Alignment(column) == base::CellAlign::Right ? LVCFMT_RIGHT
+                                                                         : LVCFMT_CENTER;
+        ListView_InsertColumn(hwnd_, column, &shown);
+    }
+    dataSet_.AddObserver(*this);
+    Reset();
+}
+
+GridView::~GridView() {
+    if (observing_) dataSet_.RemoveObserver(*this);
+}
+
+int GridView::CurrentRow() const {
+    if (!observing_ || !dataSet_.Active() || dataSet_.IsEmpty()) return -1;
+    return static_cast<int>(dataSet_.RecNo()) - 1;
+}
+
+void GridView::Reset() {
+    rows_.Bind();
+    ListView_SetItemCountEx(hwnd_, rows_.RowCount(), 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    ShowCursor();
+}
+
+void GridView::ShowCursor() {
+    const int row = CurrentRow();
+    following_ = true;
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) {
+        ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(hwnd_, row, FALSE);
+    }
+    following_ = false;
+}
+
+bool GridView::DrawMark(const NMLVCUSTOMDRAW& draw) const {
+    // The check glyphs are drawn as lines: the fonts of the system need not have them.
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    const std::string text = rows_.CellText(row, draw.iSubItem);
+    const bool boxed = text == GridRows::MarkGlyph("ю");
+    if (!boxed && text != GridRows::MarkGlyph("ь")) return false;
+    RECT cell{};
+    // For the first column the bounds are the whole row's; its label is the cell.
+    ListView_GetSubItemRect(hwnd_, row, draw.iSubItem, draw.iSubItem == 0 ? LVIR_LABEL : LVIR_BOUNDS, &cell);
+    const bool selected = (ListView_GetItemState(hwnd_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    FillRect(draw.nmcd.hdc, &cell, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int x = (cell.left + cell.right) / 2, y = (cell.top + cell.bottom) / 2;
+    const HPEN pen = CreatePen(PS_SOLID, 2, draw.clrText);
+    const HGDIOBJ old = SelectObject(draw.nmcd.hdc, pen);
+    const POINT tick[] = {{x - 4, y}, {x - 1, y + 3}, {x + 4, y - 3}};
+    Polyline(draw.nmcd.hdc, tick, 3);
+    if (boxed) {
+        const HPEN thin = CreatePen(PS_SOLID, 1, draw.clrText);
+        SelectObject(draw.nmcd.hdc, thin);
+        const HGDIOBJ oldBrush = SelectObject(draw.nmcd.hdc, GetStockObject(NULL_BRUSH));
+        Rectangle(draw.nmcd.hdc, x - 6, y - 6, x + 7, y + 7);
+        SelectObject(draw.nmcd.hdc, oldBrush);
+        SelectObject(draw.nmcd.hdc, pen);
+        DeleteObject(thin);
+    }
+    SelectObject(draw.nmcd.hdc, old);
+    DeleteObject(pen);
+    return true;
+}
+
+bool GridView::Notify(NMHDR* header, LRESULT& result) {
+    if (header->hwndFrom != hwnd_) return false;
+    switch (header->code) {
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        if (info->item.mask & LVIF_TEXT) {
+            cellText_ = Wide(rows_.CellText(info->item.iItem, info->item.iSubItem, ","));
+            info->item.pszText = const_cast<wchar_t*>(cellText_.c_str());
+        }
+        result = 0;
+        return true;
+    }
+    case LVN_ITEMCHANGED: {
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        const bool nowFocused = (change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED);
+        if (!following_ && nowFocused && change->iItem >= 0 && change->iItem != CurrentRow()) {
+            dataSet_.MoveTo(static_cast<std::size_t>(change->iItem) + 1);
+            if (moved_) moved_();
+        }
+        result = 0;
+        return true;
+    }
+    case NM_CUSTOMDRAW: {
+        // Mark columns in their colour.
+        auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            result = CDRF_NOTIFYSUBITEMDRAW;
+        } else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+            const auto colour = rows_.ColumnColour(draw->iSubItem);
+            draw->clrText = colour ? RGB(colour->red, colour->green, colour->blue) : GetSysColor(COLOR_WINDOWTEXT);
+            result = colour && DrawMark(*draw) ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
+        } else {
+            result = CDRF_DODEFAULT;
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace ter5::winapp

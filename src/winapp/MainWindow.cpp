@@ -1,0 +1,523 @@
+#include "winapp/MainWindow.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "base/CompanionLauncher.h"
+#include "base/GeometryLoad.h"
+#include "base/GridRows.h"
+#include "base/QuickStartList.h"
+#include "base/RussianMessages.h"
+#include "map/DisplayOptions.h"
+#include "winapp/AboutWindow.h"
+#include "winapp/CommandIds.h"
+#include "winapp/DirectoryView.h"
+#include "winapp/GridView.h"
+#include "winapp/MapView.h"
+#include "winapp/WideText.h"
+
+namespace ter5::winapp {
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"TER5 Manager";
+constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT kTrayIconId = 1;
+
+// Status bar parts: scale, zoom, cursor X, cursor Y, messages and progress.
+constexpr int kScalePart = 0;
+constexpr int kZoomPart = 1;
+constexpr int kCursorXPart = 2;
+constexpr int kCursorYPart = 3;
+constexpr int kMessagePart = 4;
+
+// Width of the directory tree and of the parcel grid, pixels.
+constexpr int kTreeWidth = 220;
+constexpr int kParcelGridWidth = 340;
+
+// The cursor resources of the map (ter5manager.rc), by map cursor number.
+constexpr int kCursorResourceZoomIn = 10;
+constexpr int kCursorResourceZoomOut = 11;
+constexpr int kCursorResourceHand = 12;
+constexpr int kCursorResourcePick = 20;
+
+void AddItem(HMENU menu, int id, const char* text, UINT flags = MF_STRING) {
+    AppendMenuW(menu, flags, static_cast<UINT_PTR>(id), Wide(text).c_str());
+}
+
+void AddSeparator(HMENU menu) {
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+}
+
+void AddSubMenu(HMENU menu, HMENU sub, const char* text, UINT flags = 0) {
+    AppendMenuW(menu, MF_POPUP | flags, reinterpret_cast<UINT_PTR>(sub), Wide(text).c_str());
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Options options) : options_(options), platform_(base::CreatePlatform()) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    if (!icon) icon = LoadIconW(nullptr, IDI_APPLICATION);
+    RegisterWindowClassOnce(kMainWindowClass, ObjectWindowProc<MainWindow>, 0, LoadCursorW(nullptr, IDC_ARROW),
+                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
+
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    CreateMenus();
+    hwnd_ = CreateWindowExW(0, kMainWindowClass, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 1024, 720, nullptr, mainMenu_, instance, this);
+    CreateToolBar();
+    CreateChildren();
+    LoadMapCursors();
+    CreateTrayIcon();
+    Layout();
+    dm_.TbSubter.AddObserver(*this);
+    if (options_.showAtStart) RestoreFromTray();
+}
+
+MainWindow::~MainWindow() {
+    dm_.TbSubter.RemoveObserver(*this);
+    if (trayAdded_) Shell_NotifyIconW(NIM_DELETE, &trayIcon_);
+    if (accelerators_) DestroyAcceleratorTable(accelerators_);
+}
+
+template <typename F>
+void MainWindow::Guarded(F&& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        // The busy, read-only and damaged-table messages in Russian, as on Linux.
+        ShowError(base::UserErrorText(error));
+    }
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        // Explorer restarted: the icon is added again.
+        trayAdded_ = Shell_NotifyIconW(NIM_ADD, &trayIcon_) != FALSE;
+        return 0;
+    }
+    switch (message) {
+    case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED) {
+            HideToTray();  // minimising hides the window
+        } else {
+            Layout();
+        }
+        return 0;
+    case WM_CLOSE:
+        HideToTray();  // closing hides the window; "Выход" ends the program
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_COMMAND:
+        Command(LOWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        LRESULT result = 0;
+        bool handled = false;
+        Guarded([&] {
+            handled = (tree_ && tree_->Notify(header, result)) || (parcels_ && parcels_->Notify(header, result)) ||
+                      (owners_ && owners_->Notify(header, result));
+        });
+        if (handled) return result;
+        if (header->code == TTN_GETDISPINFOW) return 0;
+        break;
+    }
+    case kTrayMessage:
+        switch (LOWORD(lParam)) {
+        case WM_LBUTTONDBLCLK:
+            RestoreFromTray();
+            break;
+        case WM_RBUTTONUP:
+        case WM_CONTEXTMENU:
+            ShowTrayMenu();
+            break;
+        default:
+            break;
+        }
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void MainWindow::CreateMenus() {
+    mainMenu_ = CreateMenu();
+    HMENU base = CreatePopupMenu();
+    AddItem(base, kOpen, "Открыть");
+    AddItem(base, kCreate, "Создать", MF_STRING | MF_GRAYED);
+    AddSubMenu(mainMenu_, base, "База");
+
+    HMENU reindex = CreatePopupMenu();
+    AddItem(reindex, 0, "По шаблону выборочно по программе", MF_STRING | MF_GRAYED);
+    AddItem(reindex, 0, "По шаблону выборочно по базе данных", MF_STRING | MF_GRAYED);
+    AddSeparator(reindex);
+    AddItem(reindex, 0, "Редактирование шаблонов", MF_STRING | MF_GRAYED);
+    AddSubMenu(mainMenu_, reindex, "Переиндексация");
+
+    HMENU seek = CreatePopupMenu();
+    AddItem(seek, kSeek, "Найти ...\tCtrl+F", MF_STRING | MF_GRAYED);
+    AddItem(seek, kSeekNext, "Продолжение поиска\tCtrl+N", MF_STRING | MF_GRAYED);
+    AddSubMenu(mainMenu_, seek, "Поиск");
+
+    HMENU picture = CreatePopupMenu();
+    AddItem(picture, kMapDraw, "Формирование");
+    AddSeparator(picture);
+    AddItem(picture, kZoomOut, "Уменьшение\tF3");
+    AddItem(picture, kZoomIn, "Увеличение\tF4");
+    AddSeparator(picture);
+    AddItem(picture, kViewAll, "Просмотр всех обїектов\tF5");
+    AddSubMenu(mainMenu_, picture, "Рисунок");
+
+    AddSubMenu(mainMenu_, CreatePopupMenu(), "Печать", MF_GRAYED);
+
+    optionsMenu_ = CreatePopupMenu();
+    const map::DisplayOptions defaults;
+    int index = 0;
+    for (const map::DisplayMenuItem& item : map::DisplayMenuItems()) {
+        if (item.SeparatorBefore) AddSeparator(optionsMenu_);
+        AddItem(optionsMenu_, kFirstOption + index++, item.Caption,
+                MF_STRING | (defaults.IsChecked(item.Option) ? MF_CHECKED : MF_UNCHECKED));
+    }
+    AddSubMenu(mainMenu_, optionsMenu_, "Отображение");
+    AddItem(mainMenu_, kAboutItem, "?");
+
+    ACCEL keys[] = {
+        {FVIRTKEY, VK_F3, static_cast<WORD>(kZoomOut)},
+        {FVIRTKEY, VK_F4, static_cast<WORD>(kZoomIn)},
+        {FVIRTKEY, VK_F5, static_cast<WORD>(kViewAll)},
+    };
+    accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+}
+
+void MainWindow::CreateToolBar() {
+    toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP,
+                               0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBar)),
+                               GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolBar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+    struct Tool {
+        int id;
+        const char* text;
+        BYTE style;
+        BYTE state;
+    };
+    const Tool tools[] = {
+        {kOpen, "Открыть", BTNS_BUTTON, TBSTATE_ENABLED},
+        {0, nullptr, BTNS_SEP, 0},
+        {kToolZoom, "Масштаб", BTNS_CHECKGROUP, TBSTATE_ENABLED},
+        {kToolMove, "Смещение", BTNS_CHECKGROUP, TBSTATE_ENABLED | TBSTATE_CHECKED},
+        {kToolPick, "Выбор", BTNS_CHECKGROUP, TBSTATE_ENABLED},
+        {0, nullptr, BTNS_SEP, 0},
+        {kShowMap, "Карта", BTNS_CHECK, TBSTATE_ENABLED | TBSTATE_CHECKED},
+        {kOpenTables, "Таблицы", BTNS_CHECK, TBSTATE_ENABLED | TBSTATE_CHECKED},
+        {0, nullptr, BTNS_SEP, 0},
+        {kZoomIn, "Увеличение", BTNS_BUTTON, TBSTATE_ENABLED},
+        {kZoomOut, "Уменьшение", BTNS_BUTTON, TBSTATE_ENABLED},
+        {0, nullptr, BTNS_SEP, 0},
+        {kViewAll, "Все объекты", BTNS_BUTTON, TBSTATE_ENABLED},
+        {kViewObject, "Текущий", BTNS_BUTTON, TBSTATE_ENABLED},
+        {kShiftObject, "К текущему", BTNS_BUTTON, TBSTATE_ENABLED},
+    };
+    std::vector<std::wstring> texts;
+    texts.reserve(std::size(tools));
+    std::vector<TBBUTTON> buttons;
+    for (const Tool& tool : tools) {
+        TBBUTTON button{};
+        button.iBitmap = tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
+        button.idCommand = tool.id;
+        button.fsState = tool.state;
+        button.fsStyle = static_cast<BYTE>(tool.style | (tool.style == BTNS_SEP ? 0 : BTNS_AUTOSIZE | BTNS_SHOWTEXT));
+        if (tool.text) {
+            texts.push_back(Wide(tool.text));
+            button.iString = reinterpret_cast<INT_PTR>(texts.back().c_str());
+        }
+        buttons.push_back(button);
+    }
+    SendMessageW(toolBar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+}
+
+void MainWindow::CreateChildren() {
+    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                 hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBar)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    const int parts[] = {110, 280, 450, 620, -1};
+    SendMessageW(statusBar_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
+
+    DirectoryView::Events events;
+    events.selected = [this] { Guarded([this] { SelectTreeDirectory(); }); };
+    events.entered = [this] {
+        // Entering the open base draws its map again, so that map.wmf is written there.
+        if (dm_.BaseOpen() && dm_.BaseDirectory() == tree_->Listing().CurrentDirectory() && map_) map_->DrawMap();
+    };
+    events.failed = [this](const std::string& message) { ShowError(message); };
+    tree_ = std::make_unique<DirectoryView>(hwnd_, kDirectoryTree, std::move(events));
+
+    MapViewHost host;
+    host.locateParcel = [this](std::int32_t code) {
+        if (!dm_.TbSubter.Active()) return;
+        engine::LocateOptions locate;
+        locate.caseInsensitive = true;
+        dm_.TbSubter.Locate("Code", engine::Value::Int(code), locate);
+    };
+    host.locateOwner = [this](std::int32_t code) {
+        if (!dm_.Tbter.Active()) return;
+        engine::LocateOptions locate;
+        locate.caseInsensitive = true;
+        dm_.Tbter.Locate("Poligon", engine::Value::Int(code), locate);
+    };
+    host.showScaleStatus = [this](const map::ScaleStatus& status) { ShowScaleStatus(status); };
+    host.showMessage = [this](const std::string& text) { SetStatusText(kMessagePart, text); };
+    map_ = std::make_unique<MapView>(hwnd_, kMapImage, std::move(host));
+    map_->SetModel(&mapObjects_);
+
+    parcels_ = std::make_unique<GridView>(hwnd_, kParcelGrid, dm_.TbSubter, base::ParcelGridColumns(),
+                                          [this] { Guarded([this] { dm_.SyncGrids(4); }); });
+    owners_ = std::make_unique<GridView>(hwnd_, kOwnerGrid, dm_.Tbter, base::OwnerGridColumns(),
+                                         [this] { Guarded([this] { dm_.SyncGrids(1); }); });
+}
+
+void MainWindow::LoadMapCursors() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::pair<map::MapCursor, int> cursors[] = {{map::MapCursor::ZoomIn, kCursorResourceZoomIn},
+                                                      {map::MapCursor::ZoomOut, kCursorResourceZoomOut},
+                                                      {map::MapCursor::Hand, kCursorResourceHand},
+                                                      {map::MapCursor::Pick, kCursorResourcePick}};
+    for (const auto& [number, resource] : cursors) {
+        if (const HCURSOR cursor = LoadCursorW(instance, MAKEINTRESOURCEW(resource)))
+            map_->SetCursorShape(number, cursor);
+    }
+}
+
+void MainWindow::CreateTrayIcon() {
+    trayIcon_.cbSize = sizeof trayIcon_;
+    trayIcon_.hWnd = hwnd_;
+    trayIcon_.uID = kTrayIconId;
+    trayIcon_.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+    trayIcon_.uCallbackMessage = kTrayMessage;
+    trayIcon_.hIcon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICON));
+    wcsncpy(trayIcon_.szTip, kTitle, std::size(trayIcon_.szTip) - 1);
+    trayAdded_ = Shell_NotifyIconW(NIM_ADD, &trayIcon_) != FALSE;
+}
+
+void MainWindow::Layout() {
+    if (!toolBar_ || !statusBar_ || !tree_ || !map_ || !parcels_ || !owners_) return;
+    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    RECT client{}, tools{}, status{};
+    GetClientRect(hwnd_, &client);
+    GetWindowRect(toolBar_, &tools);
+    GetWindowRect(statusBar_, &status);
+    const int top = tools.bottom - tools.top;
+    const int bottom = client.bottom - (status.bottom - status.top);
+    const int height = std::max(0, bottom - top);
+    const int right = client.right;
+    const int mapHeight = height * 3 / 5;
+    MoveWindow(tree_->Handle(), 0, top, kTreeWidth, height, TRUE);
+    MoveWindow(map_->Handle(), kTreeWidth, top, std::max(0, right - kTreeWidth), mapHeight, TRUE);
+    MoveWindow(parcels_->Handle(), kTreeWidth, top + mapHeight, kParcelGridWidth, height - mapHeight, TRUE);
+    MoveWindow(owners_->Handle(), kTreeWidth + kParcelGridWidth, top + mapHeight,
+               std::max(0, right - kTreeWidth - kParcelGridWidth), height - mapHeight, TRUE);
+}
+
+void MainWindow::Command(int id) {
+    if (id >= kFirstOption && id < kFirstOption + static_cast<int>(map::DisplayMenuItems().size())) {
+        Guarded([&] { ClickOption(id - kFirstOption); });
+        return;
+    }
+    if (id >= kFirstQuickStart && id < kFirstQuickStart + static_cast<int>(quickStart_.size())) {
+        Guarded([&] {
+            const std::string directory = base::QuickStartDirectory(quickStart_[static_cast<std::size_t>(id - kFirstQuickStart)]);
+            tree_->Enter(platform_->HostPath(directory));
+            Command(kOpen);
+        });
+        return;
+    }
+    switch (id) {
+    case kRestoreItem: RestoreFromTray(); break;
+    case kHideItem: HideToTray(); break;
+    case kExitItem: DestroyWindow(hwnd_); break;
+    case kAboutItem: ShowAboutWindow(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, *platform_); break;
+    case kOpen:
+        Guarded([this] {
+            dm_.CloseBaseDataSets();
+            LaunchCompanionProgram();
+        });
+        break;
+    case kMapDraw: Guarded([this] { map_->DrawMap(); }); break;
+    case kZoomIn: Guarded([this] { map_->ZoomIn(); }); break;
+    case kZoomOut: Guarded([this] { map_->ZoomOut(); }); break;
+    case kViewAll: Guarded([this] { map_->ViewAll(); }); break;
+    case kViewObject: Guarded([this] { map_->ViewObject(); }); break;
+    case kShiftObject: Guarded([this] { map_->ShiftObject(); }); break;
+    case kToolZoom:
+    case kToolMove:
+    case kToolPick: SetTool(id); break;
+    case kShowMap:
+        showMap_ = !showMap_;
+        SendMessageW(toolBar_, TB_CHECKBUTTON, kShowMap, MAKELPARAM(showMap_, 0));
+        break;
+    case kOpenTables:
+        openTables_ = !openTables_;
+        SendMessageW(toolBar_, TB_CHECKBUTTON, kOpenTables, MAKELPARAM(openTables_, 0));
+        break;
+    default: break;
+    }
+}
+
+void MainWindow::SetTool(int id) {
+    for (int tool : {kToolZoom, kToolMove, kToolPick})
+        SendMessageW(toolBar_, TB_CHECKBUTTON, tool, MAKELPARAM(tool == id, 0));
+    map_->SetTool(id == kToolZoom ? map::MapTool::Zoom : id == kToolPick ? map::MapTool::Pick : map::MapTool::Move);
+}
+
+void MainWindow::ClickOption(int index) {
+    map_->Options().Click(map::DisplayMenuItems()[static_cast<std::size_t>(index)].Option);
+    int position = 0;
+    for (const map::DisplayMenuItem& item : map::DisplayMenuItems()) {
+        CheckMenuItem(optionsMenu_, static_cast<UINT>(kFirstOption + position++),
+                      MF_BYCOMMAND | (map_->Options().IsChecked(item.Option) ? MF_CHECKED : MF_UNCHECKED));
+    }
+    map_->DrawMap();
+}
+
+void MainWindow::RestoreFromTray() {
+    ShowWindow(hwnd_, IsZoomed(hwnd_) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd_);
+    Layout();
+    if (map_) map_->DrawMap();
+}
+
+void MainWindow::HideToTray() {
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void MainWindow::FillQuickStartMenu(HMENU menu) {
+    if (const auto lines = base::ReadQuickStartList(*platform_)) quickStart_ = *lines;  // no list: keep the old one
+    int index = 0;
+    for (const std::string& line : quickStart_) {
+        // Shown as written: a literal "&" is doubled so that it is no accelerator mark.
+        std::string caption;
+        for (char c : line) caption += c == '&' ? std::string("&&") : std::string(1, c);
+        AddItem(menu, kFirstQuickStart + index++, caption.c_str());
+    }
+}
+
+void MainWindow::ShowTrayMenu() {
+    HMENU menu = CreatePopupMenu();
+    const bool visible = IsWindowVisible(hwnd_) != FALSE;
+    AddItem(menu, kRestoreItem, "Открыть", MF_STRING | (visible ? MF_GRAYED : 0));
+    AddItem(menu, kHideItem, "Скрыть", MF_STRING | (visible ? 0 : MF_GRAYED));
+    HMENU quick = CreatePopupMenu();
+    Guarded([&] { FillQuickStartMenu(quick); });
+    AddSubMenu(menu, quick, "Быстрый старт");
+    AddSeparator(menu);
+    AddItem(menu, kAboutItem, "О программе ...");
+    AddSeparator(menu);
+    AddItem(menu, kExitItem, "Выход");
+    POINT at{};
+    GetCursorPos(&at);
+    // The window must be in front, or the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(hwnd_);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+void MainWindow::SelectTreeDirectory() {
+    // A sub-directory, or the current directory itself: a double click into a base
+    // makes it the current directory, and the selection that follows opens it.
+    const std::string directory = tree_->Listing().BasePath(tree_->SelectedIndex());
+    if (directory.empty()) {  // the root or a directory above: no base
+        dm_.CloseBaseDataSets();
+        return;
+    }
+    OpenBase(directory);
+}
+
+void MainWindow::OpenBase(const std::string& directory) {
+    const base::GeometryLoading loading = showMap_ ? base::GeometryLoading::Background : base::GeometryLoading::DataSets;
+    dm_.OpenBaseDirectory(directory, openTables_, [this](bool changed) { ShowBaseGeometry(changed); }, loading);
+}
+
+void MainWindow::ShowBaseGeometry(bool changed) {
+    // The old parcels no longer answer the mouse, and their memory is given back before
+    // the new ones are read.
+    mapObjects_ = map::TArrObjects{};
+    std::unique_ptr<base::GeometryLoad> load = dm_.TakeGeometry();
+    if (load) {
+        map_->SetLoading(true);
+        HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        // Paints and timers go on; keys and clicks wait for the map.
+        while (!load->Finished()) {
+            ShowProgress(load->Progress());
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_PAINT | QS_TIMER);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
+        }
+        SetCursor(previous);
+        map_->SetLoading(false);
+        SetStatusText(kMessagePart, "");
+        mapObjects_ = load->Take();
+    }
+    map_->SetModel(&mapObjects_);
+    FollowParcelQuery();
+    // Another base is fitted into the view; the same one again keeps the view.
+    map_->ViewState().ViewAllPending = changed;
+    map_->DrawMap();
+}
+
+void MainWindow::FollowParcelQuery() {
+    if (!map_) return;
+    const bool open = dm_.TbSubter.Active();
+    std::optional<std::int32_t> current;
+    if (open && !dm_.TbSubter.IsEmpty()) current = static_cast<std::int32_t>(dm_.TbSubter.AsInteger("Code"));
+    map_->SetParcelQueryOpen(open);
+    map_->SetCurrentParcelCode(current);
+}
+
+void MainWindow::LaunchCompanionProgram() {
+    const std::string directory = tree_->Listing().ItemPath(tree_->SelectedIndex());
+    base::CompanionLauncher launcher(*platform_, [this](const std::string& message) { ShowError(message); });
+    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const base::LaunchReport report = launcher.Launch(directory);
+    SetCursor(previous);
+    // The status bar tells what became of this start, not of the one before.
+    SetStatusText(kMessagePart, report.outcome == base::LaunchOutcome::Started
+                                    ? "Запущена программа " + report.program + " в каталоге " + directory
+                                    : std::string("Программа не запущена"));
+}
+
+void MainWindow::ShowScaleStatus(const map::ScaleStatus& status) {
+    SetStatusText(kScalePart, status.Scale);
+    SetStatusText(kZoomPart, status.Zoom);
+    if (status.CursorX) SetStatusText(kCursorXPart, *status.CursorX);
+    if (status.CursorY) SetStatusText(kCursorYPart, *status.CursorY);
+}
+
+void MainWindow::SetStatusText(int part, const std::string& text) {
+    SendMessageW(statusBar_, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(Wide(text).c_str()));
+}
+
+void MainWindow::ShowProgress(double upper) {
+    // A strip of bars in the message part: how far the geometry load got.
+    const int filled = static_cast<int>(upper * 20.0 + 0.5);
+    std::string strip = "Загрузка карты ";
+    for (int i = 0; i < 20; ++i) strip += i < filled ? "█" : "░";
+    SetStatusText(kMessagePart, strip);
+    UpdateWindow(statusBar_);
+}
+
+void MainWindow::ShowError(const std::string& message) {
+    MessageBoxW(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, Wide(message).c_str(), kTitle, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace ter5::winapp

@@ -1,0 +1,307 @@
+// The walk test of the Windows desktop program, run under Wine: starts ter5manager.exe
+// in a directory holding the demo base "demo", and drives it as a user would, through
+// the messages its windows get: the window from the tray, the base opened from the
+// directory tree, moves in the parcel grid followed by the owner grid, a pick on the
+// map, the display options, and the end through the tray menu's "Выход". It checks
+// the window texts, the grids' rows and texts, the selected parcel and map.wmf, and
+// saves screenshots of the window (BMP) into the directory given.
+//
+//   winwalk.exe PROGRAM WORKDIR SHOTDIR
+//
+// Ends with "N passed, N failed" and exits non-zero on any failure.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "winapp/AboutWindow.h"
+#include "winapp/CommandIds.h"
+
+namespace {
+
+using namespace ter5::winapp;
+using Clock = std::chrono::steady_clock;
+
+int passed = 0;
+int failed = 0;
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
+    std::fflush(stdout);
+    (ok ? passed : failed)++;
+}
+
+// Waits up to `seconds` for `done`, letting the program run; returns whether it came.
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+    const auto end = Clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    while (Clock::now() < end) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string Narrow(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+// Reads texts of another process's list view through memory of that process.
+class RemoteList {
+public:
+    RemoteList(HANDLE process) : process_(process) {
+        memory_ = VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteList() {
+        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    }
+
+    std::string Text(HWND list, int row, int column) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = 512;
+        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + 1024);
+        WriteProcessMemory(process_, memory_, &item, sizeof item, nullptr);
+        const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory_));
+        std::wstring text(static_cast<std::size_t>(length), L'\0');
+        if (length > 0)
+            ReadProcessMemory(process_, static_cast<char*>(memory_) + 1024, text.data(), static_cast<std::size_t>(length) * sizeof(wchar_t), nullptr);
+        return Narrow(text);
+    }
+
+private:
+    HANDLE process_;
+    void* memory_ = nullptr;
+};
+
+int Rows(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int FocusedRow(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void PressKey(HWND window, UINT key) {
+    SendMessageW(window, WM_KEYDOWN, key, 1);
+    SendMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+void Command(HWND main, int id) {
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+// The window's picture from the screen as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::filesystem::path& file) {
+    Sleep(300);  // the program's windows finish painting
+    RECT box{};
+    GetWindowRect(window, &box);
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + imageSize;
+    info.bmiHeader.biSizeImage = imageSize;
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageSize);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return out.good();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: winwalk PROGRAM WORKDIR SHOTDIR\n");
+        return 2;
+    }
+    const std::filesystem::path program = argv[1], work = argv[2], shots = argv[3];
+    const std::filesystem::path base = work / "demo";
+    std::error_code ignored;
+    std::filesystem::create_directories(shots, ignored);
+    // map.wmf is written into the program's current directory, the tree's: the work
+    // directory while the base is only selected, the base once it is entered.
+    const std::filesystem::path mapFile = work / "map.wmf";
+    std::filesystem::remove(mapFile, ignored);
+    std::filesystem::remove(base / "map.wmf", ignored);
+
+    // Start: the window waits hidden in the tray.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+    const auto start = Clock::now();
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(),
+                        &startup, &process)) {
+        std::fprintf(stderr, "cannot start %ls: error %lu\n", program.c_str(), GetLastError());
+        return 2;
+    }
+    HWND main = nullptr;
+    const bool started = WaitFor([&] { return (main = FindWindowW(kMainWindowClass, nullptr)) != nullptr; }, 60);
+    Check(started, "the main window exists after " + std::to_string(SecondsSince(start)) + " s");
+    if (!started) {
+        TerminateProcess(process.hProcess, 1);
+        std::printf("%d passed, %d failed\n", passed, failed);
+        return 1;
+    }
+    WaitForInputIdle(process.hProcess, 10000);
+    Check(!IsWindowVisible(main), "the window starts hidden in the tray");
+    wchar_t title[256] = {};
+    GetWindowTextW(main, title, 256);
+    Check(Narrow(title) == "TER5 Manager", "the window title is \"TER5 Manager\"");
+
+    // "Открыть" of the tray menu shows it.
+    Command(main, kRestoreItem);
+    Check(WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 10), "\"Открыть\" shows the window");
+    MoveWindow(main, 0, 0, 1000, 700, TRUE);
+
+    HWND tree = GetDlgItem(main, kDirectoryTree);
+    HWND parcels = GetDlgItem(main, kParcelGrid);
+    HWND owners = GetDlgItem(main, kOwnerGrid);
+    HWND mapImage = GetDlgItem(main, kMapImage);
+    Check(tree && parcels && owners && mapImage, "the tree, the grids and the map are there");
+    RemoteList remote(process.hProcess);
+
+    // The tree lists the base "demo" among the sub-directories; moving the selection
+    // onto it with the keys opens it.
+    const int treeRows = Rows(tree);
+    int demoRow = -1;
+    for (int row = 0; row < treeRows; ++row) {
+        if (remote.Text(tree, row, 0).rfind("demo", 0) == 0) demoRow = row;
+    }
+    Check(demoRow > 0, "the tree lists the base \"demo\" (row " + std::to_string(demoRow) + " of " +
+                           std::to_string(treeRows) + ")");
+    const auto clickToMap = Clock::now();
+    PressKey(tree, VK_END);
+    for (int row = treeRows - 1; row > demoRow && demoRow > 0; --row) PressKey(tree, VK_UP);
+    const bool opened = WaitFor([&] { return Rows(parcels) > 0 && std::filesystem::exists(mapFile); }, 120);
+    const double openSeconds = SecondsSince(clickToMap);
+    Check(opened, "selecting the base fills the grids and writes map.wmf (" + std::to_string(openSeconds) + " s)");
+    Check(demoRow > 0 && remote.Text(tree, demoRow, 0).find("[Б]") != std::string::npos,
+          "the base carries the base mark");
+    const int parcelRows = Rows(parcels), ownerRows = Rows(owners);
+    Check(parcelRows > 0 && ownerRows > 0,
+          "parcels " + std::to_string(parcelRows) + ", owners " + std::to_string(ownerRows));
+    SaveScreenshot(main, shots / "01-base-opened.bmp");
+
+    // Moving in the parcel grid moves the owner grid to an owner of that parcel.
+    for (int i = 0; i < 3; ++i) PressKey(parcels, VK_DOWN);
+    Check(FocusedRow(parcels) == 3, "three steps down the parcel grid: row " + std::to_string(FocusedRow(parcels)));
+    const std::string code = remote.Text(parcels, 3, 2);
+    const int ownerRow = FocusedRow(owners);
+    const std::string ownerCode = ownerRow >= 0 ? remote.Text(owners, ownerRow, 3) : std::string();
+    Check(!code.empty() && (ownerRow < 0 || ownerCode == code),
+          "the owner grid follows parcel " + code + " (owner row " + std::to_string(ownerRow) + ", code " + ownerCode + ")");
+
+    // A pick on the map: the current parcel fitted into the map, the grid moved away,
+    // then a click in the map's middle with the pick tool brings the grid back.
+    Command(main, kViewObject);
+    PressKey(parcels, VK_HOME);
+    Check(FocusedRow(parcels) == 0, "Home moves the parcel grid to its first row");
+    Command(main, kToolPick);
+    RECT mapBox{};
+    GetClientRect(mapImage, &mapBox);
+    const LPARAM middle = MAKELPARAM(mapBox.right / 2, mapBox.bottom / 2);
+    const auto pickStart = Clock::now();
+    SendMessageW(mapImage, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(mapImage, WM_LBUTTONUP, 0, middle);
+    Check(WaitFor([&] { return FocusedRow(parcels) == 3; }, 10),
+          "a pick in the middle of the fitted parcel selects it again: row " + std::to_string(FocusedRow(parcels)) +
+              " (" + std::to_string(SecondsSince(pickStart)) + " s)");
+    SaveScreenshot(main, shots / "02-picked.bmp");
+
+    // View all (F5), and a display option: the map is drawn again (map.wmf rewritten).
+    const auto before = std::filesystem::last_write_time(mapFile, ignored);
+    Sleep(1100);
+    const auto viewAllStart = Clock::now();
+    Command(main, kViewAll);
+    const double viewAllSeconds = SecondsSince(viewAllStart);
+    Check(std::filesystem::last_write_time(mapFile, ignored) != before,
+          "view all draws the map again (" + std::to_string(viewAllSeconds) + " s)");
+    // A display option ("точек") draws the map again with it.
+    const auto beforeOption = std::filesystem::last_write_time(mapFile, ignored);
+    Sleep(1100);
+    Command(main, kFirstOption + 1);
+    Check(std::filesystem::last_write_time(mapFile, ignored) != beforeOption,
+          "\"точек\" draws the map again");
+    SaveScreenshot(main, shots / "03-view-all-points.bmp");
+
+    // Enter on the open base enters it: the map is drawn again into the base itself.
+    PressKey(tree, VK_RETURN);
+    Check(WaitFor([&] { return std::filesystem::exists(base / "map.wmf"); }, 10),
+          "entering the open base writes map.wmf into it");
+
+    // The about window: the strip of links, closed again.
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);
+    HWND about = nullptr;
+    Check(WaitFor([&] { return (about = FindWindowW(kAboutWindowClass, nullptr)) != nullptr; }, 10),
+          "\"?\" opens the about window");
+    // Shown once its links are all there; a moment more for its first painting.
+    if (about && WaitFor([&] { return IsWindowVisible(about) != FALSE; }, 10)) {
+        Sleep(500);
+        std::string strip;
+        for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t text[128] = {};
+            GetWindowTextW(child, text, 128);
+            strip += Narrow(text) + "|";
+        }
+        bool allLinks = true;
+        for (const char* link : {"Новости", "Изменения", "Обновления", "Заказать", "Менеджер", "Администратор"})
+            allLinks = allLinks && ("|" + strip).find("|" + std::string(link) + "|") != std::string::npos;
+        Check(allLinks, "the about window's links: " + strip);
+        SaveScreenshot(about, shots / "04-about.bmp");
+        PostMessageW(about, WM_CLOSE, 0, 0);
+        Check(WaitFor([&] { return !IsWindow(about); }, 10), "the about window closes");
+    }
+
+    // Closing hides the window; "Выход" of the tray menu ends the program.
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    Check(!IsWindowVisible(main) && IsWindow(main), "closing hides the window into the tray");
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kExitItem, 0), 0);
+    const bool ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    DWORD code_ = 1;
+    GetExitCodeProcess(process.hProcess, &code_);
+    Check(ended && code_ == 0, "\"Выход\" ends the program with status 0");
+    if (!ended) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    std::printf("measured: open base to map %.3f s, view all %.3f s\n", openSeconds, viewAllSeconds);
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
