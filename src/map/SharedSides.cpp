@@ -1,36 +1,26 @@
 #include "map/SharedSides.h"
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <memory>
+#include <utility>
+
+#include "map/PointHash.h"
 
 namespace ter5::map {
 
 namespace {
-
-// Bits of a coordinate for hashing; -0 and +0 compare equal and so must hash alike.
-std::uint64_t CoordinateBits(double value) { return std::bit_cast<std::uint64_t>(value == 0.0 ? 0.0 : value); }
-
-// Mixes one 64-bit word into a running hash (the 64-bit finaliser of MurmurHash3).
-std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
-    std::uint64_t h = hash ^ word;
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDULL;
-    h ^= h >> 33;
-    h *= 0xC4CEB9FE1A85EC53ULL;
-    h ^= h >> 33;
-    return h;
-}
 
 bool Before(const WorldPoint& a, const WorldPoint& b) { return a.Y < b.Y || (a.Y == b.Y && a.X < b.X); }
 
 // A side's hash, the same in both directions.
 std::uint64_t SideHash(WorldPoint p, WorldPoint q) {
     if (Before(q, p)) std::swap(p, q);
-    std::uint64_t h = Mix(0, CoordinateBits(p.Y));
-    h = Mix(h, CoordinateBits(p.X));
-    h = Mix(h, CoordinateBits(q.Y));
-    return Mix(h, CoordinateBits(q.X));
+    std::uint64_t h = MixHash(0, CoordinateBits(p.Y));
+    h = MixHash(h, CoordinateBits(p.X));
+    h = MixHash(h, CoordinateBits(q.Y));
+    return MixHash(h, CoordinateBits(q.X));
 }
 
 bool SameSide(const WorldPoint& p, const WorldPoint& q, const WorldPoint& r, const WorldPoint& s) {
