@@ -40,6 +40,7 @@ class TNewForm;
 namespace ter5::templates {
 class TemplateStore;
 class TemplateWindows;
+class TRepairBase;
 }
 
 namespace ter5::map {
@@ -158,6 +159,9 @@ public:
     // template windows, and the host the template operations work through.
     void N15Click();
     void nCreateClick();
+    // "Проверка и восстановление базы": the repair window on the tree's selected directory.
+    void nRepairBaseClick();
+    templates::TRepairBase* RepairWindow() const { return repairWindow_; }
     void ShowTemplateGroups(const QString& mode);
     templates::TemplateWindows* TemplateLists();
     std::string TargetDirectory() const override;
@@ -196,6 +200,7 @@ public:
     QMenu *N8 = nullptr, *N15 = nullptr, *N17 = nullptr, *N10 = nullptr, *N11 = nullptr, *N18 = nullptr;
     QAction *nOpen = nullptr, *nCreate = nullptr;
     QAction *nReindexTERBases = nullptr, *nReindexSelectBase = nullptr, *nReindexEditBases = nullptr;
+    QAction* nRepairBase = nullptr;
     QAction *nSeek = nullptr, *nSeekNext = nullptr;
     QAction *sbMapDraw = nullptr, *sbZoomOut = nullptr, *sbZoomIn = nullptr, *sbViewAll = nullptr;
     QAction* nExport = nullptr;
@@ -256,6 +261,7 @@ private:
     TInfo* info_ = nullptr;
     THelp* help_ = nullptr;
     templates::TemplateWindows* templateLists_ = nullptr;
+    templates::TRepairBase* repairWindow_ = nullptr;
     QTimer* trayClickTimer_ = nullptr;
     QActionGroup* mouseTools_ = nullptr;
     QActionGroup* areaUnits_ = nullptr;

@@ -50,6 +50,7 @@ void TMain::createActions() {
     nReindexSelectBase =
         MakeAction(this, QStringLiteral("nReindexSelectBase"), tr("По шаблону выборочно по базе данных"));
     nReindexEditBases = MakeAction(this, QStringLiteral("nReindexEditBases"), tr("Редактирование шаблонов"));
+    nRepairBase = MakeAction(this, QStringLiteral("nRepairBase"), tr("Проверка и восстановление базы"));
     nSeek = MakeAction(this, QStringLiteral("nSeek"), tr("Найти ..."), 47);
     nSeek->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     nSeekNext = MakeAction(this, QStringLiteral("nSeekNext"), tr("Продолжение поиска"));
@@ -89,6 +90,7 @@ void TMain::createActions() {
     connect(nReindexTERBases, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("ReIndex")); });
     connect(nReindexSelectBase, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Select")); });
     connect(nReindexEditBases, &QAction::triggered, this, [this] { emit reindexRequested(QStringLiteral("Edit")); });
+    connect(nRepairBase, &QAction::triggered, this, [this] { base::RunGuarded(this, [this] { nRepairBaseClick(); }); });
     connect(nInfo, &QAction::triggered, this, &TMain::nInfoClick);
     connect(nHelp, &QAction::triggered, this, [this] { ShowHelp(QString::fromLatin1(kManualContentsPage)); });
 }
@@ -173,6 +175,7 @@ void TMain::createMenus() {
     N15->setObjectName(QStringLiteral("N15"));
     N15->addAction(nReindexTERBases);
     N15->addAction(nReindexSelectBase);
+    N15->addAction(nRepairBase);
     N15->addSeparator()->setObjectName(QStringLiteral("n20"));
     N15->addAction(nReindexEditBases);
     connect(N15, &QMenu::aboutToShow, this, &TMain::reindexMenuOpening);

@@ -1,4 +1,5 @@
-// The main window's template commands: the "Переиндексация" menu, "Создать" (and
+// The main window's template commands: the "Переиндексация" menu (with the repair
+// window "Проверка и восстановление базы"), "Создать" (and
 // the tool button tbCreate), the template windows they open, and the host the
 // reindex and the base creation work through.
 
@@ -10,6 +11,8 @@
 #include "base/widgets/Messenger.h"
 #include "base/widgets/TNewForm.h"
 #include "templates/BaseCreator.h"
+#include "base/PathNames.h"
+#include "templates/widgets/TRepairBase.h"
 #include "templates/widgets/TemplateWindows.h"
 
 namespace ter5::app {
@@ -35,6 +38,13 @@ void TMain::N15Click() {
     const bool enabled = templates::Reindexer::ReindexEnabled(TargetDirectory());
     nReindexTERBases->setEnabled(enabled);
     nReindexSelectBase->setEnabled(enabled);
+    nRepairBase->setEnabled(enabled);
+}
+
+void TMain::nRepairBaseClick() {
+    if (!templates_) return;
+    if (!repairWindow_) repairWindow_ = new templates::TRepairBase(*templates_, *this, this);
+    repairWindow_->ShowFor(base::PathFromUtf8(TargetDirectory()));
 }
 
 void TMain::nCreateClick() {

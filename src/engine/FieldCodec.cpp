@@ -11,12 +11,13 @@
 namespace ter5::engine {
 namespace {
 
+using namespace storedvalue;
+
 // Record sizes of the fixed-size types.
 constexpr int kShortSize = 2;
 constexpr int kLongSize = 4;
 constexpr int kDoubleSize = 8;
 constexpr int kLogicalSize = 1;
-constexpr int kBcdSize = 17;
 // Blob reference after the leader, little-endian: .MB offset with the index as its
 // low byte (4), length (4), modification number (2).
 constexpr int kBlobTailSize = 10;
@@ -24,9 +25,6 @@ constexpr int kBlobOffsetAt = 0;
 constexpr int kBlobLengthAt = 4;
 constexpr int kBlobModAt = 8;
 constexpr std::uint32_t kBlobIndexMask = 0xFF;
-// Logical bytes.
-constexpr std::uint8_t kFalseByte = 0x80;
-constexpr std::uint8_t kTrueByte = 0x81;
 // Largest magnitudes integer fields hold; the most negative two's-complement value
 // would encode as all zeros, i.e. NULL.
 constexpr std::int64_t kShortMax = 32767;
@@ -37,14 +35,8 @@ constexpr double kClampLimit = 1e18;
 constexpr std::uint16_t kShortSign = 0x8000;
 constexpr std::uint32_t kLongSign = 0x8000'0000;
 constexpr std::uint64_t kDoubleSign = 0x8000'0000'0000'0000;
-// BCD: byte 0 = sign (set for positive) | kBcdFlag | decimals; nibbles 2..33 are
-// the 32 digits, the last `decimals` of them after the point.
-constexpr std::uint8_t kBcdPositive = 0x80;
-constexpr std::uint8_t kBcdFlag = 0x40;
-constexpr int kBcdDigits = 32;
+// BCD: the last `decimals` of the 32 digits lie after the point.
 constexpr int kBcdFirstNibble = 2;
-// XOR that complements a digit nibble of a negative BCD.
-constexpr std::uint8_t kBcdNegativeFlip = 0x0F;
 // Characters of the longest shortest-fixed-notation double (about 330, for 5e-324).
 constexpr std::size_t kMaxFixedDoubleChars = 400;
 // 0001-01-01 (day 1) lies 306 days after 0000-03-01, where the date arithmetic counts from.

@@ -21,6 +21,20 @@ namespace ter5::engine {
 // Milliseconds in a day: a timestamp is days × this + milliseconds since midnight.
 inline constexpr std::int64_t kMsPerDay = 86'400'000;
 
+// Stored bytes of logical and BCD fields, for the codec and the salvage checks.
+namespace storedvalue {
+// Logical bytes (60 values of the test data, no other byte seen).
+inline constexpr std::uint8_t kFalseByte = 0x80;
+inline constexpr std::uint8_t kTrueByte = 0x81;
+// BCD: 17 bytes; byte 0 = sign (set for positive) | kBcdFlag | decimals; nibbles
+// 2..33 are the 32 digits, complemented (XOR kBcdNegativeFlip) for negatives.
+inline constexpr int kBcdSize = 17;
+inline constexpr std::uint8_t kBcdPositive = 0x80;
+inline constexpr std::uint8_t kBcdFlag = 0x40;
+inline constexpr int kBcdDigits = 32;
+inline constexpr std::uint8_t kBcdNegativeFlip = 0x0F;
+}  // namespace storedvalue
+
 // A calendar date of the proleptic Gregorian calendar.
 struct CivilDate {
     std::int64_t year = 1;

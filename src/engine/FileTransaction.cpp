@@ -118,6 +118,12 @@ void FileTransaction::Replace(const fs::path& target, const std::vector<std::uin
     CallHook(target, WriteStage::BeforeReplace);
 }
 
+fs::path FileTransaction::StagedFile(const fs::path& target) const {
+    for (const Step& s : replaces_)
+        if (s.target == target) return s.temp;
+    return {};
+}
+
 void FileTransaction::Remove(const fs::path& target) {
     RefuseLink(target);
     if (IsReadOnlyFile(target)) Fail(PathToUtf8(target), "Table is read-only");

@@ -66,6 +66,9 @@ public:
     void Commit();
 
     bool Empty() const { return replaces_.empty() && removes_.empty(); }
+    // The temporary file Replace wrote for `target` (empty when none), to be read
+    // back before Commit.
+    std::filesystem::path StagedFile(const std::filesystem::path& target) const;
 
 private:
     struct Step {

@@ -62,6 +62,31 @@ void WriteBlockHeader(std::uint8_t* p, std::size_t number, std::size_t total, st
     WriteU16(p + kBlockAddDataSize, static_cast<std::uint16_t>((count - 1) * recordSize));
 }
 
+// The blocks of an X file holding `records` in their order, packed full and
+// chained in order after `headerSize` bytes left for the header. The records'
+// own buffer becomes the image: each record only moves towards the end, so they
+// move from the last to the first and the index is never held twice.
+std::vector<std::uint8_t> PackRecordsInPlace(RecordBuffer records, std::size_t headerSize, std::size_t blockSize) {
+    const std::size_t size = records.recordSize;
+    const std::size_t n = records.Count();
+    const std::size_t perBlock = (blockSize - kBlockHeaderSize) / size;
+    const std::size_t blocks = (n + perBlock - 1) / perBlock;
+    std::vector<std::uint8_t> image = std::move(records.bytes);
+    image.resize(headerSize + blocks * blockSize, 0);
+    for (std::size_t i = n; i-- > 0;)
+        std::memmove(image.data() + headerSize + (i / perBlock) * blockSize + kBlockHeaderSize + (i % perBlock) * size,
+                     image.data() + i * size, size);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        std::uint8_t* p = image.data() + headerSize + b * blockSize;
+        const std::size_t count = std::min(perBlock, n - b * perBlock);
+        WriteBlockHeader(p, b + 1, blocks, count, size);
+        std::uint8_t* end = p + kBlockHeaderSize + count * size;
+        std::fill(end, p + blockSize, 0);
+    }
+    std::fill(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(headerSize), 0);
+    return image;
+}
+
 void SetBlockCounters(TableHeader& h, std::size_t blocks) {
     h.blocksInUse = h.fileBlocks = static_cast<std::uint16_t>(blocks);
     h.firstBlock = blocks ? 1 : 0;
@@ -181,7 +206,9 @@ std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table, const std::f
                          FileNameBytes(pxFile));
 }
 
-SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files) {
+SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files,
+                                    const RecordSource* records) {
+    const RecordSource source = records ? *records : RecordsOf(table);
     const TableHeader& th = table.Header();
     const SecondaryLayout layout = MakeSecondaryLayout(table, def);
     if (!files.composite && !IsFieldNamedIndex(def))
@@ -209,10 +236,9 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
         if (h.BlockSize() < layout.recordSize + kBlockHeaderSize && kb > h.blockSizeKb) h.blockSizeKb = kb;
     if (h.BlockSize() < layout.recordSize + kBlockHeaderSize) Fail(table.Name(), "index record too large for a block");
 
-    const RecordBuffer records = MakeSecondaryRecords(table, layout);
     const std::size_t blockSize = h.BlockSize();
     const std::size_t perBlock = (blockSize - kBlockHeaderSize) / layout.recordSize;
-    const std::size_t n = records.Count();
+    const std::size_t n = source.count;
     const std::size_t blocks = (n + perBlock - 1) / perBlock;
     if (blocks > kMaxBlocks) Fail(table.Name(), "the index needs more blocks than a file can address");
     h.numRecords = static_cast<std::uint32_t>(n);
@@ -235,18 +261,22 @@ SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def,
     header[kXTableLink] = TreeLink(th);
     const std::size_t headerSize = header.size();
     SecondaryImages out;
-    out.x = BlocksImage(std::move(header), blockSize, blocks);
+    out.x = PackRecordsInPlace(MakeSecondaryRecords(table, layout, source, headerSize + blocks * blockSize), headerSize, blockSize);
+    std::memcpy(out.x.data(), header.data(), headerSize);
+    // The tree over the X file: one leaf a block, its first key, number and count.
+    std::vector<TreeEntry> leaves;
+    leaves.reserve(blocks);
     for (std::size_t b = 0; b < blocks; ++b) {
-        std::uint8_t* p = out.x.data() + headerSize + b * blockSize;
-        const std::size_t first = b * perBlock;
-        const std::size_t count = std::min(perBlock, n - first);
-        WriteBlockHeader(p, b + 1, blocks, count, layout.recordSize);
-        std::memcpy(p + kBlockHeaderSize, records.At(first), count * layout.recordSize);
+        const std::uint8_t* first = out.x.data() + headerSize + b * blockSize + kBlockHeaderSize;
+        const std::size_t count = std::min(perBlock, n - b * perBlock);
+        leaves.push_back({std::string(reinterpret_cast<const char*>(first), layout.keySize), static_cast<std::uint16_t>(b + 1),
+                          static_cast<std::uint32_t>(count)});
     }
-
-    // The tree over the X file: reread the image so its leaves come from its blocks.
-    const auto x = TableFile::FromBytes(out.x, FileNameBytes(files.x), table.Codec().CodePage());
-    out.y = BuildSecondaryTree(table, *x, files.y);
+    TableHeader yBase = th;
+    yBase.raw.assign(out.x.begin(), out.x.begin() + static_cast<std::ptrdiff_t>(headerSize));  // the X's family sequence and counter
+    const std::vector<FieldDesc> keyFields(layout.fields.begin(), layout.fields.begin() + static_cast<std::ptrdiff_t>(layout.keyFields));
+    out.y = BuildTreeFile(yBase, files.composite ? FileType::CompositeTree : FileType::SecondaryTree, keyFields, leaves,
+                          FileNameBytes(files.y));
     return out;
 }
 

@@ -48,8 +48,11 @@ std::vector<std::uint8_t> BuildPrimaryIndex(const TableFile& table, const std::f
 // The .X and .Y images of `def` on `table`, named as `files` says (the names go
 // into the headers; files.composite picks .XGn). Maintained kinds on keyed tables,
 // non-maintained kinds on unkeyed ones, as real files have them. Throws
-// EngineError naming the table for bad definitions or oversized indexes.
-SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files);
+// EngineError naming the table for bad definitions or oversized indexes. With
+// `records` the index is built over them instead of the records `table` holds
+// (which then only gives the header: a table read back a block at a time).
+SecondaryImages BuildSecondaryIndex(const TableFile& table, const IndexDef& def, const IndexFiles& files,
+                                    const RecordSource* records = nullptr);
 
 // The tree file (.Ynn/.YGn) named `yFile` over the X file `x` of `table`, as
 // BuildSecondaryIndex builds it.

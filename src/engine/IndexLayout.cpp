@@ -79,44 +79,77 @@ SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def)
     return l;
 }
 
-RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout) {
-    const std::size_t n = table.RecordCount();
+RecordSource RecordsOf(const TableFile& table) {
+    RecordSource source;
+    source.count = table.RecordCount();
+    source.walk = [&table](const RecordSource::Visitor& visit) {
+        std::size_t ordinal = 0;
+        for (const auto& block : table.Blocks())
+            for (std::size_t pos = 0; pos < block.count; ++pos) visit(table.Record(ordinal++), block.number, pos);
+    };
+    return source;
+}
+
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, std::size_t capacity) {
+    return MakeSecondaryRecords(table, layout, RecordsOf(table), capacity);
+}
+
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, const RecordSource& records,
+                                  std::size_t capacity) {
+    const std::size_t n = records.count;
     const std::size_t size = layout.recordSize;
     const TableHeader& th = table.Header();
-    RecordBuffer unsorted{size, std::vector<std::uint8_t>(n * size, 0)};
+    RecordBuffer unsorted{size, {}};
+    unsorted.bytes.reserve(std::max(capacity, n * size));
+    unsorted.bytes.resize(n * size, 0);
     const std::size_t primaryKeySize = LeadingSize(th.fields, th.numKeyFields);
     const KeyRules rules(th);
     std::size_t ordinal = 0;
-    for (const auto& block : table.Blocks()) {
-        for (std::size_t pos = 0; pos < block.count; ++pos, ++ordinal) {
-            const std::uint8_t* rec = table.Record(ordinal);
-            std::uint8_t* out = unsorted.bytes.data() + ordinal * size;
-            std::size_t at = 0;
-            for (int i : layout.indexFields) {
-                const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
-                const auto len = static_cast<std::size_t>(f.length);
-                std::memcpy(out + at, rec + f.offset, len);
-                if (layout.caseInsensitive && f.type == FieldType::Alpha) rules.CaseInsensitiveKey(out + at, len);
-                at += len;
+    records.walk([&](const std::uint8_t* rec, std::uint16_t blockNumber, std::size_t pos) {
+        if (ordinal >= n) Fail(table.Name(), "more records than the table counts");
+        std::uint8_t* out = unsorted.bytes.data() + ordinal++ * size;
+        std::size_t at = 0;
+        for (int i : layout.indexFields) {
+            const FieldDesc& f = th.fields[static_cast<std::size_t>(i)];
+            const auto len = static_cast<std::size_t>(f.length);
+            std::memcpy(out + at, rec + f.offset, len);
+            if (layout.caseInsensitive && f.type == FieldType::Alpha) rules.CaseInsensitiveKey(out + at, len);
+            at += len;
+        }
+        if (layout.keyedTable) {
+            std::memcpy(out + at, rec, primaryKeySize);
+            at += primaryKeySize;
+            WriteFlippedU16(out + at, blockNumber);
+        } else {
+            WriteFlippedU32(out + at, static_cast<std::uint32_t>(ordinal));
+            WriteFlippedU16(out + at + kLongSize, blockNumber);
+            WriteFlippedU16(out + at + kLongSize + kShortSize, static_cast<std::uint16_t>(pos * th.recordSize));
+        }
+    });
+    if (ordinal != n) Fail(table.Name(), "fewer records than the table counts");
+    const auto less = [&](std::uint32_t a, std::uint32_t b) { return CompareSecondaryKeys(layout, unsorted.At(a), unsorted.At(b)) < 0; };
+    bool inOrder = true;
+    for (std::size_t i = 1; i < n && inOrder; ++i) inOrder = !less(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i - 1));
+    if (!inOrder) {
+        std::vector<std::uint32_t> order(n);
+        std::iota(order.begin(), order.end(), 0u);
+        std::stable_sort(order.begin(), order.end(), less);
+        // The records move into their places along the cycles of the permutation, so
+        // that the index is not held twice; a record moved is marked by order[j] = j.
+        std::vector<std::uint8_t> held(size);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (order[i] == i) continue;
+            std::memcpy(held.data(), unsorted.At(i), size);
+            std::size_t j = i;
+            for (std::size_t k = order[j]; k != i; j = k, k = order[j]) {
+                std::memcpy(unsorted.bytes.data() + j * size, unsorted.At(k), size);
+                order[j] = static_cast<std::uint32_t>(j);
             }
-            if (layout.keyedTable) {
-                std::memcpy(out + at, rec, primaryKeySize);
-                at += primaryKeySize;
-                WriteFlippedU16(out + at, block.number);
-            } else {
-                WriteFlippedU32(out + at, static_cast<std::uint32_t>(ordinal + 1));
-                WriteFlippedU16(out + at + kLongSize, block.number);
-                WriteFlippedU16(out + at + kLongSize + kShortSize, static_cast<std::uint16_t>(pos * th.recordSize));
-            }
+            std::memcpy(unsorted.bytes.data() + j * size, held.data(), size);
+            order[j] = static_cast<std::uint32_t>(j);
         }
     }
-    std::vector<std::uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return CompareSecondaryKeys(layout, unsorted.At(a), unsorted.At(b)) < 0;
-    });
-    RecordBuffer sorted{size, std::vector<std::uint8_t>(n * size)};
-    for (std::size_t i = 0; i < n; ++i) std::memcpy(sorted.bytes.data() + i * size, unsorted.At(order[i]), size);
+    RecordBuffer sorted = std::move(unsorted);
     if (layout.unique)
         for (std::size_t i = 1; i < n; ++i)
             if (std::memcmp(sorted.At(i - 1), sorted.At(i), layout.indexKeySize) == 0)

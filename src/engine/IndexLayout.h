@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,10 +71,27 @@ struct TreeEntry {
 // unknown fields, a blob field in the index, or an X record too large for a block.
 SecondaryLayout MakeSecondaryLayout(const TableFile& table, const IndexDef& def);
 
+// The records of a table in chain order, as its indexes are built from them:
+// walk calls its visitor with each record's bytes, its block number and its
+// place in that block.
+struct RecordSource {
+    using Visitor = std::function<void(const std::uint8_t* record, std::uint16_t block, std::size_t place)>;
+    std::size_t count = 0;
+    std::function<void(const Visitor&)> walk;
+};
+
+// The records of the loaded `table` (which must outlive the source).
+RecordSource RecordsOf(const TableFile& table);
+
 // The X records `table` calls for, in index order, with true hints. Throws
 // EngineError ("Key violation") when the layout is unique and two records share
-// the index fields' key.
-RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout);
+// the index fields' key. The buffer's bytes reserve at least `capacity` bytes, so
+// that a caller can grow them into the X file's image without a second copy.
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, std::size_t capacity = 0);
+// The same for `records`, those of a table whose header `table` holds (the records
+// `table` itself holds, if any, are not read).
+RecordBuffer MakeSecondaryRecords(const TableFile& table, const SecondaryLayout& layout, const RecordSource& records,
+                                  std::size_t capacity = 0);
 
 // Orders two X records by the layout's key fields: <0, 0 or >0.
 int CompareSecondaryKeys(const SecondaryLayout& layout, const std::uint8_t* a, const std::uint8_t* b);

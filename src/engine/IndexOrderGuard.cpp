@@ -92,6 +92,11 @@ std::optional<KeptIndex> KeepExistingIndex(const TableFile& table, const IndexDe
 
 std::optional<std::string> KeptRecordOrderNote(const TableFile& table, const std::vector<std::string>& records,
                                                std::size_t keyFields) {
+    return KeptRecordOrderNote(table, std::vector<std::string_view>(records.begin(), records.end()), keyFields);
+}
+
+std::optional<std::string> KeptRecordOrderNote(const TableFile& table, const std::vector<std::string_view>& records,
+                                               std::size_t keyFields) {
     const TableHeader& h = table.Header();
     const std::vector<FieldDesc> fields(h.fields.begin(), h.fields.begin() + static_cast<std::ptrdiff_t>(keyFields));
     const KeyRules rules(h);
@@ -100,8 +105,8 @@ std::optional<std::string> KeptRecordOrderNote(const TableFile& table, const std
     std::vector<std::string_view> keys;
     keys.reserve(records.size());
     bool byteOrder = true;
-    for (const std::string& r : records) {
-        keys.emplace_back(r.data(), std::min(keySize, r.size()));
+    for (const std::string_view r : records) {
+        keys.push_back(r.substr(0, keySize));
         if (keys.size() > 1 && keys[keys.size() - 2] >= keys.back()) byteOrder = false;
     }
     if (byteOrder) return std::nullopt;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "IndexBuilder.h"
@@ -40,6 +41,9 @@ std::optional<KeptIndex> KeepExistingIndex(const TableFile& table, const IndexDe
 // order is established. Throws EngineError "Key violation" when two records share
 // a key.
 std::optional<std::string> KeptRecordOrderNote(const TableFile& table, const std::vector<std::string>& records,
+                                               std::size_t keyFields);
+// The same for records kept elsewhere (each at least the key's bytes long).
+std::optional<std::string> KeptRecordOrderNote(const TableFile& table, const std::vector<std::string_view>& records,
                                                std::size_t keyFields);
 
 }  // namespace ter5::engine

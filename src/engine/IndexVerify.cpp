@@ -188,7 +188,7 @@ void CheckTreeOf(const TableFile& table, const IndexFileSet& set, const Secondar
     CheckLink(r, xName, "change counter link at 0x2F", xh.raw[kXTableLink], LinkValue(table.Header().raw, table.Header()));
     const bool maintained = xh.fileType == FileType::SecondaryIndexMaint || xh.fileType == FileType::CompositeIndexMaint;
     if (set.y.empty()) {
-        if (maintained) return r.Error(xName, "maintained index without its tree file (.Y); a reindex rebuilds it");
+        if (maintained) return r.Error(xName, "maintained index without its tree file (.Y); `ter5tool repair` rebuilds it");
         return r.Note(xName, "no tree file (.Y) beside the index");
     }
     IndexTree tree;
@@ -326,7 +326,11 @@ std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int co
     const auto resolved = ResolveNoCase(path);
     if (!resolved) Fail(PathToUtf8(path), "table does not exist");
     const TableLock lock(*resolved, TableLock::Mode::Shared);
-    const auto table = TableFile::Load(*resolved, codePage);
+    return VerifyHeldTable(*TableFile::Load(*resolved, codePage));
+}
+
+std::vector<VerifyProblem> VerifyHeldTable(const TableFile& loaded) {
+    const TableFile* table = &loaded;
     if (!table->Header().IsTable()) Fail(table->Name(), "not a table (.DB) file");
     Report r;
     const auto journal = ForeignJournal(table->Path());

@@ -35,4 +35,8 @@ std::vector<std::string> BlockStructureErrors(const TableFile& file);
 // next to it. Throws EngineError only when the table itself cannot be read.
 std::vector<VerifyProblem> VerifyTable(const std::filesystem::path& path, int codePage = 0);
 
+// The same checks of a table already read by a caller that holds it (shared or
+// exclusively), with its index files as they are on disk.
+std::vector<VerifyProblem> VerifyHeldTable(const TableFile& table);
+
 }  // namespace ter5::engine

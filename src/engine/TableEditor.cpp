@@ -32,7 +32,7 @@ TableEditor::TableEditor(const std::filesystem::path& path, int codePage, TableL
       lock_(held ? held : ownLock_.get()),
       path_(path),
       codePage_(codePage),
-      source_(TableFile::Load(path, codePage)) {
+      source_(LoadForWrite(path, codePage)) {
     path_ = source_->Path();
     records_.reserve(source_->RecordCount());
     for (std::size_t i = 0; i < source_->RecordCount(); ++i)

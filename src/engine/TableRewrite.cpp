@@ -14,6 +14,7 @@
 #include "IndexReader.h"
 #include "IndexVerify.h"
 #include "TableChecks.h"
+#include "TableRepair.h"
 #include "TableWriter.h"
 
 namespace fs = std::filesystem;
@@ -77,11 +78,7 @@ std::vector<fs::path> OwnFiles(const fs::path& path) {
     return own;
 }
 
-[[noreturn]] void Damaged(const std::string& file, std::string damage, bool indexFile) {
-    if (damage.rfind(file + ": ", 0) == 0) damage.erase(0, file.size() + 2);  // the file is named once
-    Fail(file, "the table is damaged (" + damage + "); nothing was written. `ter5tool verify` lists the damage" +
-                   (indexFile ? std::string(", a reindex rebuilds the index files") : std::string()));
-}
+[[noreturn]] void Damaged(const std::string& file, std::string damage, bool) { FailDamaged(file, std::move(damage)); }
 
 std::vector<std::uint8_t> ReadHeaderPrefix(const fs::path& path) { return ReadFilePrefix(path, kMaxHeaderBytes); }
 
@@ -103,6 +100,24 @@ fs::path TreeFileFor(const fs::path& x) {
 }
 
 }  // namespace
+
+void FailDamaged(const std::string& file, std::string damage) {
+    if (damage.rfind(file + ": ", 0) == 0) damage.erase(0, file.size() + 2);  // the file is named once
+    Fail(file, "the table is damaged (" + damage + "); nothing was written. `ter5tool verify` lists the damage; " +
+                   kRepairAdvice);
+}
+
+std::shared_ptr<TableFile> LoadForWrite(const fs::path& path, int codePage) {
+    try {
+        return TableFile::Load(path, codePage);
+    } catch (const EngineError& e) {
+        const std::string what = e.what();
+        // Only damage is for a repair; a file that cannot be opened or a protected table is not.
+        if (!ResolveNoCase(path) || what.find("cannot open") != std::string::npos || what.find("password") != std::string::npos)
+            throw;
+        FailDamaged(PathToUtf8(path), what);
+    }
+}
 
 void KeepPredecessorBytes(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& predecessor) {
     if (image.size() < kDataHeaderEnd || predecessor.size() < kFixedHeaderEnd) return;
@@ -127,7 +142,7 @@ TableRewrite::TableRewrite(const fs::path& path, int codePage, TableLock* held) 
     path_ = *resolved;
     if (!held) ownLock_ = std::make_unique<TableLock>(path_, TableLock::Mode::Exclusive);
     transaction_ = std::make_unique<FileTransaction>(path_);
-    original_ = TableFile::Load(path_, codePage);
+    original_ = LoadForWrite(path_, codePage);
     CheckTable();
 }
 

@@ -139,6 +139,15 @@ private:
     std::vector<std::filesystem::path> kept_;  // index files kept as they are
 };
 
+// Reads the table `path` for a write: a table that cannot be read because it is
+// damaged refuses the write with a message that names the damage and the way out.
+std::shared_ptr<TableFile> LoadForWrite(const std::filesystem::path& path, int codePage);
+
+// Throws EngineError for a write refused because `file` of a table is damaged:
+// "<file>: the table is damaged (<damage>); nothing was written …", naming
+// `ter5tool verify` and the repair (the command and the desktop window).
+[[noreturn]] void FailDamaged(const std::string& file, std::string damage);
+
 // Copies from the header of the file an index file replaces (`predecessor`, the
 // leading bytes of the old file) the bytes no rule derives: the family sequence
 // (0x12), the change-counter ties (0x2C–0x2F), the auto-increment slot (0x49),

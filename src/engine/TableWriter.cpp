@@ -82,14 +82,31 @@ TableHeader MakeTableHeader(const std::string& fileName, const std::vector<Field
 }
 
 std::vector<std::uint8_t> BuildTableImage(TableHeader& header, const std::vector<std::string>& records) {
+    for (const std::string& r : records)
+        if (r.size() != header.recordSize)
+            throw EngineError("record of " + std::to_string(r.size()) + " bytes, table needs " + std::to_string(header.recordSize));
+    return BuildTableImage(header, records.size(), [&records](std::size_t i) {
+        return reinterpret_cast<const std::uint8_t*>(records[i].data());
+    });
+}
+
+std::vector<std::uint8_t> BuildTableImage(TableHeader& header, std::size_t count,
+                                          const std::function<const std::uint8_t*(std::size_t)>& record) {
+    std::vector<std::uint8_t> image;
+    BuildTableImageInPlace(header, image, count, record);
+    return image;
+}
+
+void BuildTableImageInPlace(TableHeader& header, std::vector<std::uint8_t>& image, std::size_t count,
+                            const std::function<const std::uint8_t*(std::size_t)>& record) {
     const std::size_t blockSize = header.BlockSize();
     const std::size_t recordSize = header.recordSize;
     const std::size_t perBlock = (blockSize - format::kBlockHeaderSize) / recordSize;
-    const std::size_t blocks = (records.size() + perBlock - 1) / perBlock;
+    const std::size_t blocks = (count + perBlock - 1) / perBlock;
     if (blocks > kMaxBlocks)
-        throw EngineError("table full: " + std::to_string(records.size()) + " records need more than 65535 blocks of " +
+        throw EngineError("table full: " + std::to_string(count) + " records need more than 65535 blocks of " +
                           std::to_string(header.blockSizeKb) + " KB");
-    header.numRecords = static_cast<std::uint32_t>(records.size());
+    header.numRecords = static_cast<std::uint32_t>(count);
     header.fileBlocks = header.blocksInUse = static_cast<std::uint16_t>(blocks);
     header.firstBlock = blocks ? 1 : 0;
     header.lastBlock = static_cast<std::uint16_t>(blocks);
@@ -97,23 +114,23 @@ std::vector<std::uint8_t> BuildTableImage(TableHeader& header, const std::vector
     if (header.raw.size() != header.headerSize) header.raw = BuildHeader(header);
     PatchHeaderCounters(header.raw, header);
 
-    std::vector<std::uint8_t> image(header.headerSize + blocks * blockSize, 0);
-    std::memcpy(image.data(), header.raw.data(), header.headerSize);
+    const std::size_t size = header.headerSize + blocks * blockSize;
+    image.resize(std::max(image.size(), size), 0);
     for (std::size_t b = 0; b < blocks; ++b) {
         std::uint8_t* block = image.data() + header.headerSize + b * blockSize;
         const std::size_t first = b * perBlock;
-        const std::size_t count = std::min(perBlock, records.size() - first);
+        const std::size_t n = std::min(perBlock, count - first);
+        std::uint8_t* out = block + format::kBlockHeaderSize;
+        for (std::size_t i = 0; i < n; ++i) std::memmove(out + i * recordSize, record(first + i), recordSize);
+        // The block header and the slots after the last record are written once the
+        // records of the block have left them.
         WriteU16(block + format::kBlockNext, b + 1 < blocks ? static_cast<std::uint16_t>(b + 2) : 0);
         WriteU16(block + format::kBlockPrev, static_cast<std::uint16_t>(b));
-        WriteU16(block + format::kBlockAddDataSize, static_cast<std::uint16_t>((count - 1) * recordSize));
-        std::uint8_t* out = block + format::kBlockHeaderSize;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::string& r = records[first + i];
-            if (r.size() != recordSize) throw EngineError("record of " + std::to_string(r.size()) + " bytes, table needs " + std::to_string(recordSize));
-            std::memcpy(out + i * recordSize, r.data(), recordSize);
-        }
+        WriteU16(block + format::kBlockAddDataSize, static_cast<std::uint16_t>((n - 1) * recordSize));
+        std::memset(out + n * recordSize, 0, blockSize - format::kBlockHeaderSize - n * recordSize);
     }
-    return image;
+    image.resize(size);
+    std::memcpy(image.data(), header.raw.data(), header.headerSize);
 }
 
 }  // namespace ter5::engine

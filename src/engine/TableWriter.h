@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,19 @@ TableHeader MakeTableHeader(const std::string& fileName, const std::vector<Field
 // full blocks in the given order; updates the header's counters to match.
 // Throws EngineError when the records need more blocks than a table can address.
 std::vector<std::uint8_t> BuildTableImage(TableHeader& header, const std::vector<std::string>& records);
+
+// The same for `count` records that `record(i)` gives, each header.recordSize
+// bytes (records kept elsewhere, such as in the image they were salvaged from).
+std::vector<std::uint8_t> BuildTableImage(TableHeader& header, std::size_t count,
+                                          const std::function<const std::uint8_t*(std::size_t)>& record);
+
+// The same, built in `image` itself, which may be the one the records lie in: a
+// record may be read from the image as long as it lies at or after the place it
+// is packed to and no record read later lies before it (records taken in the
+// order of their offsets, from an image whose header is as long and whose blocks
+// are as large). `image` ends up exactly as long as the table.
+void BuildTableImageInPlace(TableHeader& header, std::vector<std::uint8_t>& image, std::size_t count,
+                            const std::function<const std::uint8_t*(std::size_t)>& record);
 
 // Raw key bytes of a record: its leading key fields.
 inline std::size_t KeyLength(const TableHeader& header) {

@@ -2,6 +2,7 @@
 // for every .DB in it. One line per problem on standard output ("error: …" or
 // "note: …"). Exit code 0: consistent (notes allowed), 1: inconsistent, 2: a table
 // could not be read at all ("unreadable: …") or is held by a writer ("busy: …").
+// Damage found ends with a line on standard error that names the repair.
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "engine/EngineError.h"
 #include "engine/FileUtil.h"
 #include "engine/IndexVerify.h"
+#include "engine/TableRepair.h"
 
 namespace ter5::tool {
 namespace {
@@ -59,6 +61,7 @@ int RunVerify(const std::vector<std::string>& args) {
     RejectOptions(args);
     if (args.empty()) Fail("", "verify needs at least one table or directory");
     int result = kConsistent;
+    bool damage = false;
     for (const auto& arg : args) {
         const fs::path path = engine::PathFromUtf8(arg);
         std::error_code ec;
@@ -69,9 +72,15 @@ int RunVerify(const std::vector<std::string>& args) {
         } else {
             tables.push_back(path);
         }
-        for (const auto& t : tables) result = std::max(result, VerifyOne(t));
+        for (const auto& t : tables) {
+            const int code = VerifyOne(t);
+            damage = damage || code == kInconsistent;
+            result = std::max(result, code);
+        }
     }
     std::fflush(stdout);
+    // Damage found: say what deals with it (a table that cannot be opened at all may be busy or missing).
+    if (damage) std::fprintf(stderr, "ter5tool verify: damage found; %s\n", kRepairAdvice);
     return result;
 }
 
