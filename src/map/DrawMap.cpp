@@ -16,6 +16,7 @@
 #include "map/OutlineInk.h"
 #include "map/PageClip.h"
 #include "map/Rounding.h"
+#include "map/SharedSides.h"
 #include "map/TextMetrics.h"
 
 namespace ter5::map {
@@ -52,8 +53,8 @@ private:
 class MapDrawing {
 public:
     MapDrawing(const TArrObjects& objects, const Viewport& view, const DisplayOptions& options,
-               const DrawMapContext& context, Picture& picture)
-        : objects_(objects), view_(view), options_(options), context_(context), picture_(picture),
+               const DrawMapContext& context, Picture& picture, const SharedSides* boundaries)
+        : objects_(objects), boundaries_(boundaries), view_(view), options_(options), context_(context), picture_(picture),
           toPage_(view), ppx_(view.PagePerPixelX), ppy_(view.PagePerPixelY),
           fontPixels_(FontPixelSize(kLabelFontPoints, context.TextDotsPerInch)),
           textHeight_(TextHeightPx(fontPixels_)),
@@ -63,8 +64,9 @@ public:
 
     int FontPixels() const { return fontPixels_; }
 
-    // Every parcel in model order: culled by its box, then drawn in detail or as a mark;
-    // LabelledSides is emptied before and after.
+    // Every parcel in model order: culled by its box, then drawn in detail or as a mark (at
+    // an overview drawing block boundaries, as its boundary sides); LabelledSides is
+    // emptied before and after.
     void DrawParcels() {
         const WorldPoint lowLeft = view_.PageToWorld({0.0, -view_.PageHeight});
         const WorldPoint highRight = view_.PageToWorld({view_.PageWidth, 0.0});
@@ -80,6 +82,9 @@ public:
             if (!visible) continue;
             if (widthPx > kSmallParcelPixels || heightPx > kSmallParcelPixels) {
                 DrawDetailed(poly, low, high);
+            } else if (boundaries_) {
+                PreparePage(poly, low, high);
+                for (const RingRange& ring : rings_) DrawBoundarySides(poly.FirstPoint, ring);
             } else {
                 DrawSmallMark(low, high);
             }
@@ -88,7 +93,8 @@ public:
     }
 
 private:
-    void DrawDetailed(const TArrPoly& poly, PageIntPoint low, PageIntPoint high) {
+    // The parcel's rings and its points in page units; whether they need clipping.
+    void PreparePage(const TArrPoly& poly, PageIntPoint low, PageIntPoint high) {
         const std::span<const TArrPoint> points = objects_.Points(poly);
         FindRings(points, rings_);
         page_.clear();
@@ -96,6 +102,11 @@ private:
         // Most parcels lie wholly inside the guard band and need no clipping.
         clip_ = !guard_.Contains(static_cast<double>(low.x), static_cast<double>(low.y),
                                  static_cast<double>(high.x), static_cast<double>(high.y));
+    }
+
+    void DrawDetailed(const TArrPoly& poly, PageIntPoint low, PageIntPoint high) {
+        const std::span<const TArrPoint> points = objects_.Points(poly);
+        PreparePage(poly, low, high);
 
         if (options_.cbShadow && context_.CurrentCode && poly.Code == *context_.CurrentCode) {
             picture_.SetBrush({BrushStyle::DiagonalHatch, kYellow});
@@ -103,10 +114,17 @@ private:
             picture_.SetBrush({BrushStyle::Clear, kWhite});
         }
         if (options_.cbLine) {
-            for (const RingRange& ring : rings_) DrawPolyline(ring);
+            for (const RingRange& ring : rings_) {
+                if (boundaries_) {
+                    DrawBoundarySides(poly.FirstPoint, ring);
+                } else {
+                    DrawPolyline(ring);
+                }
+            }
         }
         picture_.SetBrush({BrushStyle::Solid, kWhite});
-        if (options_.cbPoints) {
+        // The circles of an overview's points would cover its blocks and streets.
+        if (options_.cbPoints && !boundaries_) {
             for (const PageIntPoint& p : page_) DrawPointCircle(p);
         }
         picture_.SetBrush({BrushStyle::Clear, kWhite});
@@ -114,6 +132,22 @@ private:
             for (const RingRange& ring : rings_) DrawSideLabels(points, ring);
         }
         DrawParcelLabels(poly, low, high);
+    }
+
+    // The runs of a ring's sides that no other parcel shares, each as one polyline; the
+    // ring's points start at PointStore index `firstPoint` + ring.Begin.
+    void DrawBoundarySides(std::size_t firstPoint, const RingRange& ring) {
+        std::size_t from = ring.Begin;
+        while (from + 1 < ring.End) {
+            if (boundaries_->Shared(firstPoint + from)) {
+                ++from;
+                continue;
+            }
+            std::size_t to = from + 1;
+            while (to + 1 < ring.End && !boundaries_->Shared(firstPoint + to)) ++to;
+            DrawPolyline({from, to + 1});
+            from = to;
+        }
     }
 
     void DrawSmallMark(PageIntPoint low, PageIntPoint high) {
@@ -333,6 +367,7 @@ private:
     }
 
     const TArrObjects& objects_;
+    const SharedSides* boundaries_;  // set at an overview drawing block boundaries alone
     const Viewport& view_;
     const DisplayOptions& options_;
     const DrawMapContext& context_;
@@ -368,12 +403,17 @@ std::optional<Picture> DrawMap(const TArrObjects& objects, Viewport& viewport, c
     picture.SetBrush({BrushStyle::Solid, kWhite});
     picture.Rectangle({0, 0}, {pageWidth, -pageHeight});
 
-    // The full black pen, or at an overview of many small parcels a thinner one.
-    picture.SetPen(OutlinePen(EstimateOutlineInk(objects, viewport).Weight, kOutlinePenWidth));
+    // The full black pen for every outline at working scales. Where the outlines would
+    // cover most of the parcels (an overview of many small parcels) only the block
+    // boundaries, in the full pen unless they too would cover most of them.
+    const bool boundariesOnly = DrawsBoundariesOnly(EstimateOutlineInk(objects, viewport));
+    const double weight = boundariesOnly ? EstimateBoundaryInk(objects, viewport).Weight : 1.0;
+    picture.SetPen(OutlinePen(weight, kOutlinePenWidth));
     // An image without pixels or a view without a scale shows the white page alone.
     const bool drawable = viewport.PagePerPixelX > 0.0 && viewport.PagePerPixelY > 0.0 &&
                           viewport.ViewScale > 0.0 && std::isfinite(viewport.ViewScale);
-    MapDrawing drawing(objects, viewport, options, context, picture);
+    MapDrawing drawing(objects, viewport, options, context, picture,
+                       boundariesOnly ? &SharedSidesOf(objects) : nullptr);
     picture.SetFont({kLabelFontFace, kCyrillicCharSet, drawing.FontPixels()});
     if (drawable) drawing.DrawParcels();
     return picture;

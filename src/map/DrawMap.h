@@ -61,9 +61,10 @@ struct DrawMapContext {
 // in detail when it is wider or higher than 2 pixels (hatch on the current parcel, outlines
 // by ring, point circles, side-length and point-number labels, area, perimeter and name
 // labels) and as a small ellipse otherwise. A side shared by several parcels is labelled
-// once per drawing, by the first of them. Figures are drawn with the black pen, or where
-// outlines would cover most of the parcels' area (an overview of many small parcels) with
-// the thinner, lighter pen of OutlineInk.h. With cbDeclutter, a label is left out when its
+// once per drawing, by the first of them. Figures are drawn with the black pen. Where
+// outlines would cover most of the parcels' area (an overview of many small parcels) every
+// parcel draws only its sides no other parcel shares (the block boundaries, in place of
+// outlines and small-parcel marks) and no point circles, with the pen of OutlineInk.h. With cbDeclutter, a label is left out when its
 // box overlaps that of a label drawn before it, and a parcel's area, perimeter or name
 // label also when it does not lie inside the parcel's outline; these three are taken in
 // the order name, area, perimeter, and one left out leaves out those after it (no area

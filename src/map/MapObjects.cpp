@@ -44,6 +44,7 @@ TArrPoly& PolyAt(TArrObjects& objects, std::size_t polyIndex) {
 void TArrObjects::Clear() {
     Polys.clear();
     PointStore.clear();
+    SharedSideCache.reset();
     MaxY = MaxX = MinY = MinX = 0.0;
     CenterY = Middle(MinY, MaxY);
     CenterX = Middle(MinX, MaxX);
@@ -55,6 +56,7 @@ std::size_t AddPoly(TArrObjects& objects, std::int32_t code, std::string house) 
     poly.House = std::move(house);
     poly.FirstPoint = objects.PointStore.size();
     objects.Polys.push_back(std::move(poly));
+    objects.SharedSideCache.reset();
     return objects.Polys.size() - 1;
 }
 
@@ -75,6 +77,7 @@ void AddPolyPoint(TArrObjects& objects, std::size_t polyIndex, std::int32_t vert
         for (std::size_t i = polyIndex + 1; i < objects.Polys.size(); ++i) ++objects.Polys[i].FirstPoint;
     }
     ++poly.PointCount;
+    objects.SharedSideCache.reset();
 }
 
 void FindRings(std::span<const TArrPoint> points, std::vector<RingRange>& rings) {
@@ -147,6 +150,7 @@ void CalcPolyShape(TArrObjects& objects, std::size_t polyIndex) {
 
 void FoldPolyBox(TArrObjects& objects, std::size_t polyIndex) {
     const TArrPoly& poly = PolyAt(objects, polyIndex);
+    objects.SharedSideCache.reset();
     // Overall box: an exact 0 is "not set" and takes the parcel's value.
     objects.MinY = objects.MinY == 0.0 ? poly.MinY : std::fmin(objects.MinY, poly.MinY);
     objects.MinX = objects.MinX == 0.0 ? poly.MinX : std::fmin(objects.MinX, poly.MinX);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "map/WorldPoint.h"
 
 namespace ter5::map {
+
+class SharedSides;
 
 // Object kind of a closed parcel outline; the only kind the loader produces and the only
 // one whose inside the hit test decides by counting boundary crossings.
@@ -57,6 +60,9 @@ struct TArrObjects {
     double MaxY = 0.0, MaxX = 0.0;      // overall box over all parcels, m
     double MinY = 0.0, MinX = 0.0;
     double CenterY = 0.0, CenterX = 0.0;
+    // The sides two parcels share, found on first use by SharedSidesOf (SharedSides.h) and
+    // dropped by Clear, AddPoly, AddPolyPoint and CalcPolyGeometry/FoldPolyBox.
+    mutable std::shared_ptr<const SharedSides> SharedSideCache;
 
     // The vertices of one parcel, in outline order.
     std::span<const TArrPoint> Points(const TArrPoly& poly) const {

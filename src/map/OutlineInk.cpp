@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "map/DrawMap.h"
+#include "map/SharedSides.h"
 
 namespace ter5::map {
 
@@ -46,6 +47,34 @@ OutlineInk EstimateOutlineInk(const TArrObjects& objects, const Viewport& view) 
     if (areaPixels <= 0.0) return ink;
     ink.Coverage = std::min(1.0, inkPixels / areaPixels);
     ink.Weight = ink.Coverage > kMaxOutlineInk ? kMaxOutlineInk / ink.Coverage : 1.0;
+    return ink;
+}
+
+OutlineInk EstimateBoundaryInk(const TArrObjects& objects, const Viewport& view) {
+    OutlineInk ink;
+    const double ppx = view.PagePerPixelX;
+    const double ppy = view.PagePerPixelY;
+    if (ppx <= 0.0 || ppy <= 0.0 || !(view.ViewScale > 0.0) || !std::isfinite(view.ViewScale)) return ink;
+    const SharedSides& shared = SharedSidesOf(objects);
+    const double pixelsPerMetreX = view.ViewScale / ppx;
+    const double pixelsPerMetreY = view.ViewScale / ppy;
+    const double pixelsPerMetre = std::sqrt(pixelsPerMetreX * pixelsPerMetreY);
+    const WorldPoint lowLeft = view.PageToWorld({0.0, -view.PageHeight});
+    const WorldPoint highRight = view.PageToWorld({view.PageWidth, 0.0});
+    double inkPixels = 0.0;
+    double areaPixels = 0.0;
+    for (std::size_t i = 0; i < objects.Polys.size(); ++i) {
+        const TArrPoly& poly = objects.Polys[i];
+        if (poly.MinY > highRight.Y || poly.MaxY < lowLeft.Y || poly.MinX > highRight.X || poly.MaxX < lowLeft.X)
+            continue;
+        // A parcel under a pixel still takes one.
+        const double area = std::max(1.0, poly.Area * pixelsPerMetreX * pixelsPerMetreY);
+        inkPixels += std::min(area, shared.BoundaryLength(i) * pixelsPerMetre);
+        areaPixels += area;
+    }
+    if (areaPixels <= 0.0) return ink;
+    ink.Coverage = std::min(1.0, inkPixels / areaPixels);
+    ink.Weight = ink.Coverage > kMaxBoundaryInk ? kMaxBoundaryInk / ink.Coverage : 1.0;
     return ink;
 }
 

@@ -4,8 +4,13 @@
 // the area the parcels take (a black square, on the screen, in map.wmf and in pictures).
 // The ink the outlines would leave is estimated from the parcels in view; beyond
 // kMaxOutlineInk the outlines are drawn with a pen thinner and lighter in proportion, as
-// a hairline shows on a screen: the blocks and streets stay apart. At working scales the
-// outlines cover a small share of their parcels and keep the full pen.
+// a hairline shows on a screen. At working scales the outlines cover a small share of their
+// parcels and keep the full pen.
+//
+// Where the outlines would be thinned, the map draws instead only the sides no two parcels
+// share (SharedSides.h): the outer boundaries of the blocks, so blocks and streets show in
+// the full pen. Only where those boundaries alone would still cover most of the parcels'
+// area (kMaxBoundaryInk) are they thinned in turn.
 
 #include <cstdint>
 
@@ -20,6 +25,9 @@ inline constexpr double kMaxOutlineInk = 0.2;
 // Lightest grey the thinned pen gets (0 black .. 255 white), so outlines stay visible.
 inline constexpr std::uint8_t kLightestOutlineGrey = 150;
 
+// Share of the parcels' area the block boundaries may cover before they are thinned.
+inline constexpr double kMaxBoundaryInk = 0.4;
+
 struct OutlineInk {
     // The estimated share of the visible parcels' pixels the full pen would cover, 0..1.
     double Coverage = 0.0;
@@ -32,6 +40,15 @@ struct OutlineInk {
 // one line), a parcel of at most kSmallParcelPixels (the small-parcel mark) is ink all
 // over; the share is that ink over the parcels' area in pixels.
 OutlineInk EstimateOutlineInk(const TArrObjects& objects, const Viewport& view);
+
+// Whether a view with this estimate draws the block boundaries alone: the full outlines
+// would be thinned.
+inline bool DrawsBoundariesOnly(const OutlineInk& outlines) { return outlines.Weight < 1.0; }
+
+// Estimates the ink of the block boundaries (the sides of the parcels in view that no other
+// parcel shares, one pixel wide) over the visible parcels' area in pixels; the weight is 1
+// up to kMaxBoundaryInk and in proportion beyond it.
+OutlineInk EstimateBoundaryInk(const TArrObjects& objects, const Viewport& view);
 
 // The outline pen for a weight: the full pen (black, `fullWidth` page units) at 1, thinner
 // and lighter grey below it, never lighter than kLightestOutlineGrey.

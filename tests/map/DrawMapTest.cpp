@@ -162,15 +162,17 @@ TEST(DrawMapTest, RepeatedFirstVertexDoesNotSplitTheOutline) {
 }
 
 TEST(DrawMapTest, TwoPixelParcelIsAMarkAndThreePixelsIsDetail) {
-    // 0.5 m is 2 pixels, 0.75 m is 3.
+    // 0.5 m is 2 pixels, 0.75 m is 3; beside a large parcel, so the view is no overview of
+    // small parcels (where the outlines would cover most of them).
     const auto model = ModelBuilder()
                            .AddBox(1, "", 960, 4960, 0.5, 0.5)
                            .AddBox(2, "", 970, 4960, 0.75, 0.5)
-                           .AddBox(3, "", 980, 4960, 0.5, 0.5);
+                           .AddBox(3, "", 980, 4960, 0.5, 0.5)
+                           .AddBox(4, "", 990, 4990, 40, 40);
     const Picture picture = Draw(model.Objects(), OutlinesOnly());
     const auto marks = FiguresOf(picture, PictureOpKind::Ellipse);
     ASSERT_EQ(marks.size(), 2u);
-    EXPECT_EQ(FiguresOf(picture, PictureOpKind::Polyline).size(), 1u);
+    EXPECT_EQ(FiguresOf(picture, PictureOpKind::Polyline).size(), 2u);
     // The box (960, 4960)-(960.5, 4960.5) is page (1000, -9000)-(1050, -8950), grown by 2.
     EXPECT_EQ(marks[0].Points, (std::vector<PicturePoint>{{998, -9002}, {1052, -8948}}));
     // The fill left by the drawing before: white before any detailed parcel, clear after.

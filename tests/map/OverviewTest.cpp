@@ -1,5 +1,5 @@
 // What keeps the overview of a large base readable: the outline ink estimate and the pen it
-// chooses, the label-in-its-parcel test, and the label filter's rules on parcels that are
+// chooses, the shared sides an overview leaves out, the label-in-its-parcel test, and the label filter's rules on parcels that are
 // bent, narrow or too small: each label in its own parcel or not at all, no area without
 // the number of its parcel.
 
@@ -9,6 +9,7 @@
 #include "map/DrawMap.h"
 #include "map/LabelFit.h"
 #include "map/OutlineInk.h"
+#include "map/SharedSides.h"
 #include "map/TextMetrics.h"
 
 namespace ter5::map {
@@ -55,14 +56,96 @@ TEST(OutlineInk, DenseOverviewsGetALighterPenWorkingScalesTheFullOne) {
     EXPECT_EQ(EstimateOutlineInk(grid, elsewhere).Weight, 1.0);
 }
 
-TEST(OutlineInk, TheDrawingUsesThePenTheEstimateChooses) {
+// Which sides count as shared: the same two end points in another parcel, in either
+// direction; a corner, a part of a side or a side repeated in one parcel is not.
+TEST(SharedSides, TheSameEndPointsInAnotherParcelEitherWay) {
+    const std::vector<WorldPoint> left = {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}};
+    struct Case {
+        const char* name;
+        std::vector<WorldPoint> other;
+        std::size_t sharedSides;  // counted on both parcels
+        double leftBoundary;      // m
+    };
+    const Case cases[] = {
+        {"reversed common side", {{10, 0}, {10, 10}, {20, 10}, {20, 0}, {10, 0}}, 2, 30.0},
+        {"same direction", {{10, 10}, {10, 0}, {20, 0}, {20, 10}, {10, 10}}, 2, 30.0},
+        {"corner only", {{10, 10}, {10, 20}, {20, 20}, {20, 10}, {10, 10}}, 0, 40.0},
+        {"part of a side", {{10, 0}, {10, 5}, {20, 5}, {20, 0}, {10, 0}}, 0, 40.0},
+        {"apart", {{30, 0}, {30, 10}, {40, 10}, {40, 0}, {30, 0}}, 0, 40.0},
+    };
+    for (const Case& c : cases) {
+        const TArrObjects model = ModelBuilder().Add(1, "1", left).Add(2, "2", c.other).Objects();
+        const SharedSides& shared = SharedSidesOf(model);
+        EXPECT_EQ(shared.SharedCount(), c.sharedSides) << c.name;
+        EXPECT_DOUBLE_EQ(shared.BoundaryLength(0), c.leftBoundary) << c.name;
+        EXPECT_FALSE(shared.Shared(4)) << c.name;  // a ring's last vertex starts no side
+    }
+    // A side twice in one parcel (a slit) is not shared with another parcel.
+    const TArrObjects slit =
+        ModelBuilder().Add(1, "1", {{0, 0}, {0, 10}, {5, 10}, {0, 10}, {0, 0}}).Objects();
+    EXPECT_EQ(SharedSidesOf(slit).SharedCount(), 0u);
+    // Found once per geometry, found again after a change.
+    TArrObjects grown = ModelBuilder().Add(1, "1", left).Objects();
+    const SharedSides* first = &SharedSidesOf(grown);
+    EXPECT_EQ(&SharedSidesOf(grown), first);
+    const std::size_t added = AddPoly(grown, 2, "2");
+    for (const WorldPoint& p : cases[0].other) AddPolyPoint(grown, added, 0, 0, 0, p.Y, p.X, 0);
+    CalcPolyGeometry(grown, added);
+    EXPECT_EQ(SharedSidesOf(grown).SharedCount(), 2u);
+}
+
+// Whether a figure of the picture runs along the page segment a-b (either way).
+bool Draws(const std::vector<testing::Figure>& figures, PicturePoint a, PicturePoint b) {
+    for (const auto& f : figures)
+        for (std::size_t i = 0; i + 1 < f.Points.size(); ++i)
+            if ((f.Points[i] == a && f.Points[i + 1] == b) || (f.Points[i] == b && f.Points[i + 1] == a)) return true;
+    return false;
+}
+
+// The side between the grid's first two plots is left out where outlines would cover most
+// of the parcels and kept, like every other side, at a working scale; the grid's outer
+// boundary is drawn at both, in the full black pen.
+TEST(OverviewBoundaries, SharedSidesLeftOutOnlyWhereOutlinesWouldCoverTheParcels) {
     const TArrObjects grid = Grid(40, 40, 10.0);
+    struct Case {
+        const char* name;
+        double pageUnitsPerMetre;
+        bool sharedSideDrawn;
+    };
+    const Case cases[] = {
+        {"1:1000", 100.0, true}, {"1:6700", 15.0, false}, {"1:20000", 5.0, false}, {"1:40000", 2.5, false}};
+    for (const Case& c : cases) {
+        Viewport view = MakeView(400, 400, 1020.0, 5020.0, c.pageUnitsPerMetre);
+        const auto picture = DrawMap(grid, view, DisplayOptions(), {});
+        ASSERT_TRUE(picture) << c.name;
+        const auto figures = testing::FiguresOf(*picture, PictureOpKind::Polyline);
+        ASSERT_FALSE(figures.empty()) << c.name;
+        const auto page = [&](double y, double x) {
+            const PageIntPoint p = view.WorldToPage({y, x});
+            return PicturePoint{static_cast<std::int32_t>(p.x), static_cast<std::int32_t>(p.y)};
+        };
+        // Plots 1 and 2 share the side y = 1010, x 5000..5010; the side y = 1000 is the grid's edge.
+        EXPECT_EQ(Draws(figures, page(1010, 5000), page(1010, 5010)), c.sharedSideDrawn) << c.name;
+        EXPECT_TRUE(Draws(figures, page(1000, 5000), page(1000, 5010))) << c.name;
+        for (const auto& f : figures) EXPECT_EQ(f.Pen, (PicturePen{kBlack, kOutlinePenWidth})) << c.name;
+        EXPECT_TRUE(testing::FiguresOf(*picture, PictureOpKind::Ellipse).empty()) << c.name;  // no marks
+    }
+}
+
+// Plots apart from each other share no side: their boundaries are every outline, and where
+// those would cover most of the parcels they keep a thinner, lighter pen.
+TEST(OverviewBoundaries, BoundariesThatCoverTheParcelsAreThinned) {
+    ModelBuilder model;
+    for (int r = 0; r < 40; ++r)
+        for (int c = 0; c < 40; ++c) model.AddBox(r * 40 + c + 1, "", 1000.0 + c * 10, 5000.0 + r * 10, 8, 8);
     Viewport overview = MakeView(400, 400, 1200.0, 5200.0, 2.5);
-    const auto picture = DrawMap(grid, overview, DisplayOptions(), {});
+    overview.SetupPage();
+    EXPECT_GT(EstimateBoundaryInk(model.Objects(), overview).Coverage, kMaxBoundaryInk);
+    const auto picture = DrawMap(model.Objects(), overview, DisplayOptions(), {});
     ASSERT_TRUE(picture);
-    const auto figures = testing::FiguresOf(*picture);
+    const auto figures = testing::FiguresOf(*picture, PictureOpKind::Polyline);
     ASSERT_FALSE(figures.empty());
-    for (const auto& figure : figures) EXPECT_NE(figure.Pen.Colour, kBlack);
+    for (const auto& f : figures) EXPECT_NE(f.Pen.Colour, kBlack);
 }
 
 // An L: the box centre lies in the notch, outside the parcel.
