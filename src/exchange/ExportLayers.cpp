@@ -84,8 +84,8 @@ void WriteOwners(LayerWriter& w, const BaseExportData& data, const LayerProgress
     for (std::size_t n = 0; n < total; ++n) {
         const std::size_t record = data.OwnerRecords[n];
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const auto& [position, spec] = columns[c];
-            SetTableValue(w, static_cast<int>(c), table.Fields()[position].type, spec.Type, table.Get(record, position));
+            const auto& [position, column] = columns[c];
+            SetTableValue(w, static_cast<int>(c), table.Fields()[position].type, column.Type, table.Get(record, position));
         }
         w.Write(nullptr);
         Report(progress, n + 1, total);

@@ -33,9 +33,9 @@ BaseLayer::BaseLayer(ExportLayer kind, std::shared_ptr<BaseGeometry> geometry, c
         own->Release();
     }
     // The fields do not depend on the data (only their text widths would).
-    for (const FieldSpec& spec : LayerFields(kind, BaseExportData{})) {
-        OGRFieldDefn field(spec.Name.c_str(), spec.Type);
-        field.SetSubType(spec.SubType);
+    for (const FieldSpec& column : LayerFields(kind, BaseExportData{})) {
+        OGRFieldDefn field(column.Name.c_str(), column.Type);
+        field.SetSubType(column.SubType);
         definition_->AddFieldDefn(&field);
     }
 }

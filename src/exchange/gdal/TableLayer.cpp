@@ -19,9 +19,9 @@ TableLayer::TableLayer(const std::string& name, const std::filesystem::path& pat
     definition_->SetGeomType(wkbNone);
     SetDescription(definition_->GetName());
     for (const engine::FieldDesc& field : table_->Fields()) {
-        const FieldSpec& spec = fields_.emplace_back(TableFieldSpec(field, bcdAsText));
-        OGRFieldDefn definition(spec.Name.c_str(), spec.Type);
-        definition.SetSubType(spec.SubType);
+        const FieldSpec& column = fields_.emplace_back(TableFieldSpec(field, bcdAsText));
+        OGRFieldDefn definition(column.Name.c_str(), column.Type);
+        definition.SetSubType(column.SubType);
         definition_->AddFieldDefn(&definition);
     }
 }
