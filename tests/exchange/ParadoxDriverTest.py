@@ -376,6 +376,16 @@ class Refusals(unittest.TestCase):
         os.mkdir(out)
         os.chmod(out, 0o777)
         os.chmod(self.scratch.name, 0o755)
+        # The build tree may sit in a folder only its owner can enter: the user loads a
+        # copy of the plugin from a folder everyone can read.
+        plugins = os.path.join(self.scratch.name, "plugins")
+        os.mkdir(plugins)
+        for name in os.listdir(os.environ["GDAL_DRIVER_PATH"]):
+            if name.startswith("ogr_Paradox"):
+                shutil.copy(os.path.join(os.environ["GDAL_DRIVER_PATH"], name), plugins)
+                os.chmod(os.path.join(plugins, name), 0o755)
+        os.chmod(plugins, 0o755)
+        as_user = ["env", f"GDAL_DRIVER_PATH={plugins}", *as_user]
         expected = tool("dump", os.path.join(self.base, "subter.db")).stdout.count("\n") - 1
         os.remove(os.path.join(self.base, "ter5manager.lock"))
         for with_lock in (False, True):
