@@ -9,6 +9,13 @@
 #include "EngineError.h"
 #include "PlatformFiles.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// windows.h names ReplaceFileW ReplaceFile; ours is the engine's.
+#undef ReplaceFile
+#endif
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,7 +29,9 @@ namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+#ifndef _WIN32
 std::string ErrnoText() { return std::strerror(errno); }
+#endif
 
 }  // namespace
 
@@ -84,17 +93,24 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
 
 RandomAccessFile::RandomAccessFile(const fs::path& path) : name_(PathToUtf8(path)) {
 #ifdef _WIN32
-    std::FILE* file = ::_wfopen(path.c_str(), L"rb");
-    if (file) std::setvbuf(file, nullptr, _IONBF, 0);  // each read is one block: a buffer would only copy it twice
+    // Shared for reading, writing and deletion, as a POSIX descriptor is: another
+    // program (or our own writer) may replace the table by rename while it is read, and
+    // this handle goes on reading the file it opened.
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Fail(name_, "cannot open: " + SystemErrorText(::GetLastError()));
     handle_ = reinterpret_cast<std::intptr_t>(file);
-    const bool opened = file != nullptr;
-    if (!opened) Fail(name_, "cannot open: " + ErrnoText());
-    std::error_code ec;
-    size_ = fs::file_size(path, ec);
-    if (ec) {
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
         Close();
-        Fail(name_, "cannot read its size: " + ec.message());
+        Fail(name_, "cannot read: not a regular file");
     }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size)) {
+        const unsigned long error = ::GetLastError();
+        Close();
+        Fail(name_, "cannot read its size: " + SystemErrorText(error));
+    }
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
 #else
     // Never waiting on the open (a FIFO would wait for a writer); only a regular file is read.
     handle_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -116,7 +132,7 @@ RandomAccessFile::~RandomAccessFile() { Close(); }
 
 void RandomAccessFile::Close() {
 #ifdef _WIN32
-    if (handle_) std::fclose(reinterpret_cast<std::FILE*>(handle_));
+    if (handle_) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
     handle_ = 0;
 #else
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
@@ -126,15 +142,24 @@ void RandomAccessFile::Close() {
 
 std::size_t RandomAccessFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
 #ifdef _WIN32
-    std::FILE* file = reinterpret_cast<std::FILE*>(handle_);
-    if (::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) != 0)
-        Fail(name_, "cannot seek to byte " + std::to_string(offset) + ": " + ErrnoText());
-    const std::size_t n = std::fread(buffer, 1, count, file);
-    if (n < count && std::ferror(file)) {
-        std::clearerr(file);
-        Fail(name_, "read error at byte " + std::to_string(offset) + ": " + ErrnoText());
+    // Each read names its offset: the handle's own position is never used.
+    std::size_t done = 0;
+    while (done < count) {
+        const std::uint64_t at = offset + done;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+        DWORD n = 0;
+        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), static_cast<char*>(buffer) + done, want, &n, &where)) {
+            const unsigned long error = ::GetLastError();
+            if (error == ERROR_HANDLE_EOF) break;
+            Fail(name_, "read error at byte " + std::to_string(at) + ": " + SystemErrorText(error));
+        }
+        if (n == 0) break;
+        done += n;
     }
-    return n;
+    return done;
 #else
     // One system call per read, whatever the position: table blocks are read out of order.
     std::size_t done = 0;

@@ -40,7 +40,8 @@ std::vector<std::uint8_t> ReadFilePrefix(const std::filesystem::path& path, std:
 
 // A file read at chosen offsets, without buffering, for readers that take a few
 // blocks of a large file at a time (one system call per read on POSIX systems).
-// Holds the file open until it dies. Not thread-safe on Windows (one file position).
+// Holds the file open until it dies; the file may be renamed, replaced or deleted
+// meanwhile (on Windows too), and this object reads the file it opened.
 class RandomAccessFile {
 public:
     // Opens `path` for reading. Throws EngineError naming the file when it cannot.
@@ -59,7 +60,7 @@ private:
     void Close();
 
 #ifdef _WIN32
-    std::intptr_t handle_ = 0;   // the FILE*
+    std::intptr_t handle_ = 0;   // the HANDLE
 #else
     std::intptr_t handle_ = -1;  // the file descriptor
 #endif

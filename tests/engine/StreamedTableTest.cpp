@@ -118,10 +118,17 @@ TEST(StreamedTable, ABlockChangedInPlaceIsReportedAndAReplacementByRenameIsNotSe
     const std::size_t last = streamed->RecordCount() - 1;
 
     // Another program's write by rename: the open table still reads the file it opened.
+    // Windows refuses to replace a file that is open, whatever the sharing asked for.
     std::vector<std::uint8_t> changed = ReadWholeFile(table);
     std::fill(changed.begin() + static_cast<std::ptrdiff_t>(streamed->Blocks().back().offset), changed.end(), 'x');
     WriteBytes(other, changed);
-    fs::rename(other, table);
+    std::error_code renamed;
+    fs::rename(other, table, renamed);
+#ifdef _WIN32
+    EXPECT_TRUE(renamed);
+#else
+    EXPECT_FALSE(renamed) << renamed.message();
+#endif
     EXPECT_EQ(streamed->Get(last, 0).text, before->Get(last, 0).text);
 
     // The original engine's write in place: a block that lost a record since.
