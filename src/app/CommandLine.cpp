@@ -1,9 +1,11 @@
 #include "app/CommandLine.h"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "base/ProgramCommandLine.h"
 #include "base/ProgramVersion.h"
 
 namespace ter5::app {
@@ -19,48 +21,22 @@ const char* const kQtValueOptions[] = {"platform", "platformpluginpath", "platfo
                                        "style", "stylesheet", "session", "qmljsdebugger"};
 const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
 
-QCommandLineOption Hidden(const QString& name, const QString& valueName = {}) {
-    QCommandLineOption option(name, QString(), valueName);
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return option;
-}
-
-// The option as it was most likely typed: one dash before a letter, two before a word.
-QString Spelled(const QString& name) {
-    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-}
-
 }  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
-    // "-platform xcb" as Qt spells it; "-h" and "-v" stay one-letter options.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")});
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    const QCommandLineOption show(QStringLiteral("show"));
-    parser.addOptions({help, version, show});
-    for (const char* name : kQtValueOptions)
-        parser.addOption(Hidden(QString::fromLatin1(name), QStringLiteral("value")));
-    for (const char* name : kQtFlagOptions) parser.addOption(Hidden(QString::fromLatin1(name)));
-
+    std::vector<std::string> words;
+    for (qsizetype i = 1; i < arguments.size(); ++i) words.push_back(arguments[i].toStdString());
+    const base::ProgramCommand command = base::ParseProgramArguments(words, {kQtValueOptions, kQtFlagOptions});
     CommandLine result;
-    const bool parsed = parser.parse(arguments.isEmpty() ? QStringList{QString::fromLatin1(kProgram)} : arguments);
-    if (parser.isSet(help)) {
-        result.action = CommandLine::Action::PrintHelp;
-    } else if (parser.isSet(version)) {
-        result.action = CommandLine::Action::PrintVersion;
-    } else if (!parsed) {
-        result.action = CommandLine::Action::Fail;
-        const QStringList unknown = parser.unknownOptionNames();
-        result.error = unknown.isEmpty() ? parser.errorText()
-                                         : QStringLiteral("unknown option '%1'").arg(Spelled(unknown.first()));
-    } else if (!parser.positionalArguments().isEmpty()) {
-        result.action = CommandLine::Action::Fail;
-        result.error = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+    switch (command.action) {
+        case base::ProgramCommand::Action::Start: result.action = CommandLine::Action::Start; break;
+        case base::ProgramCommand::Action::PrintHelp: result.action = CommandLine::Action::PrintHelp; break;
+        case base::ProgramCommand::Action::PrintVersion: result.action = CommandLine::Action::PrintVersion; break;
+        case base::ProgramCommand::Action::Fail: result.action = CommandLine::Action::Fail; break;
     }
-    result.show = parser.isSet(show);
-    result.platformGiven = parser.isSet(QStringLiteral("platform"));
+    result.show = command.show;
+    result.platformGiven = std::find(command.given.begin(), command.given.end(), "platform") != command.given.end();
+    result.error = QString::fromStdString(command.error);
     return result;
 }
 
@@ -88,9 +64,7 @@ QString CommandLineHelp() {
         .arg(QString::fromLatin1(kProgram), QString::fromLatin1(base::kProgramVersion));
 }
 
-QString VersionText() {
-    return QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), QString::fromLatin1(base::kProgramVersion));
-}
+QString VersionText() { return QString::fromStdString(base::ProgramVersionText()); }
 
 std::optional<int> AnswerCommandLine(const CommandLine& commandLine) {
     switch (commandLine.action) {
@@ -103,8 +77,10 @@ std::optional<int> AnswerCommandLine(const CommandLine& commandLine) {
             std::printf("%s\n", VersionText().toLocal8Bit().constData());
             return 0;
         case CommandLine::Action::Fail:
-            std::fprintf(stderr, "%s: %s (%s --help lists the options)\n", kProgram,
-                         commandLine.error.toLocal8Bit().constData(), kProgram);
+            std::fprintf(stderr, "%s\n",
+                         QString::fromStdString(base::ProgramErrorText(commandLine.error.toStdString()))
+                             .toLocal8Bit()
+                             .constData());
             return 2;
     }
     return 2;
