@@ -18,6 +18,7 @@
 
 #include "EngineError.h"
 #include "FaultHook.h"
+#include "FreshMemory.h"
 #include "FileUtil.h"
 #include "PlatformFiles.h"
 
@@ -353,6 +354,7 @@ std::vector<std::uint8_t> ReadRegularFile(const fs::path& path, std::uint64_t ma
     }
     std::vector<std::uint8_t> data;
     data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes)));
+    BackFreshMemory(data.data(), data.capacity());
     std::uint8_t buffer[1 << 16];
     while (data.size() < maxBytes) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, maxBytes - data.size()));

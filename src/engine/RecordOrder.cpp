@@ -8,6 +8,7 @@
 
 #include "EngineError.h"
 #include "FieldCodec.h"
+#include "FreshMemory.h"
 #include "ValueConversion.h"
 
 namespace ter5::engine {
@@ -126,9 +127,9 @@ bool RecordOrder::Less(std::uint32_t a, std::uint32_t b) const {
 }
 
 void RecordOrder::Reset(std::size_t count) {
-    order_.resize(count);
+    ResizeFresh(order_, count);
     std::iota(order_.begin(), order_.end(), std::uint32_t{0});
-    keys_.resize(count * keyLength_);
+    ResizeFresh(keys_, count * keyLength_);
     directoryStale_ = true;
 }
 

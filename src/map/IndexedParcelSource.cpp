@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/FreshMemory.h"
+
 namespace ter5::map {
 
 namespace {
@@ -52,7 +54,7 @@ void LoadMapObjects(TArrObjects& objects, const IndexedParcelSource& source, con
         rowOf.push_back(row);
         total += count;
     }
-    objects.PointStore.resize(total);
+    engine::ResizeFresh(objects.PointStore, total);
 
     if (threads == 0) threads = std::max(1u, std::min(std::thread::hardware_concurrency(), kMaxLoadThreads));
     threads = static_cast<unsigned>(std::clamp<std::size_t>(total / kVerticesPerThread, 1, threads));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/FreshMemory.h"
 #include "map/PointHash.h"
 
 namespace ter5::map {
@@ -41,7 +42,8 @@ SharedSides::SharedSides(const TArrObjects& objects)
     const auto& store = objects.PointStore;
     // Indices are kept in 32 bits; a model beyond that has all its sides drawn.
     const bool fits = store.size() < Slot::kEmpty && objects.Polys.size() < Slot::kEmpty;
-    std::vector<Slot> table(fits ? std::bit_ceil(std::max<std::size_t>(16, store.size() * 2)) : 0);
+    std::vector<Slot> table;
+    engine::ResizeFresh(table, fits ? std::bit_ceil(std::max<std::size_t>(16, store.size() * 2)) : 0);
     const std::size_t mask = table.size() - 1;
     std::vector<RingRange> rings;
     for (std::size_t poly = 0; fits && poly < objects.Polys.size(); ++poly) {
