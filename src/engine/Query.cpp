@@ -49,6 +49,21 @@ std::vector<char32_t> FoldTable(const TextCodec& codec) {
     return table;
 }
 
+// The sort weight of every byte of a single-byte page, as AppendRussianSortKey gives it
+// for the character the byte decodes to: ORDER BY over alpha fields then weighs their
+// bytes directly. Empty when some byte does not decode to exactly one weight.
+std::vector<char32_t> SortWeightTable(const TextCodec& codec) {
+    std::vector<char32_t> table(kByteValues, 0);
+    std::u32string key;
+    for (int b = 1; b < kByteValues; ++b) {
+        key.clear();
+        AppendRussianSortKey(codec.Decode(std::string(1, static_cast<char>(b))), key);
+        if (key.size() != 1) return {};
+        table[static_cast<std::size_t>(b)] = key[0];
+    }
+    return table;
+}
+
 // The position of a field by name ignoring case, Cyrillic included; -1 when absent.
 int FindField(const std::vector<FieldDesc>& fields, const std::string& name) {
     const std::u32string wanted = FoldedText(name);
@@ -218,6 +233,24 @@ void Query::Execute() {
             column.text = IsTextType(f.type);
             column.isNull.resize(rows.size());
             if (column.text) column.keys.resize(rows.size()); else column.numbers.resize(rows.size());
+            const std::vector<char32_t> weights =
+                f.type == FieldType::Alpha && file->Codec().IsSingleByte() ? SortWeightTable(file->Codec())
+                                                                          : std::vector<char32_t>();
+            if (!weights.empty()) {
+                // The value's bytes up to the first NUL, as DecodeFieldInto reads them.
+                for (std::size_t i = 0; i < rows.size(); ++i) {
+                    const std::uint8_t* p = locator(rows[i]) + f.offset;
+                    const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(f.length)));
+                    const std::size_t size = end ? static_cast<std::size_t>(end - p) : static_cast<std::size_t>(f.length);
+                    column.isNull[i] = size == 0;
+                    const auto offset = static_cast<std::uint32_t>(column.pool.size());
+                    column.pool.resize(offset + size);
+                    char32_t* key = column.pool.data() + offset;
+                    for (std::size_t k = 0; k < size; ++k) key[k] = weights[p[k]];
+                    column.keys[i] = {offset, static_cast<std::uint32_t>(size)};
+                }
+                continue;
+            }
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 read(rows[i], field, value);
                 column.isNull[i] = value.IsNull();
