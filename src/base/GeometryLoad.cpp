@@ -8,6 +8,7 @@
 #include "base/TDM.h"
 #include "engine/FieldCodec.h"
 #include "map/IndexedParcelSource.h"
+#include "map/SharedSides.h"
 
 namespace ter5::base {
 
@@ -157,16 +158,22 @@ void GeometryLoad::WaitForParcels() {
 void GeometryLoad::Run() {
     try {
         if (onStarted_) onStarted_();
-        BaseTable vertices;
-        SetUpVertexTable(vertices);
-        vertices.SetDatabaseName(directory_);
-        vertices.Open();
-        WaitForParcels();
-        const VertexRunSource source(parcels_, vertices);
-        map::LoadMapObjects(objects_, source, [this](double upper, double) {
-            progress_.store(upper, std::memory_order_relaxed);
-            if (cancelled_.load(std::memory_order_relaxed)) throw LoadCancelled();
-        });
+        {
+            BaseTable vertices;
+            SetUpVertexTable(vertices);
+            vertices.SetDatabaseName(directory_);
+            vertices.Open();
+            WaitForParcels();
+            const VertexRunSource source(parcels_, vertices);
+            map::LoadMapObjects(objects_, source, [this](double upper, double) {
+                progress_.store(upper, std::memory_order_relaxed);
+                if (cancelled_.load(std::memory_order_relaxed)) throw LoadCancelled();
+            });
+        }
+        // The first picture of a base is its overview, which draws the block boundaries
+        // of a dense base: found here, beside the opening of the owner table and once the
+        // vertex table's memory is given back, rather than in the way of that picture.
+        map::SharedSidesOf(objects_);
     } catch (...) {
         error_ = std::current_exception();
     }

@@ -89,7 +89,7 @@ private:
 // The error a cancelled load ends with.
 class LoadCancelled : public std::exception {
 public:
-    const char* what() const noexcept override { return "geometry load cancelled"; }
+    const char* what() const noexcept override { return "загрузка карты прервана"; }
 };
 
 }  // namespace ter5::base
