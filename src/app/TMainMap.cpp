@@ -201,6 +201,8 @@ void TMain::ShowBaseGeometry(bool changed) {
     // Another base is fitted into the view; the same one again keeps the view.
     MapImage->View().ViewAllPending = changed;
     DrawMap();
+    // Shown now: the owner table opens after this returns.
+    if (load && MapImage->isVisible()) MapImage->repaint();
 }
 
 void TMain::DrawMap() {

@@ -69,16 +69,19 @@ BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, cons
         Tbter.SetDatabaseName(dir);
         TbPoligon.SetDatabaseName(dir);
         if (loading == GeometryLoading::Background) {
-            // The vertex table opens while the parcel and owner queries do.
+            // The vertex table opens while the parcel query does; the map comes before
+            // the owner table, so that its load has every core to itself.
             geometry_ = std::make_unique<GeometryLoad>(dir, geometryFinished_, geometryStarted_);
             try {
                 TbSubter.Open();
                 geometry_->SetParcels(ReadParcelKeys(TbSubter));
-                Tbter.Open();
             } catch (...) {
                 geometry_.reset();
                 throw;
             }
+            if (opened) opened(changed);
+            Tbter.Open();
+            return BaseOpening::Opened;
         } else {
             TbSubter.Open();
             TsSubter.Open();

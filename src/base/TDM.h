@@ -33,7 +33,7 @@ void SetUpVertexTable(BaseTable& table);
 // How OpenBaseDirectory gets the geometry of the base it opens.
 enum class GeometryLoading {
     DataSets,    // TsSubter and TbPoligon are opened for the caller's load
-    Background,  // a GeometryLoad reads it while Tbter opens; TsSubter and TbPoligon stay closed
+    Background,  // a GeometryLoad reads it beside the window; TsSubter and TbPoligon stay closed
 };
 
 // What OpenBaseDirectory did.
@@ -57,9 +57,11 @@ public:
     // the open base when `dir` is no base or `openTables` (tool button tbOpenTable)
     // is off. Engine errors while opening propagate; the data sets opened before
     // the failing one stay open and `opened` is not called.
-    // With GeometryLoading::Background the data sets opened are TbSubter and Tbter, and
-    // the geometry load (Geometry()) starts between the two; an error opening Tbter
-    // cancels it.
+    // With GeometryLoading::Background the data sets opened are TbSubter and Tbter: the
+    // geometry load (TakeGeometry()) starts with TbSubter, `opened` is called once
+    // TbSubter is open and Tbter opens after it returns (the map is drawn while nothing
+    // else contends with the load); an error opening TbSubter cancels the load, one
+    // opening Tbter comes after the map.
     BaseOpening OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened = {},
                                   GeometryLoading loading = GeometryLoading::DataSets);
 
