@@ -17,7 +17,8 @@ enum ControlId : int {
     kMapImage = 105,       // MapImage
 };
 
-// The controls of the search dialog (SeekDialog), ids in the dialog.
+// The search dialog's class name, and its controls' ids in it.
+inline constexpr wchar_t kSeekDialogClass[] = L"Ter5ManagerSeek";
 enum SeekControlId : int {
     kSeekFirstRadio = 200,  // RadioButton1 .. RadioButton5: kSeekFirstRadio + 0..4
     kSeekFirstField = 210,  // Edit1 .. Edit6: kSeekFirstField + 0..5

@@ -14,12 +14,10 @@
 #include <optional>
 
 #include "search/SeekDialogSteps.h"
+#include "winapp/CommandIds.h"
 #include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
-
-// The dialog's class name, for programs that drive it (the walk test).
-inline constexpr wchar_t kSeekDialogClass[] = L"Ter5ManagerSeek";
 
 class SeekDialog {
 public:
