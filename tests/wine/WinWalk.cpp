@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -152,8 +153,10 @@ std::string FileBytes(const std::filesystem::path& file) {
 // A control's text through WM_GETTEXT, which the system carries across processes (a
 // status bar answers with its first part).
 std::string ControlText(HWND control) {
-    wchar_t text[512] = {};
-    SendMessageW(control, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    std::wstring text(512, L'\0');
+    // Only the length answered counts: an empty status part leaves the buffer as it was.
+    const LRESULT length = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length > 0 ? std::min(static_cast<std::size_t>(length), text.size() - 1) : 0);
     return Narrow(text);
 }
 
@@ -340,7 +343,8 @@ int wmain(int argc, wchar_t** argv) {
         const std::string found = FileBytes(baseMap);
         Check(!found.empty() && found != allObjects, "the map moved to the parcel found (map.wmf drawn anew)");
         Check(IsWindowEnabled(GetDlgItem(seek, kSeekFindNext)) && ControlText(status).empty(),
-              "after a hit find-next is enabled and the status strip empty");
+              "after a hit find-next is enabled (" + std::to_string(IsWindowEnabled(GetDlgItem(seek, kSeekFindNext))) +
+                  ") and the status strip empty: \"" + ControlText(status) + "\"");
         SaveScreenshot(GetDesktopWindow(), shots / "05-search-found.bmp");
 
         SetControlText(GetDlgItem(seek, kSeekFirstField), L"Нет такого владельца");
@@ -354,7 +358,8 @@ int wmain(int argc, wchar_t** argv) {
         Click(seek, kSeekFirstRadio + 3);
         SendMessageW(GetDlgItem(seek, kSeekFirstField + 3), WM_KEYUP, VK_RETURN, 0xC0000001);
         Check(ControlText(status).empty() && FocusedRow(parcels) == target,
-              "Enter in the cadastral field searches it again");
+              "Enter in the cadastral field searches it again: \"" + ControlText(status) + "\", row " +
+                  std::to_string(FocusedRow(parcels)));
 
         // "&Отменить" closes it; Ctrl+N steps on without it; opened again it is where it was,
         // with its texts.
