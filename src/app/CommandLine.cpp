@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/ProgramCommandLine.h"
-#include "base/ProgramVersion.h"
 
 namespace ter5::app {
 namespace {
@@ -41,27 +40,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 }
 
 QString CommandLineHelp() {
-    return QStringLiteral(
-               "usage: %1 [--show] [Qt options]\n"
-               "\n"
-               "TER5 Manager %2 finds, browses, searches and maintains the working bases\n"
-               "of the TER v.5 programs. It starts in the system tray; a double click on\n"
-               "its icon opens the main window.\n"
-               "\n"
-               "options:\n"
-               "  --show         show the main window at start, not only the tray icon\n"
-               "  -h, --help     print this help and end\n"
-               "  -v, --version  print the version and end\n"
-               "\n"
-               "Qt's own options are accepted too, e.g. -platform offscreen, -style fusion,\n"
-               "-reverse.\n"
-               "\n"
-               "The program works in the directory it is started in: the template tables and\n"
-               "the cursor files are there. ter5manager-start (the desktop menu's entry)\n"
-               "starts it in the per-user data directory, $XDG_DATA_HOME/ter5manager\n"
-               "(~/.local/share/ter5manager), and the program fills that directory from the\n"
-               "installed copies on its first start.\n")
-        .arg(QString::fromLatin1(kProgram), QString::fromLatin1(base::kProgramVersion));
+    return QString::fromStdString(base::ProgramHelpText(
+        " [Qt options]",
+        "Qt's own options are accepted too, e.g. -platform offscreen, -style fusion,\n"
+        "-reverse.\n"
+        "\n"
+        "The program works in the directory it is started in: the template tables and\n"
+        "the cursor files are there. ter5manager-start (the desktop menu's entry)\n"
+        "starts it in the per-user data directory, $XDG_DATA_HOME/ter5manager\n"
+        "(~/.local/share/ter5manager), and the program fills that directory from the\n"
+        "installed copies on its first start.\n"));
 }
 
 QString VersionText() { return QString::fromStdString(base::ProgramVersionText()); }

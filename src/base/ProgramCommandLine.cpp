@@ -58,6 +58,21 @@ ProgramCommand ParseProgramArguments(const std::vector<std::string>& arguments, 
     return result;
 }
 
+std::string ProgramHelpText(const std::string& usageTail, const std::string& notes) {
+    return std::string("usage: ") + kProgram + " [--show]" + usageTail +
+           "\n"
+           "\n"
+           "TER5 Manager " + kProgramVersion + " finds, browses, searches and maintains the working bases\n"
+           "of the TER v.5 programs. It starts in the system tray; a double click on\n"
+           "its icon opens the main window.\n"
+           "\n"
+           "options:\n"
+           "  --show         show the main window at start, not only the tray icon\n"
+           "  -h, --help     print this help and end\n"
+           "  -v, --version  print the version and end\n"
+           "\n" + notes;
+}
+
 std::string ProgramVersionText() { return std::string(kProgram) + " " + kProgramVersion; }
 
 std::string ProgramErrorText(const std::string& error) {

@@ -36,6 +36,11 @@ struct ToolkitOptions {
 // mistake, wherever they stand.
 ProgramCommand ParseProgramArguments(const std::vector<std::string>& arguments, const ToolkitOptions& toolkit = {});
 
+// The text of --help: the usage line ("usage: ter5manager [--show]" and `usageTail`), what
+// the program is, its options, then `notes` (what a front end adds: its toolkit's options,
+// where it keeps its files), each line within 79 columns.
+std::string ProgramHelpText(const std::string& usageTail, const std::string& notes);
+
 // The text of --version: "ter5manager 1.0.0.2".
 std::string ProgramVersionText();
 

@@ -10,24 +10,13 @@
 #include <vector>
 
 #include "base/ProgramCommandLine.h"
-#include "base/ProgramVersion.h"
 #include "winapp/MainWindow.h"
 #include "winapp/WideText.h"
 
 namespace {
 
-constexpr char kHelp[] =
-    "usage: ter5manager [--show]\n"
-    "\n"
-    "TER5 Manager finds, browses, searches and maintains the working bases of the\n"
-    "TER v.5 programs. It starts in the notification area; a double click on its\n"
-    "icon opens the main window.\n"
-    "\n"
-    "options:\n"
-    "  --show         show the main window at start, not only the tray icon\n"
-    "  -h, --help     print this help and end\n"
-    "  -v, --version  print the version and end\n"
-    "\n"
+// What --help adds for Windows: where the program keeps its files.
+constexpr char kHelpNotes[] =
     "The program works in the directory it is started in: the template tables and\n"
     "the cursor files are there. The Start-menu entry starts it in the folder it\n"
     "was installed into.\n";
@@ -57,7 +46,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     LocalFree(arguments);
     const ter5::base::ProgramCommand command = ter5::base::ParseProgramArguments(words);
     switch (command.action) {
-        case ter5::base::ProgramCommand::Action::PrintHelp: Write(STD_OUTPUT_HANDLE, kHelp); return 0;
+        case ter5::base::ProgramCommand::Action::PrintHelp: Write(STD_OUTPUT_HANDLE, ter5::base::ProgramHelpText("", kHelpNotes)); return 0;
         case ter5::base::ProgramCommand::Action::PrintVersion:
             Write(STD_OUTPUT_HANDLE, ter5::base::ProgramVersionText() + "\n");
             return 0;
