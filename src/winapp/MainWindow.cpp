@@ -517,7 +517,9 @@ void MainWindow::SeekNextCommand() {
 }
 
 POINT MainWindow::PlaceSeekDialog(SIZE dialog) const {
-    const auto rect = [](const RECT& r) { return search::ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top}; };
+    const auto rect = [](const RECT& r) {
+        return search::ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
     RECT window{}, map{};
     GetWindowRect(hwnd_, &window);
     GetWindowRect(map_->Handle(), &map);

@@ -103,8 +103,10 @@ void SeekDialog::CreateControls() {
     AddControl(hwnd_, L"STATIC", search::kSeekYLabel, SS_CENTERIMAGE, kSeekYLabel,
                {kFieldLeft + half, coordinateTop, kFieldLeft + half + kLabelWidth, coordinateTop + kRowHeight}, font_);
     for (std::size_t i = 0; i < kSeekFieldCount; ++i) {
-        const HWND field = AddControl(hwnd_, L"EDIT", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
-                                      kSeekFirstField + static_cast<int>(i), fieldBoxes[i], font_);
+        // The first field ends the radio buttons' group, so that the arrow keys stay among them.
+        const DWORD style = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | (i == 0 ? WS_GROUP : 0);
+        const HWND field =
+            AddControl(hwnd_, L"EDIT", "", style, kSeekFirstField + static_cast<int>(i), fieldBoxes[i], font_);
         SetWindowSubclass(field, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
 
@@ -113,7 +115,7 @@ void SeekDialog::CreateControls() {
     const int buttonTop = search::kSeekClientHeight - kStatusHeight - kMargin - kButtonHeight;
     int right = fieldRight;
     for (int i = 2; i >= 0; --i) {
-        AddControl(hwnd_, L"BUTTON", captions[i], BS_PUSHBUTTON | WS_TABSTOP, ids[i],
+        AddControl(hwnd_, L"BUTTON", captions[i], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, ids[i],
                    {right - kButtonWidths[i], buttonTop, right, buttonTop + kButtonHeight}, font_);
         right -= kButtonWidths[i] + 6;
     }

@@ -2,8 +2,9 @@
 // in a directory holding the demo base "demo", and drives it as a user would, through
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
-// map, the display options, the search dialog (a parcel found, a name not found), and the end through the tray menu's "Выход". It checks
-// the window texts, the grids' rows and texts, the selected parcel and map.wmf, and
+// map, the display options, the search dialog (a parcel found, a name not found), and
+// the end through the tray menu's "Выход". It checks the window texts, the grids' rows
+// and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
 //
 //   winwalk.exe PROGRAM WORKDIR SHOTDIR
