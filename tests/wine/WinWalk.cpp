@@ -176,10 +176,6 @@ void Click(HWND dialog, int id) {
     SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-bool Overlaps(const RECT& a, const RECT& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
