@@ -17,6 +17,19 @@ enum ControlId : int {
     kMapImage = 105,       // MapImage
 };
 
+// The search dialog's class name, and its controls' ids in it.
+inline constexpr wchar_t kSeekDialogClass[] = L"Ter5ManagerSeek";
+enum SeekControlId : int {
+    kSeekFirstRadio = 200,  // RadioButton1 .. RadioButton5: kSeekFirstRadio + 0..4
+    kSeekFirstField = 210,  // Edit1 .. Edit6: kSeekFirstField + 0..5
+    kSeekFind = 220,        // SpeedButton3 "&Найти"
+    kSeekFindNext,          // FindNext "&Найти далее"
+    kSeekCancel,            // SpeedButton2 "&Отменить"
+    kSeekStatus,            // StatusBar1
+    kSeekXLabel,
+    kSeekYLabel,
+};
+
 enum CommandId : int {
     // Tray menu PopupMenu1.
     kRestoreItem = 1000,  // "Открыть"

@@ -11,11 +11,13 @@
 #include "base/QuickStartList.h"
 #include "base/RussianMessages.h"
 #include "map/DisplayOptions.h"
+#include "search/DialogPlacement.h"
 #include "winapp/AboutWindow.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
 #include "winapp/GridView.h"
 #include "winapp/MapView.h"
+#include "winapp/SeekDialog.h"
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -162,8 +164,8 @@ void MainWindow::CreateMenus() {
     AddSubMenu(mainMenu_, reindex, "Переиндексация");
 
     HMENU seek = CreatePopupMenu();
-    AddItem(seek, kSeek, "Найти ...\tCtrl+F", MF_STRING | MF_GRAYED);
-    AddItem(seek, kSeekNext, "Продолжение поиска\tCtrl+N", MF_STRING | MF_GRAYED);
+    AddItem(seek, kSeek, "Найти ...\tCtrl+F");
+    AddItem(seek, kSeekNext, "Продолжение поиска\tCtrl+N");
     AddSubMenu(mainMenu_, seek, "Поиск");
 
     HMENU picture = CreatePopupMenu();
@@ -192,6 +194,8 @@ void MainWindow::CreateMenus() {
         {FVIRTKEY, VK_F3, static_cast<WORD>(kZoomOut)},
         {FVIRTKEY, VK_F4, static_cast<WORD>(kZoomIn)},
         {FVIRTKEY, VK_F5, static_cast<WORD>(kViewAll)},
+        {FVIRTKEY | FCONTROL, 'F', static_cast<WORD>(kSeek)},
+        {FVIRTKEY | FCONTROL, 'N', static_cast<WORD>(kSeekNext)},
     };
     accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
@@ -211,6 +215,7 @@ void MainWindow::CreateToolBar() {
     };
     const Tool tools[] = {
         {kOpen, "Открыть", BTNS_BUTTON, TBSTATE_ENABLED},
+        {kSeek, "Найти", BTNS_BUTTON, TBSTATE_ENABLED},
         {0, nullptr, BTNS_SEP, 0},
         {kToolZoom, "Масштаб", BTNS_CHECKGROUP, TBSTATE_ENABLED},
         {kToolMove, "Смещение", BTNS_CHECKGROUP, TBSTATE_ENABLED | TBSTATE_CHECKED},
@@ -278,6 +283,8 @@ void MainWindow::CreateChildren() {
     host.showMessage = [this](const std::string& text) { SetStatusText(kMessagePart, text); };
     map_ = std::make_unique<MapView>(hwnd_, kMapImage, std::move(host));
     map_->SetModel(&mapObjects_);
+    searchHost_ = std::make_unique<search::DataModuleSearchHost>(dm_, map_->ViewState(), mapObjects_,
+                                                                 [this] { map_->DrawMap(); });
 
     parcels_ = std::make_unique<GridView>(hwnd_, kParcelGrid, dm_.TbSubter, base::ParcelGridColumns(),
                                           [this] { Guarded([this] { dm_.SyncGrids(4); }); });
@@ -352,6 +359,8 @@ void MainWindow::Command(int id) {
             LaunchCompanionProgram();
         });
         break;
+    case kSeek: Guarded([this] { SeekCommand(); }); break;
+    case kSeekNext: Guarded([this] { SeekNextCommand(); }); break;
     case kMapDraw: Guarded([this] { map_->DrawMap(); }); break;
     case kZoomIn: Guarded([this] { map_->ZoomIn(); }); break;
     case kZoomOut: Guarded([this] { map_->ZoomOut(); }); break;
@@ -494,6 +503,33 @@ void MainWindow::LaunchCompanionProgram() {
     SetStatusText(kMessagePart, report.outcome == base::LaunchOutcome::Started
                                     ? "Запущена программа " + report.program + " в каталоге " + directory
                                     : std::string("Программа не запущена"));
+}
+
+void MainWindow::SeekCommand() {
+    if (!searchHost_->BaseOpen()) return;
+    if (!seek_) seek_ = std::make_unique<SeekDialog>(*searchHost_);
+    seek_->ShowModal(hwnd_, [this](SIZE dialog) { return PlaceSeekDialog(dialog); });
+}
+
+void MainWindow::SeekNextCommand() {
+    if (!searchHost_->BaseOpen() || !seek_) return;
+    seek_->FindNextCommand();
+}
+
+POINT MainWindow::PlaceSeekDialog(SIZE dialog) const {
+    const auto rect = [](const RECT& r) {
+        return search::ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    RECT window{}, map{};
+    GetWindowRect(hwnd_, &window);
+    GetWindowRect(map_->Handle(), &map);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT area = window;
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) area = monitor.rcWork;
+    const search::ScreenRect placed =
+        search::PlaceBesideMap(rect(area), rect(window), rect(map), search::ScreenRect{0, 0, dialog.cx, dialog.cy});
+    return POINT{placed.Left, placed.Top};
 }
 
 void MainWindow::ShowScaleStatus(const map::ScaleStatus& status) {

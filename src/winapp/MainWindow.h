@@ -21,6 +21,7 @@
 #include "engine/DataSet.h"
 #include "map/MapObjects.h"
 #include "map/Viewport.h"
+#include "search/SearchHost.h"
 #include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
@@ -28,6 +29,7 @@ namespace ter5::winapp {
 class DirectoryView;
 class GridView;
 class MapView;
+class SeekDialog;
 
 class MainWindow : private engine::DataSetObserver {
 public:
@@ -67,6 +69,11 @@ private:
     void OpenBase(const std::string& directory);
     void ShowBaseGeometry(bool changed);
     void LaunchCompanionProgram();
+    // "Найти ..." and "Продолжение поиска": both need an open base; the dialog is
+    // created on first use, beside the map, and kept for the run.
+    void SeekCommand();
+    void SeekNextCommand();
+    POINT PlaceSeekDialog(SIZE dialog) const;
     void ClickOption(int index);
     void SetTool(int id);
     void ShowScaleStatus(const map::ScaleStatus& status);
@@ -103,6 +110,8 @@ private:
     std::unique_ptr<GridView> parcels_;
     std::unique_ptr<GridView> owners_;
     std::unique_ptr<MapView> map_;
+    std::unique_ptr<search::DataModuleSearchHost> searchHost_;
+    std::unique_ptr<SeekDialog> seek_;
 };
 
 }  // namespace ter5::winapp

@@ -2,8 +2,9 @@
 // in a directory holding the demo base "demo", and drives it as a user would, through
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
-// map, the display options, and the end through the tray menu's "Выход". It checks
-// the window texts, the grids' rows and texts, the selected parcel and map.wmf, and
+// map, the display options, the search dialog (a parcel found, a name not found), and
+// the end through the tray menu's "Выход". It checks the window texts, the grids' rows
+// and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
 //
 //   winwalk.exe PROGRAM WORKDIR SHOTDIR
@@ -17,7 +18,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -143,6 +146,36 @@ bool SaveScreenshot(HWND window, const std::filesystem::path& file) {
     return out.good();
 }
 
+std::string FileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A control's text through WM_GETTEXT, which the system carries across processes (a
+// status bar answers with its first part).
+std::string ControlText(HWND control) {
+    std::wstring text(512, L'\0');
+    // Only the length answered counts: an empty status part leaves the buffer as it was.
+    const LRESULT length = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length > 0 ? std::min(static_cast<std::size_t>(length), text.size() - 1) : 0);
+    return Narrow(text);
+}
+
+void SetControlText(HWND control, const std::wstring& text) {
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring WideUtf8(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -265,6 +298,85 @@ int wmain(int argc, wchar_t** argv) {
     PressKey(tree, VK_RETURN);
     Check(WaitFor([&] { return std::filesystem::exists(base / "map.wmf"); }, 10),
           "entering the open base writes map.wmf into it");
+
+    // The search dialog: "Найти ..." opens it beside the map. A cadastral number of the
+    // last parcel makes that parcel current and centres the map on it (map.wmf drawn
+    // anew, differently); a name nobody has says "Ничего не найдено".
+    const std::filesystem::path baseMap = base / "map.wmf";
+    Command(main, kViewAll);
+    const std::string allObjects = FileBytes(baseMap);
+    const int target = parcelRows - 1;
+    const std::string targetCode = remote.Text(parcels, target, 2);
+    const std::string cadastral = remote.Text(parcels, target, 5);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kSeek, 0), 0);
+    HWND seek = nullptr;
+    Check(WaitFor([&] { return (seek = FindWindowW(kSeekDialogClass, nullptr)) && IsWindowVisible(seek); }, 10),
+          "\"Найти ...\" opens the search dialog");
+    if (seek) {
+        wchar_t caption[128] = {};
+        GetWindowTextW(seek, caption, 128);
+        Check(Narrow(caption) == "Поиск по фамилии и адресу", "the dialog's caption: " + Narrow(caption));
+        std::string captions;
+        for (const int id : {int{kSeekFirstRadio}, kSeekFirstRadio + 4, int{kSeekFind}, int{kSeekFindNext}, int{kSeekCancel}})
+            captions += ControlText(GetDlgItem(seek, id)) + "|";
+        Check(captions == "Ф.И.О.|Координаты|&Найти|&Найти далее|&Отменить|", "the dialog's texts: " + captions);
+        Check(!IsWindowEnabled(GetDlgItem(seek, kSeekFindNext)), "find-next is disabled before the first search");
+        Check(!IsWindowEnabled(main), "the dialog is modal");
+        RECT seekBox{}, mapScreen{};
+        GetWindowRect(seek, &seekBox);
+        GetWindowRect(mapImage, &mapScreen);
+        const POINT mapCentre{(mapScreen.left + mapScreen.right) / 2, (mapScreen.top + mapScreen.bottom) / 2};
+        Check(!PtInRect(&seekBox, mapCentre), "the dialog leaves the map's centre free");
+
+        const HWND status = GetDlgItem(seek, kSeekStatus);
+        SetControlText(GetDlgItem(seek, kSeekFirstField + 3), WideUtf8(cadastral));
+        Click(seek, kSeekFirstRadio + 3);
+        const auto searchStart = Clock::now();
+        Click(seek, kSeekFind);
+        const double searchSeconds = SecondsSince(searchStart);
+        Check(FocusedRow(parcels) == target && remote.Text(parcels, FocusedRow(parcels), 2) == targetCode,
+              "cadastral number " + cadastral + " makes parcel " + targetCode + " current: row " +
+                  std::to_string(FocusedRow(parcels)) + " (" + std::to_string(searchSeconds) + " s)");
+        const std::string found = FileBytes(baseMap);
+        Check(!found.empty() && found != allObjects, "the map moved to the parcel found (map.wmf drawn anew)");
+        Check(IsWindowEnabled(GetDlgItem(seek, kSeekFindNext)) && ControlText(status).empty(),
+              "after a hit find-next is enabled (" + std::to_string(IsWindowEnabled(GetDlgItem(seek, kSeekFindNext))) +
+                  ") and the status strip empty: \"" + ControlText(status) + "\"");
+        SaveScreenshot(GetDesktopWindow(), shots / "05-search-found.bmp");
+
+        SetControlText(GetDlgItem(seek, kSeekFirstField), L"Нет такого владельца");
+        Click(seek, kSeekFirstRadio);
+        Click(seek, kSeekFind);
+        Check(ControlText(status) == "Ничего не найдено", "a name nobody has: \"" + ControlText(status) + "\"");
+        Check(FocusedRow(parcels) == target, "nothing found leaves the parcel grid where it was");
+        SaveScreenshot(GetDesktopWindow(), shots / "06-search-nothing-found.bmp");
+
+        // Enter released in the cadastral field searches again; the status strip clears.
+        Click(seek, kSeekFirstRadio + 3);
+        SendMessageW(GetDlgItem(seek, kSeekFirstField + 3), WM_KEYUP, VK_RETURN, 0xC0000001);
+        Check(ControlText(status).empty() && FocusedRow(parcels) == target,
+              "Enter in the cadastral field searches it again: \"" + ControlText(status) + "\", row " +
+                  std::to_string(FocusedRow(parcels)));
+
+        // "&Отменить" closes it; Ctrl+N steps on without it; opened again it is where it was,
+        // with its texts.
+        Click(seek, kSeekCancel);
+        Check(WaitFor([&] { return !IsWindowVisible(seek) && IsWindowEnabled(main); }, 10),
+              "\"&Отменить\" closes the dialog");
+        PressKey(parcels, VK_HOME);
+        Command(main, kSeekNext);
+        Check(FocusedRow(parcels) == target, "\"Продолжение поиска\" shows the hit again with the dialog closed");
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(kSeek, 0), 0);
+        Check(WaitFor([&] { return IsWindowVisible(seek) != FALSE; }, 10), "\"Найти ...\" opens it again");
+        RECT again{};
+        GetWindowRect(seek, &again);
+        Check(again.left == seekBox.left && again.top == seekBox.top &&
+                  ControlText(GetDlgItem(seek, kSeekFirstField + 3)) == cadastral,
+              "it opens where it was, with its texts");
+        PostMessageW(seek, WM_CLOSE, 0, 0);
+        Check(WaitFor([&] { return !IsWindowVisible(seek) && IsWindowEnabled(main); }, 10), "the dialog closes");
+        std::printf("measured: search first hit %.3f s\n", searchSeconds);
+    }
 
     // The about window: the strip of links, closed again.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);

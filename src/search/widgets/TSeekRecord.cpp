@@ -18,9 +18,6 @@ namespace ter5::search {
 
 namespace {
 
-// Client area of the dialog, pixels.
-constexpr int kClientWidth = 434;
-constexpr int kClientHeight = 263;
 // Margin around the fields and the button strip, pixels.
 constexpr int kMargin = 8;
 // Columns of the field grid: radio button, then up to two label-field pairs.
@@ -35,54 +32,55 @@ bool IsEnterKey(int key) {
 
 }  // namespace
 
-TSeekRecord::TSeekRecord(SearchHost& host, QWidget* parent) : QDialog(parent), search_(host) {
+TSeekRecord::TSeekRecord(SearchHost& host, QWidget* parent) : QDialog(parent), steps_(host) {
     setObjectName(QStringLiteral("SeekRecord"));
-    setWindowTitle(tr("Поиск по фамилии и адресу"));
+    setWindowTitle(QString::fromUtf8(kSeekCaption));
     setWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
     createWidgets();
     createLayout();
     createConnections();
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kSeekClientWidth, kSeekClientHeight);
     RadioButton1->setChecked(true);
     Edit1->setFocus();
 }
 
 SearchRequest TSeekRecord::Request() const {
-    SearchRequest request;
-    const std::pair<QRadioButton*, QLineEdit*> textSearches[] = {
-        {RadioButton1, Edit1}, {RadioButton2, Edit2}, {RadioButton3, Edit3}, {RadioButton4, Edit4}};
-    for (std::size_t i = 0; i < std::size(textSearches); ++i) {
-        if (!textSearches[i].first->isChecked()) continue;
-        request.kind = kTextSearchKinds[i];
-        request.text = textSearches[i].second->text().toStdString();
-        return request;
-    }
-    request.kind = SearchKind::Coordinates;
-    request.xText = Edit5->text().toStdString();
-    request.yText = Edit6->text().toStdString();
-    return request;
+    const QRadioButton* radios[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4, RadioButton5};
+    const QLineEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    std::size_t checked = 0;
+    while (checked + 1 < std::size(radios) && !radios[checked]->isChecked()) ++checked;
+    SeekFieldTexts fields;
+    for (std::size_t i = 0; i < fields.size(); ++i) fields[i] = edits[i]->text().toStdString();
+    return SeekRequest(checked, fields);
 }
 
 void TSeekRecord::FormActivate() {
-    FindNext->setEnabled(search_.HitListOpen());
+    FindNext->setEnabled(steps_.FindNextEnabled());
 }
 
 void TSeekRecord::SpeedButton3Click() {
     FindNext->setEnabled(false);
     StatusBar1->clearMessage();
     try {
-        search_.Search(Request());
+        steps_.Find(Request());
     } catch (...) {
-        FindNext->setEnabled(search_.HitListOpen());
+        ShowSteps();
         throw;
     }
-    FindNext->setEnabled(search_.HitListOpen());
-    // A text search without hits says so; the grids and the map stay where they were.
-    if (search_.HitListOpen() && search_.HitCodes().empty()) StatusBar1->showMessage(tr("Ничего не найдено"));
+    ShowSteps();
+}
+
+void TSeekRecord::ShowSteps() {
+    FindNext->setEnabled(steps_.FindNextEnabled());
+    if (steps_.StatusText().empty()) {
+        StatusBar1->clearMessage();
+    } else {
+        StatusBar1->showMessage(QString::fromStdString(steps_.StatusText()));
+    }
 }
 
 void TSeekRecord::FindNextClick() {
-    search_.FindNext();
+    steps_.FindNext();
 }
 
 void TSeekRecord::SpeedButton2Click() {
@@ -143,24 +141,22 @@ void TSeekRecord::changeEvent(QEvent* event) {
 }
 
 void TSeekRecord::createWidgets() {
-    RadioButton1 = AddRadioButton(QStringLiteral("RadioButton1"), tr("Ф.И.О."));
-    RadioButton2 = AddRadioButton(QStringLiteral("RadioButton2"), tr("Адрес владельца"));
-    RadioButton3 = AddRadioButton(QStringLiteral("RadioButton3"), tr("Адрес участка"));
-    RadioButton4 = AddRadioButton(QStringLiteral("RadioButton4"), tr("Кадастровому №"));
-    RadioButton5 = AddRadioButton(QStringLiteral("RadioButton5"), tr("Координаты"));
+    QRadioButton** radios[] = {&RadioButton1, &RadioButton2, &RadioButton3, &RadioButton4, &RadioButton5};
+    for (std::size_t i = 0; i < std::size(radios); ++i)
+        *radios[i] = AddRadioButton(QStringLiteral("RadioButton%1").arg(i + 1), QString::fromUtf8(kSeekRadioCaptions[i]));
     Edit1 = AddEdit(QStringLiteral("Edit1"));
     Edit2 = AddEdit(QStringLiteral("Edit2"));
     Edit3 = AddEdit(QStringLiteral("Edit3"));
     Edit4 = AddEdit(QStringLiteral("Edit4"));
     Edit5 = AddEdit(QStringLiteral("Edit5"));
     Edit6 = AddEdit(QStringLiteral("Edit6"));
-    LabelX = new QLabel(tr("X ="), this);
+    LabelX = new QLabel(QString::fromUtf8(kSeekXLabel), this);
     LabelX->setBuddy(Edit5);
-    LabelY = new QLabel(tr("Y ="), this);
+    LabelY = new QLabel(QString::fromUtf8(kSeekYLabel), this);
     LabelY->setBuddy(Edit6);
-    SpeedButton3 = AddButton(QStringLiteral("SpeedButton3"), tr("&Найти"));
-    FindNext = AddButton(QStringLiteral("FindNext"), tr("&Найти далее"));
-    SpeedButton2 = AddButton(QStringLiteral("SpeedButton2"), tr("&Отменить"));
+    SpeedButton3 = AddButton(QStringLiteral("SpeedButton3"), QString::fromUtf8(kSeekFindCaption));
+    FindNext = AddButton(QStringLiteral("FindNext"), QString::fromUtf8(kSeekFindNextCaption));
+    SpeedButton2 = AddButton(QStringLiteral("SpeedButton2"), QString::fromUtf8(kSeekCancelCaption));
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);

@@ -15,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-#include "search/RecordSearch.h"
+#include "search/SeekDialogSteps.h"
 
 class QLabel;
 class QLineEdit;
@@ -35,7 +35,7 @@ public:
     explicit TSeekRecord(SearchHost& host, QWidget* parent = nullptr);
 
     // The search behind the dialog, with its hit list.
-    RecordSearch& Search() { return search_; }
+    RecordSearch& Search() { return steps_.Search(); }
     // The chosen kind and the field texts as the next search would take them.
     SearchRequest Request() const;
 
@@ -97,8 +97,10 @@ private:
     void FieldKeyReleased(QObject* field, int key);
     // The first showing: where the placement says, else the middle of the screen.
     void PlaceFirstTime();
+    // Find-next and the status strip as the steps say.
+    void ShowSteps();
 
-    RecordSearch search_;
+    SeekDialogSteps steps_;
     QPointer<QWidget> lastFocus_;
     std::function<QPoint(const QSize&)> placement_;
     std::optional<QPoint> place_;  // where it was when last hidden
