@@ -482,6 +482,8 @@ void MainWindow::ShowBaseGeometry(bool changed) {
     // Another base is fitted into the view; the same one again keeps the view.
     map_->ViewState().ViewAllPending = changed;
     map_->DrawMap();
+    // Shown now: the owner table opens after this returns.
+    UpdateWindow(map_->Handle());
 }
 
 void MainWindow::FollowParcelQuery() {
