@@ -1,9 +1,10 @@
 // Opening the district in the desktop program as its user does: the real main window on
 // the offscreen platform, its directory tree on the directory holding the district, and a
 // click on the district's item.
-//   ClickToMap - from the click to the first painted map of the district: the base data
-//                sets, the grids, the geometry load and the drawing, with the window's
-//                events processed as they come
+//   ClickToMap - from the click to the first paint of the district's map: the parcel
+//                query and its grid, the geometry load and the drawing, with the window's
+//                events processed as they come (time: to that paint; CPU: the process's,
+//                to the end of the click's handling, the owner table's opening included)
 // Between iterations a click on an empty directory closes the base again. Counters: the
 // parcels on the map and the process's peak resident memory (MB), which with the district
 // open is what the program needs for it.
@@ -42,24 +43,36 @@ QApplication& Application() {
     return *application;
 }
 
-// Counts the paint events of the map image after a new picture was drawn into it.
+// Watches the map image for its first paint after a new picture was drawn into it, and
+// notes when that paint came: the window may go on with other work (the owner table)
+// before the click's handling returns.
 class PaintWatch : public QObject {
 public:
     explicit PaintWatch(map::MapWidget& map) : map_(map) {
         map_.installEventFilter(this);
         connect(&map_, &map::MapWidget::MapDrawn, this, [this] { drawn_ = true; });
     }
-    void Reset() { drawn_ = painted_ = false; }
+    void Reset() {
+        drawn_ = painted_ = false;
+        clock_.start();
+    }
     bool Painted() const { return painted_; }
+    // Seconds from Reset() to the paint.
+    double PaintedAfter() const { return static_cast<double>(paintedAt_) / 1e9; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &map_ && event->type() == QEvent::Paint && drawn_) painted_ = true;
+        if (watched == &map_ && event->type() == QEvent::Paint && drawn_ && !painted_) {
+            painted_ = true;
+            paintedAt_ = clock_.nsecsElapsed();
+        }
         return false;
     }
 
 private:
     map::MapWidget& map_;
+    QElapsedTimer clock_;
+    qint64 paintedAt_ = 0;
     bool drawn_ = false;
     bool painted_ = false;
 };
@@ -109,9 +122,9 @@ void ClickToMap(benchmark::State& state) {
         state.PauseTiming();
         Click(tree, QStringLiteral("empty"));
         QCoreApplication::processEvents();
-        watch.Reset();
         state.ResumeTiming();
 
+        watch.Reset();
         Click(tree, QStringLiteral("district"));
         QElapsedTimer waited;
         waited.start();
@@ -122,6 +135,7 @@ void ClickToMap(benchmark::State& state) {
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
+        state.SetIterationTime(watch.PaintedAfter());
     }
     state.counters["parcels"] = static_cast<double>(window->MapObjects.Polys.size());
     state.counters["peak_MB"] = PeakResidentMegabytes();
@@ -131,4 +145,4 @@ void ClickToMap(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ClickToMap)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(5);
+BENCHMARK(ClickToMap)->Unit(benchmark::kMillisecond)->UseManualTime()->MeasureProcessCPUTime()->Iterations(5);
