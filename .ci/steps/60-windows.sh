@@ -59,7 +59,11 @@ done
 shots=${TER5_SHOTS_DIR:-$walk/shots}
 mkdir -p "$shots"
 wine64 "$installed/ter5tool.exe" demo "$(winepath -w "$walk/demo")" --parcels 400 >/dev/null
+walkDir=$(winepath -w "$walk")
+shotsDir=$(winepath -w "$shots")
+# The Wine server started above has no display; the walk's must be started under Xvfb.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 echo "== winwalk.exe under Xvfb"
 xvfb-run -a -s "-screen 0 1280x800x24" \
-  wine64 "$build/tests/winwalk.exe" "C:\\Program Files\\TER5 Manager\\ter5manager.exe" \
-  "$(winepath -w "$walk")" "$(winepath -w "$shots")"
+  wine64 "$build/tests/winwalk.exe" "C:\\Program Files\\TER5 Manager\\ter5manager.exe" "$walkDir" "$shotsDir"
