@@ -79,7 +79,17 @@ BaseOpening TDM::OpenBaseDirectory(const std::string& dir, bool openTables, cons
                 geometry_.reset();
                 throw;
             }
-            if (opened) opened(changed);
+            try {
+                if (opened) opened(changed);
+            } catch (...) {
+                // A map that could not be read still leaves the owners to browse.
+                try {
+                    Tbter.Open();
+                } catch (...) {
+                    // The map's error is the one reported.
+                }
+                throw;
+            }
             Tbter.Open();
             return BaseOpening::Opened;
         } else {

@@ -61,7 +61,7 @@ public:
     // geometry load (TakeGeometry()) starts with TbSubter, `opened` is called once
     // TbSubter is open and Tbter opens after it returns (the map is drawn while nothing
     // else contends with the load); an error opening TbSubter cancels the load, one
-    // opening Tbter comes after the map.
+    // opening Tbter comes after the map, and Tbter opens also when `opened` fails.
     BaseOpening OpenBaseDirectory(const std::string& dir, bool openTables, const OpenedHandler& opened = {},
                                   GeometryLoading loading = GeometryLoading::DataSets);
 

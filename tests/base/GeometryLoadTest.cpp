@@ -104,6 +104,12 @@ TEST(GeometryLoad, EngineErrorsComeWithTheModelAndCancellingStops) {
     GeometryLoad broken(scratch.Str());
     broken.SetParcels({});
     EXPECT_THROW(broken.Take(), engine::EngineError);
+    // Opened by the data module, the map's error is reported and the owners still open.
+    TDM dm;
+    const auto showMap = [&](bool) { dm.TakeGeometry()->Take(); };
+    EXPECT_THROW(dm.OpenBaseDirectory(scratch.Str(), true, showMap, GeometryLoading::Background), engine::EngineError);
+    EXPECT_TRUE(dm.TbSubter.Active());
+    EXPECT_TRUE(dm.Tbter.Active());
 
     // Cancelled while it waits for its parcels: it ends at once with LoadCancelled.
     testing::WriteSampleBase(scratch.Make("B"));
