@@ -15,6 +15,14 @@ enum ControlId : int {
     kParcelGrid = 103,     // DBGrid4
     kOwnerGrid = 104,      // DBGrid1
     kMapImage = 105,       // MapImage
+    kDriveBox = 106,       // DriveComboBox1
+};
+
+// The name dialog `TNewForm`'s class name, and its controls' ids in it.
+inline constexpr wchar_t kNameDialogClass[] = L"Ter5ManagerName";
+enum NameControlId : int {
+    kNamePrompt = 240,  // the line saying what to type
+    kNameEdit,          // Edit1
 };
 
 // The search dialog's class name, and its controls' ids in it.
@@ -39,6 +47,14 @@ enum CommandId : int {
     // "База".
     kOpen = 1100,  // nOpen: the companion program on the selected directory
     kCreate,       // nCreate
+    // The directory tree's context menu PopupMenuDir.
+    kTreeOpenBase = 1150,  // TER1 "Открыть базу TER"
+    kTreeCreateBase,       // N19 "Создать базу TER"
+    kTreeReindexProgram,   // N23 "Переиндексация выборочно по программе"
+    kTreeReindexBase,      // N24 "Переиндексация выборочно по базе"
+    kTreeCreateDir,        // nCreateDir "Создать каталог"
+    kTreeRenameDir,        // nRenameDir "Переименовать"
+    kTreeDeleteDir,        // nDeleteDir "Удалить"
     // "Поиск".
     kSeek = 1200,
     kSeekNext,

@@ -15,9 +15,11 @@
 #include "winapp/AboutWindow.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
+#include "winapp/DriveBox.h"
 #include "winapp/GridView.h"
 #include "winapp/MapView.h"
 #include "winapp/SeekDialog.h"
+#include "winapp/TreeCommands.h"
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -35,6 +37,8 @@ constexpr int kCursorXPart = 2;
 constexpr int kCursorYPart = 3;
 constexpr int kMessagePart = 4;
 
+// Height of the drive box's field above the tree, pixels.
+constexpr int kDriveBoxHeight = 24;
 // Width of the directory tree and of the parcel grid, pixels.
 constexpr int kTreeWidth = 220;
 constexpr int kParcelGridWidth = 340;
@@ -116,6 +120,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(0);
         return 0;
     case WM_COMMAND:
+        if (drives_ && drives_->Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
         Command(LOWORD(wParam));
         return 0;
     case WM_NOTIFY: {
@@ -260,11 +265,18 @@ void MainWindow::CreateChildren() {
     DirectoryView::Events events;
     events.selected = [this] { Guarded([this] { SelectTreeDirectory(); }); };
     events.entered = [this] {
+        if (drives_) drives_->Shown(tree_->Listing().CurrentDirectory());
         // Entering the open base draws its map again, so that map.wmf is written there.
         if (dm_.BaseOpen() && dm_.BaseDirectory() == tree_->Listing().CurrentDirectory() && map_) map_->DrawMap();
     };
     events.failed = [this](const std::string& message) { ShowError(message); };
+    events.contextMenu = [this](POINT at) { treeCommands_->ShowMenu(at); };
     tree_ = std::make_unique<DirectoryView>(hwnd_, kDirectoryTree, std::move(events));
+    treeCommands_ = std::make_unique<TreeCommands>(hwnd_, *tree_, [this] { dm_.CloseBaseDataSets(); });
+    drives_ = std::make_unique<DriveBox>(hwnd_, kDriveBox, [this](const std::string& directory) {
+        tree_->Enter(directory);
+    });
+    drives_->Refresh(tree_->Listing().CurrentDirectory());
 
     MapViewHost host;
     host.locateParcel = [this](std::int32_t code) {
@@ -316,7 +328,7 @@ void MainWindow::CreateTrayIcon() {
 }
 
 void MainWindow::Layout() {
-    if (!toolBar_ || !statusBar_ || !tree_ || !map_ || !parcels_ || !owners_) return;
+    if (!toolBar_ || !statusBar_ || !tree_ || !drives_ || !map_ || !parcels_ || !owners_) return;
     SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     RECT client{}, tools{}, status{};
@@ -328,7 +340,11 @@ void MainWindow::Layout() {
     const int height = std::max(0, bottom - top);
     const int right = client.right;
     const int mapHeight = height * 3 / 5;
-    MoveWindow(tree_->Handle(), 0, top, kTreeWidth, height, TRUE);
+    RECT drive{};
+    GetWindowRect(drives_->Handle(), &drive);
+    SetWindowPos(drives_->Handle(), nullptr, 0, top, kTreeWidth, 240, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int driveHeight = std::max(kDriveBoxHeight, static_cast<int>(drive.bottom - drive.top));
+    MoveWindow(tree_->Handle(), 0, top + driveHeight, kTreeWidth, std::max(0, height - driveHeight), TRUE);
     MoveWindow(map_->Handle(), kTreeWidth, top, std::max(0, right - kTreeWidth), mapHeight, TRUE);
     MoveWindow(parcels_->Handle(), kTreeWidth, top + mapHeight, kParcelGridWidth, height - mapHeight, TRUE);
     MoveWindow(owners_->Handle(), kTreeWidth + kParcelGridWidth, top + mapHeight,
@@ -359,6 +375,9 @@ void MainWindow::Command(int id) {
             LaunchCompanionProgram();
         });
         break;
+    case kTreeCreateDir:
+    case kTreeRenameDir:
+    case kTreeDeleteDir: Guarded([&] { treeCommands_->Run(id); }); break;
     case kSeek: Guarded([this] { SeekCommand(); }); break;
     case kSeekNext: Guarded([this] { SeekNextCommand(); }); break;
     case kMapDraw: Guarded([this] { map_->DrawMap(); }); break;

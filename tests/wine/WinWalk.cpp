@@ -176,6 +176,127 @@ void Click(HWND dialog, int id) {
     SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
+
+// A visible top-level window of `className` (and `caption`, when given), waited for.
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, double seconds = 10) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindWindowW(className, caption)) && IsWindowVisible(found); }, seconds);
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+// The texts of a message box's static controls, joined.
+std::string MessageBoxText(HWND box) {
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        if (lstrcmpiW(kind, L"Static") == 0) text += ControlText(child);
+    }
+    return text;
+}
+
+int SelectedRow(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// The row of the tree's item `name` (its base mark aside); -1 if none.
+int TreeRow(HWND tree, RemoteList& remote, const std::string& name) {
+    for (int row = 0; row < Rows(tree); ++row) {
+        const std::string text = remote.Text(tree, row, 0);
+        if (text == name || text.rfind(name + "  ", 0) == 0) return row;
+    }
+    return -1;
+}
+
+// The directory commands of the tree's context menu with the name dialog, and the
+// drive box, in the work directory (the tree's current directory at start). Whatever
+// is created is deleted again, so the tree ends as it began.
+void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::filesystem::path& work,
+                           const std::filesystem::path& shots) {
+    // The drive box holds the work directory's drive.
+    HWND drives = GetDlgItem(main, kDriveBox);
+    std::wstring letter = work.wstring().substr(0, 2);
+    CharLowerW(letter.data());
+    Check(drives && ControlText(drives) == Narrow(letter),
+          "the drive box shows the work directory's drive \"" + Narrow(letter) + "\": \"" + ControlText(drives) + "\"");
+    const int driveCount = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
+    Check(driveCount >= 1, "the drive box lists " + std::to_string(driveCount) + " drives");
+    SendMessageW(drives, CB_SHOWDROPDOWN, TRUE, 0);
+    SaveScreenshot(GetDesktopWindow(), shots / "07-drive-box.bmp");
+    SendMessageW(drives, CB_SHOWDROPDOWN, FALSE, 0);
+
+    // "Создать каталог": the name dialog, a name typed, Enter.
+    const std::string created = "Новый каталог", renamed = "Переименованный";
+    const auto askName = [&](int command, const std::string& prompt, const std::string& text) -> HWND {
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        HWND dialog = WaitForWindow(kNameDialogClass, nullptr);
+        Check(dialog != nullptr, "the name dialog opens");
+        if (!dialog) return nullptr;
+        wchar_t caption[64] = {};
+        GetWindowTextW(dialog, caption, 64);
+        const std::string shownPrompt = ControlText(GetDlgItem(dialog, kNamePrompt));
+        Check(Narrow(caption) == "Каталог" && shownPrompt == prompt && !IsWindowEnabled(main),
+              "the modal name dialog \"" + Narrow(caption) + "\" asks \"" + shownPrompt + "\"");
+        SetControlText(GetDlgItem(dialog, kNameEdit), WideUtf8(text));
+        return dialog;
+    };
+    const auto enter = [&](HWND dialog) {
+        PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
+        return WaitFor([&] { return !IsWindowVisible(dialog) && IsWindowEnabled(main); }, 10);
+    };
+    const auto selectedText = [&] { return SelectedRow(tree) >= 0 ? remote.Text(tree, SelectedRow(tree), 0) : std::string(); };
+    std::error_code ignored;
+
+    if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", created)) {
+        SaveScreenshot(GetDesktopWindow(), shots / "08-name-dialog.bmp");
+        Check(enter(dialog), "Enter closes the name dialog");
+        Check(std::filesystem::is_directory(work / WideUtf8(created), ignored) && selectedText() == created,
+              "\"Создать каталог\" creates \"" + created + "\" and selects it: \"" + selectedText() + "\"");
+    }
+
+    // "Переименовать": the dialog shows the selected item's name.
+    if (HWND dialog = askName(kTreeRenameDir, "Новое имя каталога:", renamed)) {
+        Check(enter(dialog), "Enter closes the name dialog");
+        Check(!std::filesystem::exists(work / WideUtf8(created), ignored) &&
+                  std::filesystem::is_directory(work / WideUtf8(renamed), ignored) && selectedText() == renamed,
+              "\"Переименовать\" renames it to \"" + renamed + "\", still selected: \"" + selectedText() + "\"");
+    }
+
+    // An existing name: the message, the item selected. The field kept the last text.
+    PressKey(tree, VK_HOME);  // the root: nothing opens
+    if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", renamed)) {
+        PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
+        HWND box = WaitForWindow(L"#32770", L"TER5 Manager");
+        const std::string said = box ? MessageBoxText(box) : std::string();
+        Check(said == "Каталог " + renamed + " уже существует", "an existing name: \"" + said + "\"");
+        if (box) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+        Check(WaitFor([&] { return !IsWindow(box) && IsWindowEnabled(main); }, 10), "the message closes");
+        Check(WaitFor([&] { return selectedText() == renamed; }, 5), "its item is selected: \"" + selectedText() + "\"");
+    }
+
+    // The right button shows the context menu without moving the selection.
+    const int before = SelectedRow(tree);
+    SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 5));
+    PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(20, 5));
+    HWND menu = WaitForWindow(L"#32768", nullptr, 5);
+    Check(menu != nullptr && SelectedRow(tree) == before,
+          "the right button opens the context menu, the selection stays on row " + std::to_string(SelectedRow(tree)));
+    if (menu) {
+        SaveScreenshot(GetDesktopWindow(), shots / "09-tree-menu.bmp");
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        Check(WaitFor([&] { return !IsWindowVisible(menu); }, 5), "Escape closes the context menu");
+    }
+
+    // "Удалить": the confirmation answered with OK.
+    const std::wstring path = (work / WideUtf8(renamed)).wstring();
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kTreeDeleteDir, 0), 0);
+    HWND confirm = WaitForWindow(L"#32770", L"Предупреждение");
+    const std::string asked = confirm ? MessageBoxText(confirm) : std::string();
+    Check(asked == "Удалить каталог " + Narrow(path), "\"Удалить\" asks: \"" + asked + "\"");
+    if (confirm) PostMessageW(confirm, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    Check(WaitFor([&] { return !std::filesystem::exists(path, ignored) && TreeRow(tree, remote, renamed) < 0; }, 10),
+          "the directory is deleted and gone from the tree");
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -229,6 +350,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND mapImage = GetDlgItem(main, kMapImage);
     Check(tree && parcels && owners && mapImage, "the tree, the grids and the map are there");
     RemoteList remote(process.hProcess);
+    WalkDirectoryCommands(main, tree, remote, work, shots);
 
     // The tree lists the base "demo" among the sub-directories; moving the selection
     // onto it with the keys opens it.

@@ -1,0 +1,147 @@
+#include "winapp/NameDialog.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "winapp/CommandIds.h"
+#include "winapp/ModalLoop.h"
+#include "winapp/WideText.h"
+
+namespace ter5::winapp {
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The client area: the narrowest the dialog gets, the margins and the rows, pixels.
+constexpr int kMinimumWidth = 220;
+constexpr int kMargin = 8;
+constexpr int kPromptHeight = 16;
+constexpr int kFieldHeight = 22;
+constexpr int kGap = 4;
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The width of `text` drawn in `font`, pixels.
+int TextWidth(HWND window, HFONT font, const std::wstring& text) {
+    HDC dc = GetDC(window);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
+
+}  // namespace
+
+NameDialog::~NameDialog() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void NameDialog::Create(HWND owner) {
+    RegisterWindowClassOnce(kNameDialogClass, ObjectWindowProc<NameDialog>, 0, LoadCursorW(nullptr, IDC_ARROW),
+                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    CreateWindowExW(kExStyle, kNameDialogClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kMinimumWidth, 100, owner,
+                    nullptr, GetModuleHandleW(nullptr), this);
+    if (!hwnd_) return;
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    prompt_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNamePrompt)), GetModuleHandleW(nullptr),
+                              nullptr);
+    edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+                            0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNameEdit)),
+                            GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(prompt_, WM_SETFONT, font, FALSE);
+    SendMessageW(edit_, WM_SETFONT, font, FALSE);
+    SetWindowSubclass(edit_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void NameDialog::Fit(HWND owner) {
+    // Wide enough for the caption on the title bar (with the close box and the
+    // frame) and for the prompt, so that neither is cut.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT captionFont = CreateFontIndirectW(&metrics.lfCaptionFont);
+    const int caption = TextWidth(hwnd_, captionFont, WindowText(hwnd_)) + 3 * GetSystemMetrics(SM_CXSIZE);
+    DeleteObject(captionFont);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(prompt_, WM_GETFONT, 0, 0));
+    const int prompt = TextWidth(prompt_, font, WindowText(prompt_)) + 2 * kMargin;
+    const int width = std::max({kMinimumWidth, caption, prompt});
+    const int height = kMargin + kPromptHeight + kGap + kFieldHeight + kMargin;
+    MoveWindow(prompt_, kMargin, kMargin, width - 2 * kMargin, kPromptHeight, FALSE);
+    MoveWindow(edit_, kMargin, kMargin + kPromptHeight + kGap, width - 2 * kMargin, kFieldHeight, FALSE);
+
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
+    RECT over{};
+    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &over))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &over, 0);
+    SetWindowPos(hwnd_, nullptr, over.left + (over.right - over.left - frameWidth) / 2,
+                 over.top + (over.bottom - over.top - frameHeight) / 2, frameWidth, frameHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::optional<std::string> NameDialog::Ask(HWND owner, const std::string& caption, const std::string& prompt,
+                                           const std::optional<std::string>& text) {
+    if (!hwnd_) Create(owner);
+    if (!hwnd_ || IsWindowVisible(hwnd_)) return std::nullopt;
+    SetWindowTextW(hwnd_, Wide(caption).c_str());
+    SetWindowTextW(prompt_, Wide(prompt).c_str());
+    if (text) SetWindowTextW(edit_, Wide(*text).c_str());
+    Fit(owner);
+    // `FormActivate`: anything but Enter answers "Cancel".
+    ok_ = false;
+    RunModal(hwnd_, owner, [this] {
+        SetFocus(edit_);
+        SendMessageW(edit_, EM_SETSEL, 0, -1);
+    });
+    if (!ok_) return std::nullopt;
+    return Narrow(WindowText(edit_));
+}
+
+void NameDialog::Finish(bool ok) {
+    ok_ = ok;
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+LRESULT NameDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        // Escape comes as IDCANCEL; Enter belongs to the field's key-up, never to IDOK.
+        if (LOWORD(wParam) == IDCANCEL) Finish(false);
+        return 0;
+    case WM_CLOSE:
+        Finish(false);
+        return 0;
+    case WM_DESTROY:
+        hwnd_ = nullptr;
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK NameDialog::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) {
+    // The release decides, as `Edit1KeyUp` does; the press and its character would only beep.
+    if (message == WM_KEYUP && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+        reinterpret_cast<NameDialog*>(self)->Finish(wParam == VK_RETURN);
+        return 0;
+    }
+    if ((message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) ||
+        (message == WM_CHAR && (wParam == L'\r' || wParam == 0x1B)))
+        return 0;
+    return DefSubclassProc(field, message, wParam, lParam);
+}
+
+}  // namespace ter5::winapp
