@@ -26,7 +26,7 @@ std::string ParentOf(const std::string& path) {
 
 }  // namespace
 
-void DirectoryCommandSteps::CreateDirectory() {
+void DirectoryCommandSteps::Create() {
     const std::optional<std::string> answer = host_.AskName(kDirectoryCaption, kNewDirectoryPrompt, std::nullopt);
     if (!answer) return;
     const std::string& name = *answer;
@@ -46,7 +46,7 @@ void DirectoryCommandSteps::CreateDirectory() {
     }
 }
 
-void DirectoryCommandSteps::RenameDirectory() {
+void DirectoryCommandSteps::Rename() {
     const int row = host_.SelectedIndex();
     if (row < 0) return;
     const std::string itemText = host_.ItemText(row);
@@ -78,7 +78,7 @@ void DirectoryCommandSteps::RenameDirectory() {
     if (closeError) std::rethrow_exception(closeError);
 }
 
-void DirectoryCommandSteps::DeleteDirectory() {
+void DirectoryCommandSteps::Delete() {
     const int row = host_.SelectedIndex();
     if (row < 0) return;
     const std::string path = host_.ItemPath(row);

@@ -50,14 +50,14 @@ public:
     // the tree's current directory (or says "Каталог <name> уже существует") and
     // selects its item. A failed creation throws std::runtime_error
     // "Невозможно создать каталог <name>".
-    void CreateDirectory();
+    void Create();
     // `nRenameDirClick`: asks for the new name of the selected directory and renames
     // it; the tree follows when its current directory was inside. An error closing
     // the base is thrown after the rename.
-    void RenameDirectory();
+    void Rename();
     // `nDeleteDirClick`: asks and removes the selected (empty) directory; the tree
     // steps up when its current directory was the one removed.
-    void DeleteDirectory();
+    void Delete();
 
 private:
     DirectoryCommandHost& host_;

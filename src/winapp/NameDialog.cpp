@@ -12,15 +12,30 @@ namespace ter5::winapp {
 
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-
 // The client area: the narrowest the dialog gets, the margins and the rows, pixels.
 constexpr int kMinimumWidth = 220;
 constexpr int kMargin = 8;
 constexpr int kPromptHeight = 16;
 constexpr int kFieldHeight = 22;
 constexpr int kGap = 4;
+
+// A fixed frame with a caption and the close box.
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The field tells the dialog that Enter (wParam 1) or Escape (0) was released.
+constexpr UINT kAnswerMessage = WM_APP + 1;
+
+LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    // The release decides, as `Edit1KeyUp` does; the press and its character would only beep.
+    const bool answerKey = wParam == VK_RETURN || wParam == VK_ESCAPE;
+    if (message == WM_KEYUP && answerKey) {
+        SendMessageW(GetParent(field), kAnswerMessage, wParam == VK_RETURN ? 1 : 0, 0);
+        return 0;
+    }
+    if ((message == WM_KEYDOWN && answerKey) || (message == WM_CHAR && (wParam == L'\r' || wParam == 0x1B))) return 0;
+    return DefSubclassProc(field, message, wParam, lParam);
+}
 
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -60,7 +75,7 @@ void NameDialog::Create(HWND owner) {
                             GetModuleHandleW(nullptr), nullptr);
     SendMessageW(prompt_, WM_SETFONT, font, FALSE);
     SendMessageW(edit_, WM_SETFONT, font, FALSE);
-    SetWindowSubclass(edit_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(edit_, FieldProc, 0, 0);
 }
 
 void NameDialog::Fit(HWND owner) {
@@ -111,37 +126,22 @@ std::optional<std::string> NameDialog::Ask(HWND owner, const std::string& captio
 void NameDialog::Finish(bool ok) {
     ok_ = ok;
     ShowWindow(hwnd_, SW_HIDE);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop, which then sees the dialog hidden
 }
 
 LRESULT NameDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-        // Escape comes as IDCANCEL; Enter belongs to the field's key-up, never to IDOK.
-        if (LOWORD(wParam) == IDCANCEL) Finish(false);
+    // Enter comes from the field's key-up, never as IDOK; Escape comes as IDCANCEL too.
+    const bool cancel = message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL);
+    if (message == kAnswerMessage || cancel) {
+        Finish(message == kAnswerMessage && wParam == 1);
         return 0;
-    case WM_CLOSE:
-        Finish(false);
-        return 0;
-    case WM_DESTROY:
+    }
+    if (message == WM_COMMAND) return 0;
+    if (message == WM_DESTROY) {
         hwnd_ = nullptr;
         return 0;
-    default:
-        break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK NameDialog::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR self) {
-    // The release decides, as `Edit1KeyUp` does; the press and its character would only beep.
-    if (message == WM_KEYUP && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
-        reinterpret_cast<NameDialog*>(self)->Finish(wParam == VK_RETURN);
-        return 0;
-    }
-    if ((message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) ||
-        (message == WM_CHAR && (wParam == L'\r' || wParam == 0x1B)))
-        return 0;
-    return DefSubclassProc(field, message, wParam, lParam);
 }
 
 }  // namespace ter5::winapp

@@ -32,8 +32,6 @@ private:
     friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
     void Attach(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR self);
 
     void Create(HWND owner);
     // Sizes the window for its caption and prompt and centres it on `owner`.

@@ -1,5 +1,7 @@
 #include "winapp/TreeCommands.h"
 
+#include "base/DirectoryCommandSteps.h"
+
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
 #include "winapp/NameDialog.h"
@@ -9,13 +11,52 @@ namespace ter5::winapp {
 
 namespace {
 
-constexpr wchar_t kApplicationTitle[] = L"TER5 Manager";
+constexpr char kApplicationTitle[] = "TER5 Manager";
 constexpr char kWarningCaption[] = "Предупреждение";
 
 }  // namespace
 
+// The steps' view of this program: the name dialog over the main window, the system's
+// message boxes and the tree's list view.
+class TreeCommands::Host final : public base::DirectoryCommandHost {
+public:
+    Host(HWND owner, DirectoryView& tree, std::function<void()> closeBase)
+        : owner_(owner), tree_(tree), closeBase_(std::move(closeBase)) {}
+
+    base::DirectoryCommandSteps steps{*this};
+
+private:
+    std::optional<std::string> AskName(const std::string& caption, const std::string& prompt,
+                                       const std::optional<std::string>& text) override {
+        return nameDialog_.Ask(owner_, caption, prompt, text);
+    }
+    void ShowMessage(const std::string& text) override { Box(text, kApplicationTitle, MB_OK | MB_ICONINFORMATION); }
+    void Warning(const std::string& text) override { Box(text, kWarningCaption, MB_OK | MB_ICONWARNING); }
+    bool ConfirmWarning(const std::string& text) override {
+        return Box(text, kWarningCaption, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+    }
+    void CloseBase() override { closeBase_(); }
+    std::string CurrentDirectory() const override { return tree_.Listing().CurrentDirectory(); }
+    int SelectedIndex() const override { return tree_.SelectedIndex(); }
+    std::string ItemText(int row) const override { return tree_.ItemText(row); }
+    std::string ItemPath(int row) const override { return tree_.Listing().ItemPath(row); }
+    void Rebuild() override { tree_.Rebuild(); }
+    int FindItem(const std::string& text) const override { return tree_.Listing().FindItem(text); }
+    void SelectIndex(int row) override { tree_.SelectIndex(row); }
+    void SetCurrentDirectory(const std::string& path) override { tree_.SetCurrentDirectory(path); }
+
+    int Box(const std::string& text, const char* caption, UINT type) const {
+        return MessageBoxW(owner_, Wide(text).c_str(), Wide(caption).c_str(), type);
+    }
+
+    HWND owner_;
+    DirectoryView& tree_;
+    std::function<void()> closeBase_;
+    NameDialog nameDialog_;  // created on first use, kept for the run
+};
+
 TreeCommands::TreeCommands(HWND owner, DirectoryView& tree, std::function<void()> closeBase)
-    : owner_(owner), tree_(tree), closeBase_(std::move(closeBase)) {}
+    : owner_(owner), host_(std::make_unique<Host>(owner, tree, std::move(closeBase))) {}
 
 TreeCommands::~TreeCommands() = default;
 
@@ -52,62 +93,11 @@ void TreeCommands::ShowMenu(POINT at) const {
 
 bool TreeCommands::Run(int id) {
     switch (id) {
-    case kTreeCreateDir: steps_.CreateDirectory(); return true;
-    case kTreeRenameDir: steps_.RenameDirectory(); return true;
-    case kTreeDeleteDir: steps_.DeleteDirectory(); return true;
+    case kTreeCreateDir: host_->steps.Create(); return true;
+    case kTreeRenameDir: host_->steps.Rename(); return true;
+    case kTreeDeleteDir: host_->steps.Delete(); return true;
     default: return false;
     }
-}
-
-std::optional<std::string> TreeCommands::AskName(const std::string& caption, const std::string& prompt,
-                                                 const std::optional<std::string>& text) {
-    if (!nameDialog_) nameDialog_ = std::make_unique<NameDialog>();
-    return nameDialog_->Ask(owner_, caption, prompt, text);
-}
-
-void TreeCommands::ShowMessage(const std::string& text) {
-    MessageBoxW(owner_, Wide(text).c_str(), kApplicationTitle, MB_OK | MB_ICONINFORMATION);
-}
-
-void TreeCommands::Warning(const std::string& text) {
-    MessageBoxW(owner_, Wide(text).c_str(), Wide(kWarningCaption).c_str(), MB_OK | MB_ICONWARNING);
-}
-
-bool TreeCommands::ConfirmWarning(const std::string& text) {
-    return MessageBoxW(owner_, Wide(text).c_str(), Wide(kWarningCaption).c_str(),
-                       MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
-}
-
-std::string TreeCommands::CurrentDirectory() const {
-    return tree_.Listing().CurrentDirectory();
-}
-
-int TreeCommands::SelectedIndex() const {
-    return tree_.SelectedIndex();
-}
-
-std::string TreeCommands::ItemText(int row) const {
-    return tree_.ItemText(row);
-}
-
-std::string TreeCommands::ItemPath(int row) const {
-    return tree_.Listing().ItemPath(row);
-}
-
-void TreeCommands::Rebuild() {
-    tree_.Rebuild();
-}
-
-int TreeCommands::FindItem(const std::string& text) const {
-    return tree_.Listing().FindItem(text);
-}
-
-void TreeCommands::SelectIndex(int row) {
-    tree_.SelectIndex(row);
-}
-
-void TreeCommands::SetCurrentDirectory(const std::string& path) {
-    tree_.SetCurrentDirectory(path);
 }
 
 }  // namespace ter5::winapp

@@ -98,7 +98,7 @@ protected:
 
 TEST_F(DirectoryCommandStepsTest, CreateMakesOneLevelSaysWhenItExistsAndSelectsIt) {
     Answer("Новый");
-    steps_.CreateDirectory();
+    steps_.Create();
     EXPECT_TRUE(IsDir("Новый"));
     EXPECT_EQ(Selected(), "Новый");
     EXPECT_EQ(host_.closed, 1);
@@ -108,7 +108,7 @@ TEST_F(DirectoryCommandStepsTest, CreateMakesOneLevelSaysWhenItExistsAndSelectsI
     // An existing name: the message, nothing closed, its item selected.
     Answer("A");
     const int closedBefore = host_.closed;
-    steps_.CreateDirectory();
+    steps_.Create();
     EXPECT_EQ(host_.told, (std::vector<Told>{{Told::Plain, "Каталог A уже существует"}}));
     EXPECT_EQ(Selected(), "A");
     EXPECT_EQ(host_.closed, closedBefore);
@@ -117,7 +117,7 @@ TEST_F(DirectoryCommandStepsTest, CreateMakesOneLevelSaysWhenItExistsAndSelectsI
     for (const char* name : {"x/y", ""}) {
         Answer(name);
         try {
-            steps_.CreateDirectory();
+            steps_.Create();
             ADD_FAILURE() << "no error for \"" << name << "\"";
         } catch (const std::runtime_error& error) {
             EXPECT_EQ(std::string(error.what()), std::string("Невозможно создать каталог ") + name);
@@ -128,7 +128,7 @@ TEST_F(DirectoryCommandStepsTest, CreateMakesOneLevelSaysWhenItExistsAndSelectsI
     // Escape cancels.
     Answer(std::nullopt);
     const int closedNow = host_.closed;
-    steps_.CreateDirectory();
+    steps_.Create();
     EXPECT_EQ(host_.closed, closedNow);
 }
 
@@ -136,24 +136,24 @@ TEST_F(DirectoryCommandStepsTest, RenameKeepsTheSelectionAndRefusesExistingNames
     Select("A");
     const int row = host_.selected;
     Answer("A");
-    steps_.RenameDirectory();
+    steps_.Rename();
     EXPECT_EQ(host_.asked.back(), "Каталог|Новое имя каталога:|A");
     EXPECT_EQ(host_.closed, 0);  // unchanged name: nothing happens
 
     Answer(std::nullopt);
-    steps_.RenameDirectory();
+    steps_.Rename();
     EXPECT_EQ(host_.closed, 0);
 
     // Onto a sibling: the warning naming both paths, nothing renamed.
     Answer("C");
-    steps_.RenameDirectory();
+    steps_.Rename();
     EXPECT_EQ(host_.told,
               (std::vector<Told>{{Told::Warning, "Невозможно переименовать каталог " + Path("A") + " в " + Path("C")}}));
     EXPECT_TRUE(IsDir("A"));
     EXPECT_TRUE(IsDir("C"));
 
     Answer("A2");
-    steps_.RenameDirectory();
+    steps_.Rename();
     EXPECT_TRUE(IsDir("A2"));
     EXPECT_FALSE(IsDir("A"));
     EXPECT_EQ(host_.selected, row);
@@ -166,7 +166,7 @@ TEST_F(DirectoryCommandStepsTest, RenameFollowsTheCurrentDirectoryAndShowsTheClo
     Select("B");
     host_.closeFails = true;
     Answer("B2");
-    EXPECT_THROW(steps_.RenameDirectory(), std::runtime_error);
+    EXPECT_THROW(steps_.Rename(), std::runtime_error);
     EXPECT_TRUE(IsDir("B2/inner"));  // renamed all the same
     EXPECT_EQ(host_.CurrentDirectory(), Path("B2"));
     EXPECT_GE(host_.FindItem("inner"), 0);
@@ -177,7 +177,7 @@ TEST_F(DirectoryCommandStepsTest, RenameFollowsTheCurrentDirectoryAndShowsTheClo
     host_.SetCurrentDirectory(Path("B2/inner"));
     Select("B2");
     Answer("B3");
-    steps_.RenameDirectory();
+    steps_.Rename();
     EXPECT_EQ(host_.CurrentDirectory(), Path("B3/inner"));
 }
 
@@ -185,18 +185,18 @@ TEST_F(DirectoryCommandStepsTest, DeleteAsksRemovesEmptyOnlyAndSelectsThePreviou
     Select("C");
     const int row = host_.selected;
     host_.confirm = false;
-    steps_.DeleteDirectory();
+    steps_.Delete();
     EXPECT_TRUE(IsDir("C"));
     EXPECT_EQ(host_.told, (std::vector<Told>{{Told::Confirm, "Удалить каталог " + Path("C")}}));
 
     host_.confirm = true;
     Select("B");
-    steps_.DeleteDirectory();
+    steps_.Delete();
     EXPECT_EQ(host_.told.back(), (Told{Told::Warning, "Невозможно удалить каталог " + Path("B")}));
     EXPECT_TRUE(IsDir("B/inner"));
 
     Select("C");
-    steps_.DeleteDirectory();
+    steps_.Delete();
     EXPECT_FALSE(IsDir("C"));
     EXPECT_EQ(host_.selected, row - 1);
     EXPECT_EQ(host_.closed, 0);  // deleting never closes the base
@@ -204,15 +204,15 @@ TEST_F(DirectoryCommandStepsTest, DeleteAsksRemovesEmptyOnlyAndSelectsThePreviou
     // Nothing selected: nothing asked.
     host_.selected = -1;
     const std::size_t toldBefore = host_.told.size();
-    steps_.DeleteDirectory();
-    steps_.RenameDirectory();
+    steps_.Delete();
+    steps_.Rename();
     EXPECT_EQ(host_.told.size(), toldBefore);
 }
 
 TEST_F(DirectoryCommandStepsTest, DeletingTheEmptyCurrentDirectoryStepsUp) {
     host_.SetCurrentDirectory(Path("A"));
     Select("A");
-    steps_.DeleteDirectory();
+    steps_.Delete();
     EXPECT_FALSE(IsDir("A"));
     EXPECT_EQ(host_.CurrentDirectory(), scratch_.Str());
     EXPECT_EQ(host_.FindItem("A"), -1);

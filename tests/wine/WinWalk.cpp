@@ -210,9 +210,10 @@ int TreeRow(HWND tree, RemoteList& remote, const std::string& name) {
 
 // The directory commands of the tree's context menu with the name dialog, and the
 // drive box, in the work directory (the tree's current directory at start). Whatever
-// is created is deleted again, so the tree ends as it began.
+// is created is deleted again, so the tree ends as it began, its selection included.
 void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::filesystem::path& work,
                            const std::filesystem::path& shots) {
+    const int selectedAtStart = SelectedRow(tree);
     // The drive box holds the work directory's drive.
     HWND drives = GetDlgItem(main, kDriveBox);
     std::wstring letter = work.wstring().substr(0, 2);
@@ -226,7 +227,9 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     SendMessageW(drives, CB_SHOWDROPDOWN, FALSE, 0);
 
     // "Создать каталог": the name dialog, a name typed, Enter.
-    const std::string created = "Новый каталог", renamed = "Переименованный";
+    // Names sorting before "demo": deleting the last one selects the current directory
+    // again, where the selection was at the start.
+    const std::string created = "1 Новый каталог", renamed = "2 Переименованный";
     const auto askName = [&](int command, const std::string& prompt, const std::string& text) -> HWND {
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
         HWND dialog = WaitForWindow(kNameDialogClass, nullptr);
@@ -296,6 +299,7 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     if (confirm) PostMessageW(confirm, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     Check(WaitFor([&] { return !std::filesystem::exists(path, ignored) && TreeRow(tree, remote, renamed) < 0; }, 10),
           "the directory is deleted and gone from the tree");
+    Check(SelectedRow(tree) == selectedAtStart, "the selection is back on row " + std::to_string(SelectedRow(tree)));
 }
 }  // namespace
 

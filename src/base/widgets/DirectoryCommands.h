@@ -23,9 +23,9 @@ public:
                       std::function<TNewForm*()> nameDialog, QObject* parent = nullptr);
 
     // `nCreateDirClick`, `nRenameDirClick`, `nDeleteDirClick` (DirectoryCommandSteps).
-    void CreateDirectory() { steps_.CreateDirectory(); }
-    void RenameDirectory() { steps_.RenameDirectory(); }
-    void DeleteDirectory() { steps_.DeleteDirectory(); }
+    void CreateDirectory() { steps_.Create(); }
+    void RenameDirectory() { steps_.Rename(); }
+    void DeleteDirectory() { steps_.Delete(); }
 
 private:
     QWidget* ParentWidget() const;
