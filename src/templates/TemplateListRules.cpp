@@ -158,6 +158,30 @@ std::string TemplateHeaderText(const TemplateListColumn& column) {
     return column.mark ? MarkText(column.title) : column.title;
 }
 
+void TemplateListRows::Bind() {
+    rows_ = table_.Active() ? static_cast<int>(table_.RecordCount()) : 0;
+}
+
+std::string TemplateListRows::HeaderText(int column) const {
+    return TemplateHeaderText(columns_[static_cast<std::size_t>(column)]);
+}
+
+base::CellAlign TemplateListRows::Alignment(int column) const {
+    return columns_[static_cast<std::size_t>(column)].alignment == TemplateListColumn::Align::Centre
+               ? base::CellAlign::Centre
+               : base::CellAlign::Left;
+}
+
+std::string TemplateListRows::CellText(int row, int column, std::string_view) const {
+    const int current = table_.Active() && !table_.IsEmpty() ? static_cast<int>(table_.RecNo()) - 1 : -1;
+    return TemplateCellText(table_, columns_[static_cast<std::size_t>(column)], row, current);
+}
+
+std::optional<base::Rgb> TemplateListRows::ColumnColour(int column) const {
+    if (!columns_[static_cast<std::size_t>(column)].mark) return std::nullopt;
+    return kTemplateMarkColour;
+}
+
 std::string TemplateFieldText(const base::BaseTable& table, const std::string& field,
                               const std::string& numberFormat) {
     if (!table.Active()) return {};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/BaseQuery.h"
+#include "base/GridRows.h"
 
 namespace ter5::templates {
 
@@ -119,6 +120,32 @@ std::string TemplateCellText(const base::BaseTable& table, const TemplateListCol
                              int currentRow);
 // The header text of `column`.
 std::string TemplateHeaderText(const TemplateListColumn& column);
+
+// Navy, the colour of a template list's mark column.
+inline constexpr base::Rgb kTemplateMarkColour{0, 0, 128};
+
+// The rows of a template list for a list view: TemplateCellText per cell, the mark
+// column in navy.
+class TemplateListRows : public base::RowSource {
+public:
+    // `table` must outlive this.
+    TemplateListRows(base::BaseTable& table, std::vector<TemplateListColumn> columns)
+        : table_(table), columns_(std::move(columns)) {}
+
+    void Bind() override;
+    int RowCount() const override { return rows_; }
+    int ColumnCount() const override { return static_cast<int>(columns_.size()); }
+    int ColumnWidth(int column) const override { return columns_[static_cast<std::size_t>(column)].width; }
+    std::string HeaderText(int column) const override;
+    base::CellAlign Alignment(int column) const override;
+    std::string CellText(int row, int column, std::string_view decimalPoint) const override;
+    std::optional<base::Rgb> ColumnColour(int column) const override;
+
+private:
+    base::BaseTable& table_;
+    std::vector<TemplateListColumn> columns_;
+    int rows_ = 0;
+};
 
 // The text an edit box shows for `field` of the current row ("" when NULL or closed).
 std::string TemplateFieldText(const base::BaseTable& table, const std::string& field,

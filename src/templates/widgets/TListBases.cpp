@@ -88,22 +88,11 @@ TemplateEditDialog* TListBases::CreateEditDialog() {
 }
 
 void TListBases::SpeedButton5Click() {
-    const templates::SelectAction action = SelectActionOf(TemplateList::Tables, Mode().toStdString());
-    if (action == templates::SelectAction::ShowIndexes) {
-        Table().Refresh();
-        windows_.ListIndex()->ShowModal();
-    } else if (action == templates::SelectAction::ReindexTable) {
-        // Both lists go; the reindex works on the table template that was current.
-        close();
-        windows_.ListNameBase()->close();
-        Reindexer(windows_.Store(), windows_.Host()).ReindexCurrentTable();
-    }
+    RunSelectCommand(windows_, TemplateList::Tables, Mode().toStdString());
 }
 
 void TListBases::SpeedButton1Click() {
-    if (!FieldsCommandShows(Mode().toStdString())) return;
-    Table().Refresh();
-    windows_.ListField()->ShowModal();
+    RunFieldsCommand(windows_, Mode().toStdString());
 }
 
 void TListBases::SpeedButton6Click() {

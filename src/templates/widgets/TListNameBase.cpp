@@ -9,7 +9,6 @@
 
 #include "base/TDM.h"
 #include "base/widgets/Messenger.h"
-#include "templates/BaseCreator.h"
 #include "templates/widgets/TListBases.h"
 #include "templates/widgets/TemplateEditDialogs.h"
 #include "templates/widgets/TemplateGrid.h"
@@ -44,33 +43,7 @@ TemplateEditDialog* TListNameBase::CreateEditDialog() {
 }
 
 void TListNameBase::SpeedButton5Click() {
-    switch (SelectActionOf(TemplateList::Groups, Mode().toStdString())) {
-    case templates::SelectAction::ShowTables: {
-        Table().Refresh();
-        TListBases* tables = windows_.ListBases();
-        tables->SetMode(Mode());
-        tables->ShowModal();
-        break;
-    }
-    case templates::SelectAction::ReindexGroup:
-        try {
-            Reindexer(windows_.Store(), windows_.Host()).ReindexGroup(this);
-        } catch (const GroupReindexError& error) {
-            // The bar is back at 0; the window stays for another try.
-            base::Messenger::Current().ShowError(this, QString::fromStdString(error.Report()));
-            return;
-        }
-        SetPosition(0);
-        close();
-        break;
-    case templates::SelectAction::CreateTables:
-        BaseCreator(windows_.Store()).CreateGroupTables(windows_.Host().TargetDirectory(), this);
-        SetPosition(0);
-        close();
-        break;
-    default:
-        break;
-    }
+    RunSelectCommand(windows_, TemplateList::Groups, Mode().toStdString());
 }
 
 void TListNameBase::SetMaximum(std::size_t maximum) {

@@ -13,7 +13,7 @@ int TemplateTableModel::ColumnWidth(int column) const {
 }
 
 QColor TemplateTableModel::MarkColour() {
-    return QColor(0, 0, 128);
+    return QColor(kTemplateMarkColour.red, kTemplateMarkColour.green, kTemplateMarkColour.blue);
 }
 
 void TemplateTableModel::StateChanged(engine::DataSet&) {
