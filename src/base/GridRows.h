@@ -37,35 +37,56 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-class GridRows {
+// What a list view shows of a data set: rows by position, columns with their titles,
+// widths, alignment and colours. GridRows is the owner and parcel grids'; the template
+// lists have their own. The Win32 list view shows any of them.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // Re-reads the data set's shape after it opened, closed or was re-read.
+    virtual void Bind() = 0;
+    virtual int RowCount() const = 0;
+    virtual int ColumnCount() const = 0;
+    // Pixels for the design font; -1 for the default.
+    virtual int ColumnWidth(int column) const = 0;
+    virtual std::string HeaderText(int column) const = 0;
+    virtual CellAlign Alignment(int column) const = 0;
+    // The cell's text, numbers with `decimalPoint`; a mark shown as its glyph (GridRows::MarkGlyph).
+    virtual std::string CellText(int row, int column, std::string_view decimalPoint) const = 0;
+    // The colour of `column`'s cells and title; none for an ordinary column.
+    virtual std::optional<Rgb> ColumnColour(int column) const = 0;
+};
+
+class GridRows : public RowSource {
 public:
     // The rows of `dataSet` (which must outlive this) in `columns`. Call Bind
     // whenever the data set opens, closes or is re-read.
     GridRows(BaseQuery& dataSet, std::vector<GridColumn> columns);
 
     const std::vector<GridColumn>& Columns() const { return columns_; }
-    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    int ColumnCount() const override { return static_cast<int>(columns_.size()); }
+    int ColumnWidth(int column) const override { return columns_[static_cast<std::size_t>(column)].width; }
     BaseQuery& DataSet() const { return dataSet_; }
 
     // Binds each column to its field of the data set as it stands now; a closed data
     // set, or one lacking a column's field, leaves that column empty.
-    void Bind();
+    void Bind() override;
     // The rows as of the last Bind: the data set's records, none while it was closed.
-    int RowCount() const { return rows_; }
+    int RowCount() const override { return rows_; }
     // The data set's index of `column`'s field; -1 when unbound.
     int FieldIndex(int column) const;
     // Whether `column` shows numbers (right-aligned, never cut).
     bool IsNumeric(int column) const;
     // Marks centred, numbers right, text left.
-    CellAlign Alignment(int column) const;
+    CellAlign Alignment(int column) const override;
     // The text of the cell at `row`, `column` (0-based): NULL empty; numbers as the
     // user writes them with `decimalPoint` and no grouping (15 significant digits);
     // a mark column's byte shown as its glyph (MarkGlyph).
-    std::string CellText(int row, int column, std::string_view decimalPoint = ".") const;
+    std::string CellText(int row, int column, std::string_view decimalPoint = ".") const override;
     // The header text of `column`: its title, a mark column's as its glyph.
-    std::string HeaderText(int column) const;
+    std::string HeaderText(int column) const override;
     // The colour of `column`'s cells and title; none for an ordinary column.
-    std::optional<Rgb> ColumnColour(int column) const;
+    std::optional<Rgb> ColumnColour(int column) const override;
     // For a numeric column, the longest of its values as CellText gives it (read
     // over all rows once after each Bind); empty for other columns.
     std::string WidestCellText(int column, std::string_view decimalPoint = ".") const;

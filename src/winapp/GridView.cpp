@@ -2,31 +2,38 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 #include "base/BaseQuery.h"
+#include "base/RussianMessages.h"
+#include "winapp/WideText.h"
 
 using ter5::base::GridRows;
-#include "winapp/WideText.h"
 
 namespace ter5::winapp {
 
 GridView::GridView(HWND parent, int id, base::BaseQuery& dataSet, std::vector<base::GridColumn> columns,
                    std::function<void()> moved)
-    : dataSet_(dataSet), rows_(dataSet, std::move(columns)), moved_(std::move(moved)) {
+    : GridView(parent, id, dataSet, std::make_unique<GridRows>(dataSet, std::move(columns)), std::move(moved)) {}
+
+GridView::GridView(HWND parent, int id, engine::DataSet& dataSet, std::unique_ptr<base::RowSource> rows,
+                   std::function<void()> moved)
+    : dataSet_(dataSet), rows_(std::move(rows)), moved_(std::move(moved)) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
                                 LVS_SHOWSELALWAYS,
                             0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), nullptr);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-    for (int column = 0; column < rows_.ColumnCount(); ++column) {
-        const std::wstring title = Wide(rows_.HeaderText(column));
+    for (int column = 0; column < rows_->ColumnCount(); ++column) {
+        const std::wstring title = Wide(rows_->HeaderText(column));
         LVCOLUMNW shown{};
         shown.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         shown.pszText = const_cast<wchar_t*>(title.c_str());
-        const int width = rows_.Columns()[static_cast<std::size_t>(column)].width;
+        const int width = rows_->ColumnWidth(column);
         shown.cx = width > 0 ? width + 12 : 70;
-        shown.fmt = rows_.Alignment(column) == base::CellAlign::Left ? LVCFMT_LEFT
-                    : rows_.Alignment(column) == base::CellAlign::Right ? LVCFMT_RIGHT
+        shown.fmt = rows_->Alignment(column) == base::CellAlign::Left ? LVCFMT_LEFT
+                    : rows_->Alignment(column) == base::CellAlign::Right ? LVCFMT_RIGHT
                                                                          : LVCFMT_CENTER;
         ListView_InsertColumn(hwnd_, column, &shown);
     }
@@ -44,8 +51,8 @@ int GridView::CurrentRow() const {
 }
 
 void GridView::Reset() {
-    rows_.Bind();
-    ListView_SetItemCountEx(hwnd_, rows_.RowCount(), 0);
+    rows_->Bind();
+    ListView_SetItemCountEx(hwnd_, rows_->RowCount(), 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
     ShowCursor();
 }
@@ -64,7 +71,7 @@ void GridView::ShowCursor() {
 bool GridView::DrawMark(const NMLVCUSTOMDRAW& draw) const {
     // The check glyphs are drawn as lines: the fonts of the system need not have them.
     const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-    const std::string text = rows_.CellText(row, draw.iSubItem);
+    const std::string text = rows_->CellText(row, draw.iSubItem, ".");
     const bool boxed = text == GridRows::MarkGlyph("ю");
     if (!boxed && text != GridRows::MarkGlyph("ь")) return false;
     RECT cell{};
@@ -97,7 +104,7 @@ bool GridView::Notify(NMHDR* header, LRESULT& result) {
     case LVN_GETDISPINFOW: {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
         if (info->item.mask & LVIF_TEXT) {
-            cellText_ = Wide(rows_.CellText(info->item.iItem, info->item.iSubItem, ","));
+            cellText_ = Wide(rows_->CellText(info->item.iItem, info->item.iSubItem, ","));
             info->item.pszText = const_cast<wchar_t*>(cellText_.c_str());
         }
         result = 0;
@@ -107,7 +114,15 @@ bool GridView::Notify(NMHDR* header, LRESULT& result) {
         const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
         const bool nowFocused = (change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED);
         if (!following_ && nowFocused && change->iItem >= 0 && change->iItem != CurrentRow()) {
-            dataSet_.MoveTo(static_cast<std::size_t>(change->iItem) + 1);
+            try {
+                dataSet_.MoveTo(static_cast<std::size_t>(change->iItem) + 1);
+            } catch (const std::exception& error) {
+                MessageBoxW(GetAncestor(hwnd_, GA_ROOT), Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager",
+                            MB_OK | MB_ICONERROR);
+                ShowCursor();
+                result = 0;
+                return true;
+            }
             if (moved_) moved_();
         }
         result = 0;
@@ -121,7 +136,7 @@ bool GridView::Notify(NMHDR* header, LRESULT& result) {
         } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
             result = CDRF_NOTIFYSUBITEMDRAW;
         } else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
-            const auto colour = rows_.ColumnColour(draw->iSubItem);
+            const auto colour = rows_->ColumnColour(draw->iSubItem);
             draw->clrText = colour ? RGB(colour->red, colour->green, colour->blue) : GetSysColor(COLOR_WINDOWTEXT);
             result = colour && DrawMark(*draw) ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
         } else {

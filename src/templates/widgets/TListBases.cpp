@@ -21,14 +21,6 @@ namespace ter5::templates {
 
 namespace {
 
-QVector<TemplateColumn> TableColumns() {
-    return {
-        {QStringLiteral("Flag"), QString::fromUtf8(kReindexMark), 20, Qt::AlignHCenter, true, QString()},
-        {QStringLiteral("Name"), QObject::tr("База данных"), 224, Qt::AlignLeft, false, QString()},
-        {QStringLiteral("Note"), QObject::tr("Коментарии"), 340, Qt::AlignLeft, false, QString()},
-    };
-}
-
 std::vector<std::string> ToUtf8(const QStringList& paths) {
     std::vector<std::string> result;
     for (const QString& path : paths) result.push_back(path.toStdString());
@@ -38,21 +30,19 @@ std::vector<std::string> ToUtf8(const QStringList& paths) {
 }  // namespace
 
 TListBases::TListBases(TemplateWindows& windows, QWidget* parent)
-    : TemplateListWindow(windows.DataModule().TBases, tr("Перечень баз данных"), QSize(808, 608), TableColumns(),
-                         parent),
-      windows_(windows) {
-    setObjectName(QStringLiteral("ListBases"));
+    : TemplateListWindow(windows.DataModule().TBases, ListLayout(TemplateList::Tables), parent), windows_(windows) {
+    const TemplateToolTexts& texts = ToolTexts();
     ToolBar()->addSeparator();
     fieldsAction_ = AddToolButton(QStringLiteral("SpeedButton1"),
-                                  ToolIcon("view-list-details", QStyle::SP_FileDialogListView), tr("Список полей"));
+                                  ToolIcon("view-list-details", QStyle::SP_FileDialogListView), QString::fromStdString(texts.fields));
     selectAction_ = AddToolButton(QStringLiteral("SpeedButton5"), ToolIcon("go-jump", QStyle::SP_DialogOkButton),
-                                  tr("Выбрать строку из списка"));
+                                  QString::fromStdString(texts.select));
     ToolBar()->addSeparator();
     importBaseAction_ = AddToolButton(QStringLiteral("SpeedButton6"), ToolIcon("folder-open", QStyle::SP_DirOpenIcon),
-                                      tr("Импорт информации о базах данных"));
+                                      QString::fromStdString(texts.importBase));
     importTablesAction_ =
         AddToolButton(QStringLiteral("SpeedButton7"), ToolIcon("document-import", QStyle::SP_DialogOpenButton),
-                      tr("Импорт информации о базе данных"));
+                      QString::fromStdString(texts.importTables));
     createMenus();
 
     const auto guarded = [this](void (TListBases::*command)()) {
@@ -69,12 +59,14 @@ TListBases::TListBases(TemplateWindows& windows, QWidget* parent)
 void TListBases::createMenus() {
     contextMenu_ = new QMenu(this);
     contextMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-    QAction* choose = contextMenu_->addAction(tr("Выбрать"));
-    QAction* add = contextMenu_->addAction(tr("Добавить"));
-    QAction* change = contextMenu_->addAction(tr("Изменить"));
-    QAction* remove = contextMenu_->addAction(tr("Удалить"));
+    const std::vector<std::string>& items = ToolTexts().tableMenu;
+    const auto item = [&](std::size_t i) { return contextMenu_->addAction(QString::fromStdString(items[i])); };
+    QAction* choose = item(0);
+    QAction* add = item(1);
+    QAction* change = item(2);
+    QAction* remove = item(3);
     contextMenu_->addSeparator();
-    markAction_ = contextMenu_->addAction(tr("Пометить"));
+    markAction_ = item(5);
     markAction_->setObjectName(QStringLiteral("N6"));
     markAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     markAction_->setShortcutContext(Qt::WindowShortcut);
@@ -96,21 +88,11 @@ TemplateEditDialog* TListBases::CreateEditDialog() {
 }
 
 void TListBases::SpeedButton5Click() {
-    if (Mode() == QLatin1String("Edit")) {
-        Table().Refresh();
-        windows_.ListIndex()->ShowModal();
-    } else if (Mode() == QLatin1String("Select")) {
-        // Both lists go; the reindex works on the table template that was current.
-        close();
-        windows_.ListNameBase()->close();
-        Reindexer(windows_.Store(), windows_.Host()).ReindexCurrentTable();
-    }
+    RunSelectCommand(windows_, TemplateList::Tables, Mode().toStdString());
 }
 
 void TListBases::SpeedButton1Click() {
-    if (Mode() != QLatin1String("Edit")) return;
-    Table().Refresh();
-    windows_.ListField()->ShowModal();
+    RunFieldsCommand(windows_, Mode().toStdString());
 }
 
 void TListBases::SpeedButton6Click() {
@@ -139,16 +121,7 @@ void TListBases::SpeedButton7Click() {
 }
 
 void TListBases::N6Click() {
-    base::BaseTable& tables = Table();
-    // Marking concerns existing table templates: an empty list gets no new row.
-    if (!tables.Active() || tables.IsEmpty()) return;
-    tables.Edit();
-    if (tables.AsString("Flag") != kReindexMark)
-        tables.SetAsString("Flag", kReindexMark);
-    else
-        tables.Clear("Flag");
-    // Moving on posts the change.
-    tables.Next();
+    MarkCurrentTable(Table());
 }
 
 }  // namespace ter5::templates

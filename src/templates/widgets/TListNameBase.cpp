@@ -9,7 +9,6 @@
 
 #include "base/TDM.h"
 #include "base/widgets/Messenger.h"
-#include "templates/BaseCreator.h"
 #include "templates/widgets/TListBases.h"
 #include "templates/widgets/TemplateEditDialogs.h"
 #include "templates/widgets/TemplateGrid.h"
@@ -17,26 +16,13 @@
 
 namespace ter5::templates {
 
-namespace {
-
-QVector<TemplateColumn> GroupColumns() {
-    return {
-        {QStringLiteral("Flag"), QObject::tr("Тип"), 36, Qt::AlignHCenter, false, QString()},
-        {QStringLiteral("Name"), QObject::tr("Наименование программы"), 495, Qt::AlignLeft, false, QString()},
-    };
-}
-
-}  // namespace
 
 TListNameBase::TListNameBase(TemplateWindows& windows, QWidget* parent)
-    : TemplateListWindow(windows.DataModule().TNameBase, tr("Список баз данных переиндексируемых по шаблону"),
-                         QSize(560, 322), GroupColumns(), parent),
+    : TemplateListWindow(windows.DataModule().TNameBase, ListLayout(TemplateList::Groups), parent),
       windows_(windows) {
-    setObjectName(QStringLiteral("ListNameBase"));
-    SetClosesOnEscape(true);
     ToolBar()->addSeparator();
     selectAction_ = AddToolButton(QStringLiteral("SpeedButton5"), ToolIcon("go-jump", QStyle::SP_DialogOkButton),
-                                  tr("Выбрать строку из списка"));
+                                  QString::fromStdString(ToolTexts().select));
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar_->setTextVisible(false);
@@ -57,26 +43,7 @@ TemplateEditDialog* TListNameBase::CreateEditDialog() {
 }
 
 void TListNameBase::SpeedButton5Click() {
-    if (Mode() == QLatin1String("Edit") || Mode() == QLatin1String("Select")) {
-        Table().Refresh();
-        TListBases* tables = windows_.ListBases();
-        tables->SetMode(Mode());
-        tables->ShowModal();
-    } else if (Mode() == QLatin1String("ReIndex")) {
-        try {
-            Reindexer(windows_.Store(), windows_.Host()).ReindexGroup(this);
-        } catch (const GroupReindexError& error) {
-            // The bar is back at 0; the window stays for another try.
-            base::Messenger::Current().ShowError(this, QString::fromStdString(error.Report()));
-            return;
-        }
-        SetPosition(0);
-        close();
-    } else if (Mode() == QLatin1String("CreateTerBases")) {
-        BaseCreator(windows_.Store()).CreateGroupTables(windows_.Host().TargetDirectory(), this);
-        SetPosition(0);
-        close();
-    }
+    RunSelectCommand(windows_, TemplateList::Groups, Mode().toStdString());
 }
 
 void TListNameBase::SetMaximum(std::size_t maximum) {

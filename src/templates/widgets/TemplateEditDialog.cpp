@@ -11,33 +11,22 @@
 #include <QVBoxLayout>
 
 #include "base/widgets/Messenger.h"
-#include "engine/FieldType.h"
-#include "templates/widgets/TemplateTableModel.h"
 
 namespace ter5::templates {
 
-namespace {
-
-// Paradox keeps no trailing blanks: a value stored as " " reads back empty.
-QString WithoutTrailingBlanks(QString text) {
-    while (text.endsWith(QLatin1Char(' '))) text.chop(1);
-    return text;
-}
-
-}  // namespace
-
-TemplateEditDialog::TemplateEditDialog(base::BaseTable& table, const QString& caption, QWidget* parent)
+TemplateEditDialog::TemplateEditDialog(base::BaseTable& table, const TemplateEditLayout& layout, QWidget* parent)
     : QDialog(parent), table_(table) {
-    setWindowTitle(caption);
+    setObjectName(QString::fromStdString(layout.objectName));
+    setWindowTitle(QString::fromStdString(layout.caption));
     setModal(true);
     column_ = new QVBoxLayout(this);
     form_ = new QFormLayout;
     form_->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     column_->addLayout(form_);
 
-    saveButton_ = new QPushButton(tr("Сохранить"), this);
+    saveButton_ = new QPushButton(QString::fromStdString(ToolTexts().save), this);
     saveButton_->setObjectName(QStringLiteral("SpeedButton1"));
-    cancelButton_ = new QPushButton(tr("Отменить"), this);
+    cancelButton_ = new QPushButton(QString::fromStdString(ToolTexts().cancel), this);
     cancelButton_->setObjectName(QStringLiteral("SpeedButton2"));
     // Like speed buttons they take no focus, so the edit box being typed in keeps it.
     for (QPushButton* button : {saveButton_, cancelButton_}) {
@@ -54,43 +43,53 @@ TemplateEditDialog::TemplateEditDialog(base::BaseTable& table, const QString& ca
 
     connect(saveButton_, &QPushButton::clicked, this, &TemplateEditDialog::SpeedButton1Click);
     connect(cancelButton_, &QPushButton::clicked, this, &TemplateEditDialog::SpeedButton2Click);
+    for (const TemplateEditBox& box : layout.boxes) AddEdit(box);
+    for (const TemplateRadioGroup& group : layout.radios) AddRadioGroup(group);
 }
 
-QLineEdit* TemplateEditDialog::AddEdit(const QString& label, const QString& field, const QString& numberFormat) {
+void TemplateEditDialog::AddEdit(const TemplateEditBox& box) {
     auto* edit = new QLineEdit(this);
-    edit->setObjectName(field);
-    form_->addRow(label, edit);
-    edits_.push_back({field, edit, numberFormat, QString()});
-    return edit;
+    edit->setObjectName(QString::fromStdString(box.field));
+    if (box.maxLength == 1) edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 12);
+    form_->addRow(QString::fromStdString(box.label), edit);
+    boxes_.push_back(box);
+    edits_.push_back(edit);
+    texts_.push_back({box.field, {}, {}});
 }
 
-void TemplateEditDialog::AddRadioGroup(const QString& title, int columns, const QStringList& captions,
-                                       const QStringList& values, const QString& field) {
-    auto* box = new QGroupBox(title, this);
+void TemplateEditDialog::AddRadioGroup(const TemplateRadioGroup& radios) {
+    auto* box = new QGroupBox(QString::fromStdString(radios.title), this);
+    const QString field = QString::fromStdString(radios.field);
     box->setObjectName(field);
     auto* grid = new QGridLayout(box);
     auto* group = new QButtonGroup(box);
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* button = new QRadioButton(captions.at(i), box);
+    for (std::size_t i = 0; i < radios.captions.size(); ++i) {
+        auto* button = new QRadioButton(QString::fromStdString(radios.captions[i]), box);
         button->setObjectName(field + QLatin1Char('_') + QString::number(i));
-        grid->addWidget(button, i / columns, i % columns);
-        group->addButton(button, i);
+        const int at = static_cast<int>(i);
+        grid->addWidget(button, at / radios.columns, at % radios.columns);
+        group->addButton(button, at);
     }
-    column_->insertWidget(column_->indexOf(form_) + 1 + static_cast<int>(radios_.size()), box);
-    radios_.push_back({field, group, values, -1});
+    column_->insertWidget(column_->indexOf(form_) + 1 + static_cast<int>(groups_.size()), box);
+    groups_.push_back(group);
+    choices_.push_back({&radios, -1, -1});
 }
 
 QLineEdit* TemplateEditDialog::Edit(const QString& field) const {
-    for (const EditBinding& binding : edits_) {
-        if (binding.field == field) return binding.edit;
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        if (QString::fromStdString(boxes_[i].field) == field) return edits_[i];
     }
     return nullptr;
 }
 
 QRadioButton* TemplateEditDialog::Radio(const QString& field, const QString& value) const {
-    for (const RadioBinding& binding : radios_) {
-        const int id = static_cast<int>(binding.values.indexOf(value));
-        if (binding.field == field && id >= 0) return qobject_cast<QRadioButton*>(binding.group->button(id));
+    for (std::size_t i = 0; i < choices_.size(); ++i) {
+        const TemplateRadioGroup& radios = *choices_[i].group;
+        if (QString::fromStdString(radios.field) != field) continue;
+        for (std::size_t v = 0; v < radios.values.size(); ++v) {
+            if (QString::fromStdString(radios.values[v]) == value)
+                return qobject_cast<QRadioButton*>(groups_[i]->button(static_cast<int>(v)));
+        }
     }
     return nullptr;
 }
@@ -98,69 +97,31 @@ QRadioButton* TemplateEditDialog::Radio(const QString& field, const QString& val
 void TemplateEditDialog::showEvent(QShowEvent* event) {
     Load();
     QDialog::showEvent(event);
-    if (!edits_.isEmpty()) edits_.front().edit->setFocus(Qt::ActiveWindowFocusReason);
-}
-
-QString TemplateEditDialog::FieldText(const QString& field, const QString& numberFormat) const {
-    if (!table_.Active()) return QString();
-    const int index = table_.FieldIndex(field.toStdString());
-    if (index < 0) return QString();
-    const engine::Value value = table_.GetValue(index);
-    switch (value.kind) {
-    case engine::Value::Kind::Null:
-        return QString();
-    case engine::Value::Kind::Int:
-        return TemplateTableModel::FormatNumber(value.integer, numberFormat);
-    case engine::Value::Kind::Text:
-        return QString::fromStdString(value.text);
-    default:
-        return QString::fromStdString(table_.AsString(index));
-    }
+    if (!edits_.empty()) edits_.front()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TemplateEditDialog::Load() {
-    for (EditBinding& binding : edits_) {
-        binding.loaded = FieldText(binding.field, binding.numberFormat);
-        binding.edit->setText(binding.loaded);
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        texts_[i].loaded = TemplateFieldText(table_, boxes_[i].field, boxes_[i].numberFormat);
+        edits_[i]->setText(QString::fromStdString(texts_[i].loaded));
         // An alpha field takes no more characters than it has room for.
-        const int index = table_.Active() ? table_.FieldIndex(binding.field.toStdString()) : -1;
-        const bool alpha = index >= 0 && table_.Fields()[static_cast<std::size_t>(index)].type == engine::FieldType::Alpha;
-        binding.edit->setMaxLength(alpha ? table_.Fields()[static_cast<std::size_t>(index)].length : 32767);
+        edits_[i]->setMaxLength(boxes_[i].maxLength > 0 ? boxes_[i].maxLength : TemplateBoxLength(table_, boxes_[i].field));
     }
-    for (RadioBinding& binding : radios_) {
-        const QString value = WithoutTrailingBlanks(FieldText(binding.field, QString()));
-        binding.loaded = -1;
-        for (int i = 0; i < binding.values.size(); ++i) {
-            if (WithoutTrailingBlanks(binding.values.at(i)) == value) {
-                binding.loaded = i;
-                break;
-            }
-        }
-        binding.group->setExclusive(false);
-        for (QAbstractButton* button : binding.group->buttons()) button->setChecked(false);
-        if (binding.loaded >= 0) binding.group->button(binding.loaded)->setChecked(true);
-        binding.group->setExclusive(true);
+    for (std::size_t i = 0; i < choices_.size(); ++i) {
+        choices_[i].loaded = TemplateRadioIndex(table_, *choices_[i].group);
+        QButtonGroup* group = groups_[i];
+        group->setExclusive(false);
+        for (QAbstractButton* button : group->buttons()) button->setChecked(false);
+        if (choices_[i].loaded >= 0) group->button(choices_[i].loaded)->setChecked(true);
+        group->setExclusive(true);
     }
 }
 
 bool TemplateEditDialog::Commit() {
+    for (std::size_t i = 0; i < boxes_.size(); ++i) texts_[i].typed = edits_[i]->text().toStdString();
+    for (std::size_t i = 0; i < choices_.size(); ++i) choices_[i].chosen = groups_[i]->checkedId();
     try {
-        for (EditBinding& binding : edits_) {
-            const QString text = binding.edit->text();
-            if (text == binding.loaded) continue;
-            const std::string field = binding.field.toStdString();
-            if (text.isEmpty())
-                table_.Clear(field);
-            else
-                table_.SetValue(field, engine::Value::Text(text.toStdString()));
-            binding.loaded = text;
-        }
-        for (RadioBinding& binding : radios_) {
-            const int chosen = binding.group->checkedId();
-            if (chosen < 0 || chosen == binding.loaded) continue;
-            table_.SetAsString(binding.field.toStdString(), binding.values.at(chosen).toStdString());
-            binding.loaded = chosen;
-        }
+        CommitTypedValues(table_, texts_, choices_);
     } catch (const std::exception& error) {
         base::Messenger::Current().ShowError(this, base::ErrorText(error));
         return false;
@@ -172,8 +133,7 @@ bool TemplateEditDialog::SpeedButton1Click() {
     if (!Commit()) return false;
     bool saved = false;
     base::RunGuarded(this, [&] {
-        table_.Refresh();
-        table_.FlushBuffers();
+        SaveTemplateTable(table_);
         saved = true;
     });
     if (saved) accept();

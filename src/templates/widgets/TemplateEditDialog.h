@@ -17,6 +17,7 @@
 #include <QVector>
 
 #include "base/BaseQuery.h"
+#include "templates/TemplateListRules.h"
 
 class QButtonGroup;
 class QFormLayout;
@@ -31,7 +32,8 @@ class TemplateEditDialog : public QDialog {
     Q_OBJECT
 
 public:
-    TemplateEditDialog(base::BaseTable& table, const QString& caption, QWidget* parent = nullptr);
+    // A dialog over `table` with the boxes and radio groups of `layout`.
+    TemplateEditDialog(base::BaseTable& table, const TemplateEditLayout& layout, QWidget* parent = nullptr);
 
     base::BaseTable& Table() const { return table_; }
     QPushButton* SaveButton() const { return saveButton_; }
@@ -51,43 +53,29 @@ public:
     void reject() override;
 
 protected:
-    // An edit box for `field` under `label`; `numberFormat` ("000") pads whole numbers.
-    QLineEdit* AddEdit(const QString& label, const QString& field, const QString& numberFormat = QString());
-    // A radio group titled `title` in `columns` columns, one button per caption,
-    // storing the value of the same position in `field`.
-    void AddRadioGroup(const QString& title, int columns, const QStringList& captions, const QStringList& values,
-                       const QString& field);
-
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct EditBinding {
-        QString field;
-        QLineEdit* edit;
-        QString numberFormat;
-        QString loaded;
-    };
-    struct RadioBinding {
-        QString field;
-        QButtonGroup* group;
-        QStringList values;
-        int loaded;
-    };
-
+    // An edit box for `box.field` under its label.
+    void AddEdit(const TemplateEditBox& box);
+    // A radio group, one button per caption.
+    void AddRadioGroup(const TemplateRadioGroup& group);
     // Shows the current row's values.
     void Load();
     // Writes the values changed since Load into the row; shows the engine's error
     // and returns false when one cannot be stored.
     bool Commit();
-    QString FieldText(const QString& field, const QString& numberFormat) const;
 
     base::BaseTable& table_;
     QVBoxLayout* column_;
     QFormLayout* form_;
     QPushButton* saveButton_;
     QPushButton* cancelButton_;
-    QVector<EditBinding> edits_;
-    QVector<RadioBinding> radios_;
+    std::vector<TemplateEditBox> boxes_;
+    std::vector<QLineEdit*> edits_;  // per box
+    std::vector<QButtonGroup*> groups_;  // per radio group
+    std::vector<TypedText> texts_;
+    std::vector<TypedChoice> choices_;
 };
 
 }  // namespace ter5::templates

@@ -15,9 +15,6 @@
 #include "templates/widgets/TemplateEditDialog.h"
 #include "templates/widgets/TemplateGrid.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <algorithm>
 
 namespace ter5::templates {
@@ -27,13 +24,15 @@ QIcon ToolIcon(const char* themeName, int standardPixmap) {
                             QApplication::style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardPixmap)));
 }
 
-TemplateListWindow::TemplateListWindow(base::BaseTable& table, const QString& caption, QSize size,
-                                       QVector<TemplateColumn> columns, QWidget* parent)
+TemplateListWindow::TemplateListWindow(base::BaseTable& table, const TemplateListLayout& layout, QWidget* parent)
     : QDialog(parent), table_(table) {
-    setWindowTitle(caption);
+    setObjectName(QString::fromStdString(layout.objectName));
+    setWindowTitle(QString::fromStdString(layout.caption));
     setModal(true);
+    closesOnEscape_ = layout.closesOnEscape;
+    const QSize size(layout.width, layout.height);
 
-    model_ = new TemplateTableModel(table_, std::move(columns), this);
+    model_ = new TemplateTableModel(table_, layout.columns, this);
     toolBar_ = new QToolBar(this);
     toolBar_->setObjectName(QStringLiteral("ToolBar1"));
     toolBar_->setIconSize(QSize(16, 16));
@@ -73,8 +72,9 @@ QAction* TemplateListWindow::AddToolButton(const QString& name, const QIcon& ico
 }
 
 void TemplateListWindow::createActions() {
+    const TemplateToolTexts& texts = ToolTexts();
     deleteAction_ = AddToolButton(QStringLiteral("SpeedButton3"), ToolIcon("edit-delete", QStyle::SP_TrashIcon),
-                                  tr("Удалить запись"));
+                                  QString::fromStdString(texts.deleteRow));
     toolBar_->addSeparator();
 
     // The record navigator `DBNavigator1`.
@@ -82,27 +82,27 @@ void TemplateListWindow::createActions() {
         const char* name;
         const char* theme;
         QStyle::StandardPixmap standard;
-        QString hint;
     };
     const NavigatorEntry entries[NavCount] = {
-        {"First", "go-first", QStyle::SP_MediaSkipBackward, tr("Первая запись")},
-        {"Prior", "go-previous", QStyle::SP_ArrowBack, tr("Предшествующая запись")},
-        {"Next", "go-next", QStyle::SP_ArrowForward, tr("Следующая запись")},
-        {"Last", "go-last", QStyle::SP_MediaSkipForward, tr("Последняя запись")},
-        {"Post", "dialog-ok-apply", QStyle::SP_DialogApplyButton, tr("Зафиксировать редактирование")},
-        {"Cancel", "dialog-cancel", QStyle::SP_DialogCancelButton, tr("Отменить редактирование")},
-        {"Refresh", "view-refresh", QStyle::SP_BrowserReload, tr("Обновить данные")},
+        {"First", "go-first", QStyle::SP_MediaSkipBackward},
+        {"Prior", "go-previous", QStyle::SP_ArrowBack},
+        {"Next", "go-next", QStyle::SP_ArrowForward},
+        {"Last", "go-last", QStyle::SP_MediaSkipForward},
+        {"Post", "dialog-ok-apply", QStyle::SP_DialogApplyButton},
+        {"Cancel", "dialog-cancel", QStyle::SP_DialogCancelButton},
+        {"Refresh", "view-refresh", QStyle::SP_BrowserReload},
     };
     for (int i = 0; i < NavCount; ++i) {
         navigator_[i] = AddToolButton(QStringLiteral("DBNavigator1_") + QLatin1String(entries[i].name),
-                                      ToolIcon(entries[i].theme, entries[i].standard), entries[i].hint);
+                                      ToolIcon(entries[i].theme, entries[i].standard),
+                                      QString::fromStdString(texts.navigator[static_cast<std::size_t>(i)]));
     }
     toolBar_->addSeparator();
     createAction_ = AddToolButton(QStringLiteral("SpeedButton2"), ToolIcon("document-new", QStyle::SP_FileIcon),
-                                  tr("Создать запись"));
+                                  QString::fromStdString(texts.createRow));
     editAction_ = AddToolButton(QStringLiteral("SpeedButton4"),
                                 ToolIcon("document-edit", QStyle::SP_FileDialogDetailedView),
-                                tr("Редактировать параметры записи"));
+                                QString::fromStdString(texts.editRow));
 
     const auto guarded = [this](void (TemplateListWindow::*command)()) {
         return [this, command] { base::RunGuarded(this, [&] { (this->*command)(); }); };
@@ -155,7 +155,7 @@ int TemplateListWindow::ShowModal() {
 }
 
 void TemplateListWindow::SpeedButton3Click() {
-    if (!base::Messenger::Current().ConfirmWarning(this, tr("Вы уверены, что хотите удалить текущую запись ?")))
+    if (!base::Messenger::Current().ConfirmWarning(this, QString::fromStdString(ToolTexts().confirmDelete)))
         return;
     table_.Delete();
 }
@@ -175,10 +175,7 @@ void TemplateListWindow::done(int result) {
     bool saved = false;
     base::RunGuarded(this, [&] {
         // A table that failed to open has nothing to save; the window still closes.
-        if (table_.Active()) {
-            table_.Refresh();
-            table_.FlushBuffers();
-        }
+        SaveTemplateTable(table_);
         saved = true;
     });
     if (saved) QDialog::done(result);

@@ -31,8 +31,8 @@ class TemplateListWindow : public QDialog {
 public:
     enum NavigatorButton { NavFirst, NavPrior, NavNext, NavLast, NavPost, NavCancel, NavRefresh, NavCount };
 
-    TemplateListWindow(base::BaseTable& table, const QString& caption, QSize size, QVector<TemplateColumn> columns,
-                       QWidget* parent = nullptr);
+    // A window over `table` as `layout` describes it (caption, design size, columns).
+    TemplateListWindow(base::BaseTable& table, const TemplateListLayout& layout, QWidget* parent = nullptr);
 
     // The mode word ("Edit", "Select", …); the opener sets it before showing the window.
     const QString& Mode() const { return mode_; }

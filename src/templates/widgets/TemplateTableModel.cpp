@@ -1,32 +1,19 @@
 #include "templates/widgets/TemplateTableModel.h"
 
-#include "templates/TemplateDefinitions.h"
-
 namespace ter5::templates {
 
-TemplateTableModel::TemplateTableModel(base::BaseTable& table, QVector<TemplateColumn> columns, QObject* parent)
+TemplateTableModel::TemplateTableModel(base::BaseTable& table, std::vector<TemplateListColumn> columns,
+                                       QObject* parent)
     : DataSetTableModel(table, parent), table_(table), columns_(std::move(columns)) {
     Reset();
 }
 
 int TemplateTableModel::ColumnWidth(int column) const {
-    return columns_.at(column).width;
-}
-
-QString TemplateTableModel::MarkText(const QString& flag) {
-    // The mark byte is a boxed check mark in the Wingdings font.
-    return flag == QString::fromUtf8(kReindexMark) ? QStringLiteral("☑") : flag;
+    return columns_.at(static_cast<std::size_t>(column)).width;
 }
 
 QColor TemplateTableModel::MarkColour() {
-    return QColor(0, 0, 128);
-}
-
-QString TemplateTableModel::FormatNumber(qint64 value, const QString& format) {
-    if (format.isEmpty()) return QString::number(value);
-    const int digits = static_cast<int>(format.count(QLatin1Char('0')));
-    const QString magnitude = QString::number(value < 0 ? -value : value).rightJustified(digits, QLatin1Char('0'));
-    return value < 0 ? QLatin1Char('-') + magnitude : magnitude;
+    return QColor(kTemplateMarkColour.red, kTemplateMarkColour.green, kTemplateMarkColour.blue);
 }
 
 void TemplateTableModel::StateChanged(engine::DataSet&) {
@@ -49,41 +36,24 @@ int TemplateTableModel::ColumnCount() const {
 }
 
 QString TemplateTableModel::ColumnField(int column) const {
-    return columns_.at(column).field;
+    return QString::fromStdString(columns_.at(static_cast<std::size_t>(column)).field);
 }
 
 QVariant TemplateTableModel::CellAlignment(int column) const {
-    return QVariant::fromValue(columns_.at(column).alignment | Qt::AlignVCenter);
+    const bool centred = columns_.at(static_cast<std::size_t>(column)).alignment == TemplateListColumn::Align::Centre;
+    return QVariant::fromValue((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
 }
 
 QVariant TemplateTableModel::ColumnColour(int column) const {
-    return columns_.at(column).mark ? QVariant(MarkColour()) : QVariant();
+    return columns_.at(static_cast<std::size_t>(column)).mark ? QVariant(MarkColour()) : QVariant();
 }
 
 QString TemplateTableModel::HeaderText(int column) const {
-    const TemplateColumn& shown = columns_.at(column);
-    return shown.mark ? MarkText(shown.title) : shown.title;
+    return QString::fromStdString(TemplateHeaderText(columns_.at(static_cast<std::size_t>(column))));
 }
 
 QString TemplateTableModel::CellText(int row, int column) const {
-    const int field = FieldIndex(column);
-    if (field < 0) return QString();
-    // The row being edited shows the values typed so far.
-    const bool editing = table_.State() == engine::DataSetState::Edit && row == CurrentRow();
-    const engine::Value value = editing ? table_.GetValue(field) : table_.ValueAt(static_cast<std::size_t>(row), field);
-    const TemplateColumn& shown = columns_.at(column);
-    switch (value.kind) {
-    case engine::Value::Kind::Null:
-        return QString();
-    case engine::Value::Kind::Int:
-        return FormatNumber(value.integer, shown.numberFormat);
-    case engine::Value::Kind::Text: {
-        const QString text = QString::fromStdString(value.text);
-        return shown.mark ? MarkText(text) : text;
-    }
-    default:
-        return editing ? QString() : QString::fromStdString(table_.TextAt(static_cast<std::size_t>(row), field));
-    }
+    return QString::fromStdString(TemplateCellText(table_, columns_.at(static_cast<std::size_t>(column)), row, CurrentRow()));
 }
 
 }  // namespace ter5::templates

@@ -10,39 +10,26 @@
 
 #include "base/BaseQuery.h"
 #include "base/widgets/DataSetTableModel.h"
+#include "templates/TemplateListRules.h"
 
 namespace ter5::templates {
-
-// One column of a template grid.
-struct TemplateColumn {
-    QString field;                         // the field shown
-    QString title;                         // header text
-    int width = -1;                        // pixels; -1 for the grid's default
-    Qt::Alignment alignment = Qt::AlignLeft;
-    bool mark = false;                     // the mark column: "ю" shown as a check symbol in navy
-    QString numberFormat;                  // "000": whole numbers with leading zeros
-};
 
 class TemplateTableModel : public base::DataSetTableModel {
     Q_OBJECT
 
 public:
     // A model of `columns` over `table`, which it observes until either dies.
-    TemplateTableModel(base::BaseTable& table, QVector<TemplateColumn> columns, QObject* parent = nullptr);
+    TemplateTableModel(base::BaseTable& table, std::vector<TemplateListColumn> columns, QObject* parent = nullptr);
 
     // The columns shown.
-    const QVector<TemplateColumn>& Columns() const { return columns_; }
+    const std::vector<TemplateListColumn>& Columns() const { return columns_; }
     // The table shown.
     base::BaseTable& Table() const { return table_; }
     // The width of `column` in pixels; -1 for the grid's default.
     int ColumnWidth(int column) const override;
 
-    // The text a mark column shows for a `Flag`: the check symbol for the mark.
-    static QString MarkText(const QString& flag);
     // Navy, the colour of the mark column.
     static QColor MarkColour();
-    // `value` in `format` ("000": at least three digits).
-    static QString FormatNumber(qint64 value, const QString& format);
 
 signals:
     // The table began or ended editing a row.
@@ -62,7 +49,7 @@ private:
     void RefreshCurrentRow();
 
     base::BaseTable& table_;
-    QVector<TemplateColumn> columns_;
+    std::vector<TemplateListColumn> columns_;
 };
 
 }  // namespace ter5::templates

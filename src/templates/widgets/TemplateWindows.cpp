@@ -1,6 +1,9 @@
 #include "templates/widgets/TemplateWindows.h"
 
+#include <QApplication>
 #include <QFileDialog>
+
+#include "base/widgets/Messenger.h"
 
 #include "templates/widgets/TListBases.h"
 #include "templates/widgets/TListNameBase.h"
@@ -45,6 +48,36 @@ void TemplateWindows::ShowGroupList(const QString& mode) {
     TListNameBase* groups = ListNameBase();
     groups->SetMode(mode);
     groups->ShowModal();
+}
+
+void TemplateWindows::ShowList(TemplateList list, const std::string& mode) {
+    switch (list) {
+    case TemplateList::Groups: ShowGroupList(QString::fromStdString(mode)); break;
+    case TemplateList::Tables:
+        ListBases()->SetMode(QString::fromStdString(mode));
+        ListBases()->ShowModal();
+        break;
+    case TemplateList::Fields: ListField()->ShowModal(); break;
+    case TemplateList::Indexes: ListIndex()->ShowModal(); break;
+    }
+}
+
+void TemplateWindows::CloseList(TemplateList list) {
+    switch (list) {
+    case TemplateList::Groups: ListNameBase()->close(); break;
+    case TemplateList::Tables: ListBases()->close(); break;
+    case TemplateList::Fields: ListField()->close(); break;
+    case TemplateList::Indexes: ListIndex()->close(); break;
+    }
+}
+
+ListProgress& TemplateWindows::GroupProgress() {
+    return *ListNameBase();
+}
+
+void TemplateWindows::ShowError(const std::string& text) {
+    QWidget* over = QApplication::activeModalWidget();
+    base::Messenger::Current().ShowError(over ? over : ListNameBase(), QString::fromStdString(text));
 }
 
 }  // namespace ter5::templates

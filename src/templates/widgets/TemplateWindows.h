@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "templates/TemplateSelectSteps.h"
+
 namespace ter5::base {
 class TDM;
 }
@@ -45,7 +47,7 @@ using FileChooser = std::function<QStringList(QWidget* parent, const FileRequest
 // The real file dialog.
 QStringList ChooseFilesWithDialog(QWidget* parent, const FileRequest& request);
 
-class TemplateWindows : public QObject {
+class TemplateWindows : public QObject, public TemplateWindowHost {
     Q_OBJECT
 
 public:
@@ -54,8 +56,8 @@ public:
     TemplateWindows(base::TDM& dm, TemplateStore& store, ReindexHost& host, QWidget* parent);
 
     base::TDM& DataModule() const { return dm_; }
-    TemplateStore& Store() const { return store_; }
-    ReindexHost& Host() const { return host_; }
+    TemplateStore& Store() override { return store_; }
+    ReindexHost& Host() override { return host_; }
 
     TListNameBase* ListNameBase();
     TListBases* ListBases();
@@ -64,6 +66,11 @@ public:
 
     // Shows the group list modally with `mode`.
     void ShowGroupList(const QString& mode);
+
+    void ShowList(TemplateList list, const std::string& mode) override;
+    void CloseList(TemplateList list) override;
+    ListProgress& GroupProgress() override;
+    void ShowError(const std::string& text) override;
 
     const FileChooser& Chooser() const { return chooser_; }
     void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
