@@ -37,6 +37,14 @@ DriveBox::DriveBox(HWND parent, int id, std::function<void(const std::string&)> 
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 }
 
+int DriveBox::Place(int x, int y, int width) {
+    // A drop-down list's window height includes the list; the field's is what is seen.
+    SetWindowPos(hwnd_, nullptr, x, y, width, kDroppedHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT field{};
+    GetWindowRect(hwnd_, &field);
+    return field.bottom - field.top;
+}
+
 void DriveBox::Refresh(const std::string& directory) {
     SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
     drives_.Clear();

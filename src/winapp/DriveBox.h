@@ -19,6 +19,8 @@ public:
     DriveBox(HWND parent, int id, std::function<void(const std::string&)> choose);
 
     HWND Handle() const { return hwnd_; }
+    // Places the box at (x, y), `width` wide; returns the height of its field.
+    int Place(int x, int y, int width);
     // Re-reads the drives (GetLogicalDriveStrings) and selects the one of `directory`.
     void Refresh(const std::string& directory);
     // The tree shows `directory` now.

@@ -37,8 +37,6 @@ constexpr int kCursorXPart = 2;
 constexpr int kCursorYPart = 3;
 constexpr int kMessagePart = 4;
 
-// Height of the drive box's field above the tree, pixels.
-constexpr int kDriveBoxHeight = 24;
 // Width of the directory tree and of the parcel grid, pixels.
 constexpr int kTreeWidth = 220;
 constexpr int kParcelGridWidth = 340;
@@ -340,10 +338,7 @@ void MainWindow::Layout() {
     const int height = std::max(0, bottom - top);
     const int right = client.right;
     const int mapHeight = height * 3 / 5;
-    RECT drive{};
-    GetWindowRect(drives_->Handle(), &drive);
-    SetWindowPos(drives_->Handle(), nullptr, 0, top, kTreeWidth, 240, SWP_NOZORDER | SWP_NOACTIVATE);
-    const int driveHeight = std::max(kDriveBoxHeight, static_cast<int>(drive.bottom - drive.top));
+    const int driveHeight = drives_->Place(0, top, kTreeWidth);
     MoveWindow(tree_->Handle(), 0, top + driveHeight, kTreeWidth, std::max(0, height - driveHeight), TRUE);
     MoveWindow(map_->Handle(), kTreeWidth, top, std::max(0, right - kTreeWidth), mapHeight, TRUE);
     MoveWindow(parcels_->Handle(), kTreeWidth, top + mapHeight, kParcelGridWidth, height - mapHeight, TRUE);

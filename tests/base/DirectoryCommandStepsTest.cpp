@@ -84,7 +84,9 @@ protected:
         host_.SetCurrentDirectory(scratch_.Str());
     }
 
-    std::string Path(const std::string& name) const { return PathToUtf8(scratch_.Path() / PathFromUtf8(name)); }
+    std::string Path(const std::string& name) const {
+        return PathToUtf8((scratch_.Path() / PathFromUtf8(name)).make_preferred());
+    }
     bool IsDir(const std::string& name) const { return std::filesystem::is_directory(scratch_.Path() / PathFromUtf8(name)); }
     std::string Selected() const { return host_.selected >= 0 ? host_.ItemText(host_.selected) : std::string(); }
     void Select(const std::string& name) { host_.SelectIndex(host_.FindItem(name)); }
