@@ -64,6 +64,9 @@ void DirectoryCommandSteps::Rename() {
     }
     const std::string current = host_.CurrentDirectory();
     const bool insideRenamed = IsSameOrBelow(current, oldPath);
+    // Windows renames no directory that a process stands in: the tree (and the
+    // process) step out of it first, and back in when the rename fails.
+    if (insideRenamed) host_.SetCurrentDirectory(ParentOf(oldPath));
     if (base::RenameDirectory(oldPath, newPath)) {
         if (insideRenamed) {
             // The current directory was the renamed one or lay inside it: follow it.
@@ -73,6 +76,7 @@ void DirectoryCommandSteps::Rename() {
         }
         host_.SelectIndex(row);
     } else {
+        if (insideRenamed) host_.SetCurrentDirectory(current);
         host_.Warning("Невозможно переименовать каталог " + oldPath + " в " + newPath);
     }
     if (closeError) std::rethrow_exception(closeError);
@@ -85,16 +89,15 @@ void DirectoryCommandSteps::Delete() {
     if (!host_.ConfirmWarning("Удалить каталог " + path)) return;
     const std::string current = host_.CurrentDirectory();
     const bool removingCurrent = IsSameOrBelow(current, path);
+    // The current directory itself is being removed (it must be empty): step up to its
+    // parent first, as Windows removes no directory that a process stands in.
+    if (removingCurrent) host_.SetCurrentDirectory(ParentOf(path));
     if (!RemoveEmptyDirectory(path)) {
+        if (removingCurrent) host_.SetCurrentDirectory(current);
         host_.Warning("Невозможно удалить каталог " + path);
         return;
     }
-    if (removingCurrent) {
-        // The current directory itself was removed (it was empty): step up to its parent.
-        host_.SetCurrentDirectory(ParentOf(path));
-    } else {
-        host_.Rebuild();
-    }
+    host_.Rebuild();
     if (row > 0) host_.SelectIndex(row - 1);
 }
 

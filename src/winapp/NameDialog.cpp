@@ -12,16 +12,19 @@ namespace ter5::winapp {
 
 namespace {
 
-// The client area: the narrowest the dialog gets, the margins and the rows, pixels.
-constexpr int kMinimumWidth = 220;
-constexpr int kMargin = 8;
-constexpr int kPromptHeight = 16;
-constexpr int kFieldHeight = 22;
-constexpr int kGap = 4;
-
 // A fixed frame with a caption and the close box.
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The client area, pixels: the prompt line above the field.
+struct ClientLayout {
+    int minimumWidth;  // the narrowest the dialog gets
+    int margin;        // around the two rows
+    int promptHeight;
+    int fieldHeight;
+    int gap;  // between the rows
+};
+constexpr ClientLayout kLayout{220, 8, 16, 22, 4};
 
 // The field tells the dialog that Enter (wParam 1) or Escape (0) was released.
 constexpr UINT kAnswerMessage = WM_APP + 1;
@@ -63,8 +66,8 @@ NameDialog::~NameDialog() {
 void NameDialog::Create(HWND owner) {
     RegisterWindowClassOnce(kNameDialogClass, ObjectWindowProc<NameDialog>, 0, LoadCursorW(nullptr, IDC_ARROW),
                             reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    CreateWindowExW(kExStyle, kNameDialogClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kMinimumWidth, 100, owner,
-                    nullptr, GetModuleHandleW(nullptr), this);
+    CreateWindowExW(kExStyle, kNameDialogClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kLayout.minimumWidth, 100,
+                    owner, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd_) return;
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     prompt_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0, hwnd_,
@@ -88,11 +91,12 @@ void NameDialog::Fit(HWND owner) {
     const int caption = TextWidth(hwnd_, captionFont, WindowText(hwnd_)) + 3 * GetSystemMetrics(SM_CXSIZE);
     DeleteObject(captionFont);
     const auto font = reinterpret_cast<HFONT>(SendMessageW(prompt_, WM_GETFONT, 0, 0));
-    const int prompt = TextWidth(prompt_, font, WindowText(prompt_)) + 2 * kMargin;
-    const int width = std::max({kMinimumWidth, caption, prompt});
-    const int height = kMargin + kPromptHeight + kGap + kFieldHeight + kMargin;
-    MoveWindow(prompt_, kMargin, kMargin, width - 2 * kMargin, kPromptHeight, FALSE);
-    MoveWindow(edit_, kMargin, kMargin + kPromptHeight + kGap, width - 2 * kMargin, kFieldHeight, FALSE);
+    const int prompt = TextWidth(prompt_, font, WindowText(prompt_)) + 2 * kLayout.margin;
+    const int width = std::max({kLayout.minimumWidth, caption, prompt});
+    const int fieldTop = kLayout.margin + kLayout.promptHeight + kLayout.gap;
+    const int height = fieldTop + kLayout.fieldHeight + kLayout.margin;
+    MoveWindow(prompt_, kLayout.margin, kLayout.margin, width - 2 * kLayout.margin, kLayout.promptHeight, FALSE);
+    MoveWindow(edit_, kLayout.margin, fieldTop, width - 2 * kLayout.margin, kLayout.fieldHeight, FALSE);
 
     RECT frame{0, 0, width, height};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);

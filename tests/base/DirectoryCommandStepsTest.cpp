@@ -166,6 +166,13 @@ TEST_F(DirectoryCommandStepsTest, RenameKeepsTheSelectionAndRefusesExistingNames
 TEST_F(DirectoryCommandStepsTest, RenameFollowsTheCurrentDirectoryAndShowsTheCloseErrorAfterwards) {
     host_.SetCurrentDirectory(Path("B"));
     Select("B");
+    // Onto a sibling: refused, and the tree stays where it was.
+    Answer("C");
+    steps_.Rename();
+    EXPECT_EQ(host_.told.back().kind, Told::Warning);
+    EXPECT_EQ(host_.CurrentDirectory(), Path("B"));
+
+    Select("B");
     host_.closeFails = true;
     Answer("B2");
     EXPECT_THROW(steps_.Rename(), std::runtime_error);
@@ -211,7 +218,14 @@ TEST_F(DirectoryCommandStepsTest, DeleteAsksRemovesEmptyOnlyAndSelectsThePreviou
     EXPECT_EQ(host_.told.size(), toldBefore);
 }
 
-TEST_F(DirectoryCommandStepsTest, DeletingTheEmptyCurrentDirectoryStepsUp) {
+TEST_F(DirectoryCommandStepsTest, DeletingTheCurrentDirectoryStepsUpWhenItWasEmpty) {
+    // Not empty: refused, and the tree stays where it was.
+    host_.SetCurrentDirectory(Path("B"));
+    Select("B");
+    steps_.Delete();
+    EXPECT_EQ(host_.told.back(), (Told{Told::Warning, "Невозможно удалить каталог " + Path("B")}));
+    EXPECT_EQ(host_.CurrentDirectory(), Path("B"));
+
     host_.SetCurrentDirectory(Path("A"));
     Select("A");
     steps_.Delete();

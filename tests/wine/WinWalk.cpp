@@ -247,7 +247,9 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
         PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
         return WaitFor([&] { return !IsWindowVisible(dialog) && IsWindowEnabled(main); }, 10);
     };
-    const auto selectedText = [&] { return SelectedRow(tree) >= 0 ? remote.Text(tree, SelectedRow(tree), 0) : std::string(); };
+    const auto selectedText = [&] {
+        return SelectedRow(tree) >= 0 ? remote.Text(tree, SelectedRow(tree), 0) : std::string();
+    };
     std::error_code ignored;
 
     if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", created)) {

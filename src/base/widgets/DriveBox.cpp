@@ -50,8 +50,10 @@ void DriveBox::Refresh() {
     drives_.Clear();
 #ifdef _WIN32
     std::vector<std::string> roots;
-    for (const QFileInfo& drive : QDir::drives()) roots.push_back(QDir::toNativeSeparators(drive.absolutePath()).toStdString());
-    for (const Drive& drive : WindowsDrives(roots)) AddDrive(QString::fromStdString(drive.label), QString::fromStdString(drive.root));
+    for (const QFileInfo& drive : QDir::drives())
+        roots.push_back(QDir::toNativeSeparators(drive.absolutePath()).toStdString());
+    for (const Drive& drive : WindowsDrives(roots))
+        AddDrive(QString::fromStdString(drive.label), QString::fromStdString(drive.root));
 #else
     AddDrive(tr("Домашний каталог"), QDir::homePath());
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
