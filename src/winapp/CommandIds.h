@@ -30,6 +30,41 @@ enum SeekControlId : int {
     kSeekYLabel,
 };
 
+// The template list windows' class, and the ids in them: the grid, the bars, the
+// tool buttons and menu commands.
+inline constexpr wchar_t kTemplateListClass[] = L"Ter5ManagerTemplateList";
+enum TemplateListId : int {
+    kTemplateGrid = 300,  // DBGrid1
+    kTemplateToolBar,     // ToolBar1
+    kTemplateStatus,      // StatusBar1
+    kTemplateProgress,    // ProgressBar1 (the group list)
+    kTemplateDelete = 310,  // SpeedButton3 "Удалить запись"
+    kTemplateFirst,         // DBNavigator1: first, prior, next, last, post, cancel, refresh
+    kTemplatePrior,
+    kTemplateNext,
+    kTemplateLast,
+    kTemplatePost,
+    kTemplateCancel,
+    kTemplateRefresh,
+    kTemplateCreate,        // SpeedButton2 "Создать запись"
+    kTemplateEdit,          // SpeedButton4 "Редактировать параметры записи"
+    kTemplateSelect,        // SpeedButton5 "Выбрать строку из списка"
+    kTemplateFields,        // SpeedButton1 "Список полей" (the table list)
+    kTemplateImportBase,    // SpeedButton6
+    kTemplateImportTables,  // SpeedButton7
+    kTemplateMark,          // N6 "Пометить" (Ctrl+M)
+};
+
+// The template edit dialogs' class, and the ids in them: the edit boxes top to bottom,
+// the radio buttons of group g at kTemplateFirstRadio + 10 g + i, the two buttons.
+inline constexpr wchar_t kTemplateEditClass[] = L"Ter5ManagerTemplateEdit";
+enum TemplateEditId : int {
+    kTemplateFirstBox = 400,
+    kTemplateFirstRadio = 420,
+    kTemplateSave = 460,    // SpeedButton1 "Сохранить"
+    kTemplateDiscard,       // SpeedButton2 "Отменить"
+};
+
 enum CommandId : int {
     // Tray menu PopupMenu1.
     kRestoreItem = 1000,  // "Открыть"
@@ -39,6 +74,10 @@ enum CommandId : int {
     // "База".
     kOpen = 1100,  // nOpen: the companion program on the selected directory
     kCreate,       // nCreate
+    // "Переиндексация".
+    kReindexProgram = 1150,  // nReindexTERBases: the group list in "ReIndex"
+    kReindexBase,            // nReindexSelectBase: the group list in "Select"
+    kEditTemplates,          // nReindexEditBases: the group list in "Edit"
     // "Поиск".
     kSeek = 1200,
     kSeekNext,

@@ -2,22 +2,29 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include "base/CompanionLauncher.h"
 #include "base/GeometryLoad.h"
 #include "base/GridRows.h"
 #include "base/QuickStartList.h"
 #include "base/RussianMessages.h"
+#include "base/SettingsFile.h"
 #include "map/DisplayOptions.h"
 #include "search/DialogPlacement.h"
+#include "engine/FileUtil.h"
+#include "templates/TemplateSchema.h"
+#include "templates/TemplateStore.h"
 #include "winapp/AboutWindow.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
 #include "winapp/GridView.h"
 #include "winapp/MapView.h"
 #include "winapp/SeekDialog.h"
+#include "winapp/TemplateWindows.h"
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -33,7 +40,7 @@ constexpr int kScalePart = 0;
 constexpr int kZoomPart = 1;
 constexpr int kCursorXPart = 2;
 constexpr int kCursorYPart = 3;
-constexpr int kMessagePart = 4;
+constexpr int kMessagePart = 4;  // MainWindow::kMessageStatusPart
 
 // Width of the directory tree and of the parcel grid, pixels.
 constexpr int kTreeWidth = 220;
@@ -76,10 +83,13 @@ MainWindow::MainWindow(Options options) : options_(options), platform_(base::Cre
     CreateTrayIcon();
     Layout();
     dm_.TbSubter.AddObserver(*this);
+    Guarded([this] { OpenTemplates(); });
     if (options_.showAtStart) RestoreFromTray();
 }
 
 MainWindow::~MainWindow() {
+    templateWindows_.reset();
+    templates_.reset();
     dm_.TbSubter.RemoveObserver(*this);
     if (trayAdded_) Shell_NotifyIconW(NIM_DELETE, &trayIcon_);
     if (accelerators_) DestroyAcceleratorTable(accelerators_);
@@ -117,6 +127,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         Command(LOWORD(wParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        if (reinterpret_cast<HMENU>(wParam) == reindexMenu_) EnableReindexItems();
         return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -156,12 +169,12 @@ void MainWindow::CreateMenus() {
     AddItem(base, kCreate, "Создать", MF_STRING | MF_GRAYED);
     AddSubMenu(mainMenu_, base, "База");
 
-    HMENU reindex = CreatePopupMenu();
-    AddItem(reindex, 0, "По шаблону выборочно по программе", MF_STRING | MF_GRAYED);
-    AddItem(reindex, 0, "По шаблону выборочно по базе данных", MF_STRING | MF_GRAYED);
-    AddSeparator(reindex);
-    AddItem(reindex, 0, "Редактирование шаблонов", MF_STRING | MF_GRAYED);
-    AddSubMenu(mainMenu_, reindex, "Переиндексация");
+    reindexMenu_ = CreatePopupMenu();
+    AddItem(reindexMenu_, kReindexProgram, "По шаблону выборочно по программе");
+    AddItem(reindexMenu_, kReindexBase, "По шаблону выборочно по базе данных");
+    AddSeparator(reindexMenu_);
+    AddItem(reindexMenu_, kEditTemplates, "Редактирование шаблонов");
+    AddSubMenu(mainMenu_, reindexMenu_, "Переиндексация");
 
     HMENU seek = CreatePopupMenu();
     AddItem(seek, kSeek, "Найти ...\tCtrl+F");
@@ -359,6 +372,9 @@ void MainWindow::Command(int id) {
             LaunchCompanionProgram();
         });
         break;
+    case kReindexProgram: Guarded([this] { ShowTemplateGroups("ReIndex"); }); break;
+    case kReindexBase: Guarded([this] { ShowTemplateGroups("Select"); }); break;
+    case kEditTemplates: Guarded([this] { ShowTemplateGroups("Edit"); }); break;
     case kSeek: Guarded([this] { SeekCommand(); }); break;
     case kSeekNext: Guarded([this] { SeekNextCommand(); }); break;
     case kMapDraw: Guarded([this] { map_->DrawMap(); }); break;
@@ -552,6 +568,67 @@ void MainWindow::ShowProgress(double upper) {
     for (int i = 0; i < 20; ++i) strip += i < filled ? "█" : "░";
     SetStatusText(kMessagePart, strip);
     UpdateWindow(statusBar_);
+}
+
+void MainWindow::ShowProgress(double upper, double lower) {
+    // The two strips of the reindex: the tables, and the records of the current one.
+    const auto strip = [](double fraction) {
+        const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 12.0 + 0.5);
+        std::string bars;
+        for (int i = 0; i < 12; ++i) bars += i < filled ? "█" : "░";
+        return bars;
+    };
+    SetStatusText(kMessagePart, strip(upper) + "  " + strip(lower));
+    UpdateWindow(statusBar_);
+}
+
+void MainWindow::ShowMessage(const std::string& text) {
+    MessageBoxW(GetActiveWindow() ? GetActiveWindow() : hwnd_, Wide(text).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+std::string MainWindow::TargetDirectory() const {
+    return tree_ ? tree_->Listing().ItemPath(tree_->SelectedIndex()) : std::string();
+}
+
+void MainWindow::EnableReindexItems() {
+    const UINT state = templates::Reindexer::ReindexEnabled(TargetDirectory()) ? MF_ENABLED : MF_GRAYED;
+    EnableMenuItem(reindexMenu_, kReindexProgram, MF_BYCOMMAND | state);
+    EnableMenuItem(reindexMenu_, kReindexBase, MF_BYCOMMAND | state);
+}
+
+void MainWindow::OpenTemplates() {
+    namespace fs = std::filesystem;
+    // The start-up directory when it holds the template tables (a work folder with its
+    // own templates); else the user's folder beside the settings file, which gets a copy
+    // of the installed templates (<program>\templates) the first time, or the built-in
+    // defaults where none are installed. The installed copy itself is never written.
+    wchar_t start[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, start);
+    fs::path directory = start;
+    if (!engine::FindFileNoCase(directory, templates::kNameBaseTable)) {
+        directory = base::UserSettingsPath().parent_path();
+        if (!engine::FindFileNoCase(directory, templates::kNameBaseTable)) {
+            wchar_t module[MAX_PATH] = {};
+            GetModuleFileNameW(nullptr, module, MAX_PATH);
+            const fs::path installed = fs::path(module).parent_path() / "templates";
+            fs::create_directories(directory);
+            if (engine::FindFileNoCase(installed, templates::kNameBaseTable)) {
+                for (const fs::directory_entry& file : fs::directory_iterator(installed))
+                    if (file.is_regular_file()) fs::copy_file(file.path(), directory / file.path().filename());
+            }
+            templates::EnsureTemplateTables(engine::PathToUtf8(directory));
+        }
+    }
+    templates_ = std::make_unique<templates::TemplateStore>(
+        templates::TemplateDataSets{dm_.TNameBase, dm_.TBases, dm_.TField, dm_.TIndex, dm_.Table1},
+        engine::PathToUtf8(directory));
+    templates_->Open();
+}
+
+void MainWindow::ShowTemplateGroups(const std::string& mode) {
+    if (!templates_) return;
+    if (!templateWindows_) templateWindows_ = std::make_unique<TemplateWindows>(dm_, *templates_, static_cast<templates::ReindexHost&>(*this), hwnd_);
+    templateWindows_->ShowGroupList(mode);
 }
 
 void MainWindow::ShowError(const std::string& message) {

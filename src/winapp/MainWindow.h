@@ -22,6 +22,7 @@
 #include "map/MapObjects.h"
 #include "map/Viewport.h"
 #include "search/SearchHost.h"
+#include "templates/Reindexer.h"
 #include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
@@ -30,8 +31,9 @@ class DirectoryView;
 class GridView;
 class MapView;
 class SeekDialog;
+class TemplateWindows;
 
-class MainWindow : private engine::DataSetObserver {
+class MainWindow : private engine::DataSetObserver, private templates::ReindexHost {
 public:
     struct Options {
         bool showAtStart = false;  // --show
@@ -80,6 +82,23 @@ private:
     void SetStatusText(int part, const std::string& text);
     void ShowProgress(double upper);
     void ShowError(const std::string& message);
+    // The template tables from the start-up directory, else from the program's own
+    // directory; where neither holds them, the start-up directory gets the defaults.
+    void OpenTemplates();
+    // "Переиндексация" and "Создать": the group list in `mode`.
+    void ShowTemplateGroups(const std::string& mode);
+    // `N15Click`: the reindex items enabled when the selected directory has tables.
+    void EnableReindexItems();
+
+    // What the reindex and the base creation ask of the main window.
+    std::string TargetDirectory() const override;
+    void CloseBaseDataSets() override { dm_.CloseBaseDataSets(); }
+    void OpenBaseDirectory(const std::string& directory) override { OpenBase(directory); }
+    void ShowProgress(double upper, double lower) override;
+    void RefreshStatusBar() override { SetStatusText(kMessageStatusPart, ""); }
+    void ShowMessage(const std::string& text) override;
+    // The status bar's part for messages and progress.
+    static constexpr int kMessageStatusPart = 4;
     // Runs a command; an error is shown and the program goes on.
     template <typename F>
     void Guarded(F&& step);
@@ -96,6 +115,7 @@ private:
     HWND statusBar_ = nullptr;
     HMENU mainMenu_ = nullptr;
     HMENU optionsMenu_ = nullptr;
+    HMENU reindexMenu_ = nullptr;
     HACCEL accelerators_ = nullptr;
     NOTIFYICONDATAW trayIcon_{};
     bool trayAdded_ = false;
@@ -112,6 +132,8 @@ private:
     std::unique_ptr<MapView> map_;
     std::unique_ptr<search::DataModuleSearchHost> searchHost_;
     std::unique_ptr<SeekDialog> seek_;
+    std::unique_ptr<templates::TemplateStore> templates_;
+    std::unique_ptr<TemplateWindows> templateWindows_;
 };
 
 }  // namespace ter5::winapp

@@ -7,6 +7,7 @@
 
 #include "base/RussianMessages.h"
 #include "winapp/CommandIds.h"
+#include "winapp/ModalLoop.h"
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -131,25 +132,11 @@ void SeekDialog::ShowModal(HWND owner, const Placement& placement) {
     SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     shown_ = true;
-    EnableWindow(owner, FALSE);
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
-    if (lastFocus_) SetFocus(lastFocus_);  // and the field checks its radio button
-    ShowSteps();
-    MSG message;
-    while (hwnd_ && IsWindowVisible(hwnd_)) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            PostQuitMessage(static_cast<int>(message.wParam));  // the program ends: the main loop sees it too
-            break;
-        }
-        if (IsDialogMessageW(hwnd_, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    RunModal(hwnd_, owner, [this] {
+        if (lastFocus_) SetFocus(lastFocus_);  // and the field checks its radio button
+        ShowSteps();
+    });
     shown_ = false;
-    EnableWindow(owner, TRUE);
-    if (IsWindowVisible(owner)) SetForegroundWindow(owner);
 }
 
 void SeekDialog::FindNextCommand() {
@@ -246,9 +233,7 @@ void SeekDialog::Close() {
     RECT frame{};
     GetWindowRect(hwnd_, &frame);
     place_ = POINT{frame.left, frame.top};
-    // The owner is enabled before the dialog goes, so that it, not another program, is activated.
-    if (const HWND owner = GetWindow(hwnd_, GW_OWNER)) EnableWindow(owner, TRUE);
-    ShowWindow(hwnd_, SW_HIDE);
+    HideModal(hwnd_);
 }
 
 void SeekDialog::ShowSteps() {

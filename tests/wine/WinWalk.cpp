@@ -3,6 +3,7 @@
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
 // map, the display options, the search dialog (a parcel found, a name not found), and
+// the template windows (the lists, a mark, a group reindex and a single table's), and
 // the end through the tray menu's "Выход". It checks the window texts, the grids' rows
 // and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
@@ -174,6 +175,139 @@ std::wstring WideUtf8(const std::string& text) {
 
 void Click(HWND dialog, int id) {
     SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// A visible window of `windowClass` captioned `caption` (UTF-8), waited for up to 10 s.
+HWND WaitForWindow(const wchar_t* windowClass, const std::string& caption) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindWindowW(windowClass, WideUtf8(caption).c_str())) && IsWindowVisible(found); }, 10);
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+// The text of a message box the program shows, closed; empty when none is shown.
+std::string CloseMessageBox(DWORD processId) {
+    HWND box = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t kind[16] = {};
+            GetClassNameW(window, kind, 16);
+            if (std::wstring(kind) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    DWORD owner = 0;
+    if (!box || (GetWindowThreadProcessId(box, &owner), owner != processId)) return {};
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[16] = {};
+        GetClassNameW(child, kind, 16);
+        if (std::wstring(kind) == L"Static") text += ControlText(child);
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return text.empty() ? "(a message box)" : text;
+}
+
+std::filesystem::file_time_type WriteTime(const std::filesystem::path& file) {
+    std::error_code ignored;
+    return std::filesystem::last_write_time(file, ignored);
+}
+
+// The template windows: "Редактирование шаблонов" walks from the group list to the table
+// templates (marked, a mark flipped and back) and their field list; "По шаблону
+// выборочно по программе" reindexes the open base's marked tables, "… по базе данных"
+// one table, each rewriting its index files and opening the base again.
+void WalkTemplates(HWND main, RemoteList& remote, DWORD processId, const std::filesystem::path& base,
+                   const std::filesystem::path& shots) {
+    HWND parcels = GetDlgItem(main, kParcelGrid);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kEditTemplates, 0), 0);
+    HWND groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    Check(groups != nullptr, "\"Редактирование шаблонов\" opens the group list");
+    if (!groups) return;
+    HWND groupGrid = GetDlgItem(groups, kTemplateGrid);
+    Check(Rows(groupGrid) >= 1 && remote.Text(groupGrid, 0, 1) == "TER v.5",
+          "the group list shows the group \"" + remote.Text(groupGrid, 0, 1) + "\"");
+    PostMessageW(groups, WM_COMMAND, IDOK, 0);  // Enter in the grid
+    HWND tables = WaitForWindow(kTemplateListClass, "Перечень баз данных");
+    Check(tables != nullptr, "Enter in the group list opens the table templates");
+    if (tables) {
+        HWND tableGrid = GetDlgItem(tables, kTemplateGrid);
+        std::string names;
+        for (int row = 0; row < Rows(tableGrid); ++row)
+            names += remote.Text(tableGrid, row, 0) + remote.Text(tableGrid, row, 1) + "|";
+        Check(names == "☑POLIGON.DB|☑SUBTER.DB|☑TER.DB|", "the table templates, marked: " + names);
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateMark, 0), 0);
+        Check(remote.Text(tableGrid, 0, 0).empty() && FocusedRow(tableGrid) == 1,
+              "\"Пометить\" clears the first mark and moves on: row " + std::to_string(FocusedRow(tableGrid)));
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateFirst, 0), 0);
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateMark, 0), 0);
+        Check(remote.Text(tableGrid, 0, 0) == "☑", "marked again");
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateFirst, 0), 0);
+        // "Редактировать параметры записи": the dialog shows the row; a new note saved.
+        PostMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateEdit, 0), 0);
+        HWND edit = WaitForWindow(kTemplateEditClass, "Редактирование параметров базы банных");
+        Check(edit && ControlText(GetDlgItem(edit, kTemplateFirstBox)) == "POLIGON.DB" &&
+                  SendMessageW(GetDlgItem(edit, kTemplateFirstRadio), BM_GETCHECK, 0, 0) == BST_CHECKED,
+              "the edit dialog shows the row: " + (edit ? ControlText(GetDlgItem(edit, kTemplateFirstBox)) : ""));
+        if (edit) {
+            SetControlText(GetDlgItem(edit, kTemplateFirstBox + 1), L"Вершины (правка)");
+            SaveScreenshot(GetDesktopWindow(), shots / "07-template-edit.bmp");
+            PostMessageW(edit, WM_COMMAND, MAKEWPARAM(kTemplateSave, 0), 0);
+            WaitFor([&] { return !IsWindowVisible(edit); }, 10);
+            Check(remote.Text(tableGrid, 0, 2) == "Вершины (правка)", "\"Сохранить\" stores the note: " +
+                                                                           remote.Text(tableGrid, 0, 2));
+        }
+        SaveScreenshot(GetDesktopWindow(), shots / "07-table-templates.bmp");
+        PostMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateFields, 0), 0);
+        HWND fields = WaitForWindow(kTemplateListClass, "Список полей базы данных");
+        Check(fields && Rows(GetDlgItem(fields, kTemplateGrid)) == 7 &&
+                  remote.Text(GetDlgItem(fields, kTemplateGrid), 0, 0) == "001",
+              "\"Список полей\" lists POLIGON.DB's 7 fields, numbered 001…");
+        if (fields) {
+            SaveScreenshot(GetDesktopWindow(), shots / "08-template-fields.bmp");
+            PostMessageW(fields, WM_CLOSE, 0, 0);
+            WaitFor([&] { return !IsWindowVisible(fields); }, 10);
+        }
+        PostMessageW(tables, WM_CLOSE, 0, 0);
+        WaitFor([&] { return !IsWindowVisible(tables); }, 10);
+    }
+    PostMessageW(groups, WM_COMMAND, IDCANCEL, 0);  // Escape closes the group list
+    Check(WaitFor([&] { return !IsWindowVisible(groups) && IsWindowEnabled(main); }, 10),
+          "Escape closes the group list");
+
+    // The group reindex of the open base's marked tables.
+    const std::filesystem::path primary = base / "POLIGON.PX";
+    const auto beforeReindex = WriteTime(primary);
+    Sleep(1100);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kReindexProgram, 0), 0);
+    groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    Check(groups != nullptr, "\"По шаблону выборочно по программе\" opens the group list");
+    if (!groups) return;
+    const auto reindexStart = Clock::now();
+    PostMessageW(groups, WM_COMMAND, MAKEWPARAM(kTemplateSelect, 0), 0);
+    const bool closed = WaitFor([&] { return !IsWindowVisible(groups) && IsWindowEnabled(main); }, 60);
+    const double reindexSeconds = SecondsSince(reindexStart);
+    const std::string message = closed ? std::string() : CloseMessageBox(processId);
+    Check(closed && WriteTime(primary) != beforeReindex && Rows(parcels) > 0,
+          "the group reindex rewrites POLIGON.PX, closes the list and opens the base again (" +
+              std::to_string(reindexSeconds) + " s)" + (message.empty() ? "" : ": " + message));
+    std::printf("measured: group reindex of the demo base %.3f s\n", reindexSeconds);
+
+    // One table: the group list and the table list in "Select".
+    const auto beforeTable = WriteTime(base / "TER.PX");
+    Sleep(1100);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kReindexBase, 0), 0);
+    groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    if (groups) PostMessageW(groups, WM_COMMAND, IDOK, 0);
+    tables = WaitForWindow(kTemplateListClass, "Перечень баз данных");
+    Check(tables != nullptr, "\"По шаблону выборочно по базе данных\" leads to the table templates");
+    if (!tables) return;
+    SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateLast, 0), 0);  // TER.DB
+    PostMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateSelect, 0), 0);
+    const bool tableDone = WaitFor([&] { return !IsWindowVisible(tables) && !IsWindowVisible(groups) &&
+                                                IsWindowEnabled(main) && WriteTime(base / "TER.PX") != beforeTable; }, 60);
+    Check(tableDone, "selecting TER.DB closes both lists and reindexes it" +
+                         (tableDone ? std::string() : ": " + CloseMessageBox(processId)));
 }
 
 }  // namespace
@@ -377,6 +511,8 @@ int wmain(int argc, wchar_t** argv) {
         Check(WaitFor([&] { return !IsWindowVisible(seek) && IsWindowEnabled(main); }, 10), "the dialog closes");
         std::printf("measured: search first hit %.3f s\n", searchSeconds);
     }
+
+    WalkTemplates(main, remote, process.dwProcessId, base, shots);
 
     // The about window: the strip of links, closed again.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);
