@@ -15,6 +15,8 @@ enum ControlId : int {
     kParcelGrid = 103,     // DBGrid4
     kOwnerGrid = 104,      // DBGrid1
     kMapImage = 105,       // MapImage
+    kScaleBox = 106,       // EditScale, in the tool bar's scale panel
+    kScaleMenuButton = 107,  // SpeedButton3, the arrow beside it
 };
 
 // The search dialog's class name, and its controls' ids in it.
@@ -97,6 +99,8 @@ enum CommandId : int {
     kFirstOption = 1400,
     // "Быстрый старт": kFirstQuickStart + the line's place in the list.
     kFirstQuickStart = 1500,
+    // The scale menu PMenuScale: kFirstScale + the entry's place (NS1 … NS17).
+    kFirstScale = 1600,
 };
 
 }  // namespace ter5::winapp

@@ -45,6 +45,8 @@ constexpr int kMessagePart = 4;  // MainWindow::kMessageStatusPart
 // Width of the directory tree and of the parcel grid, pixels.
 constexpr int kTreeWidth = 220;
 constexpr int kParcelGridWidth = 340;
+// Width of the scale panel in the tool bar, pixels.
+constexpr int kScalePanelWidth = 126;
 
 // The cursor resources of the map (ter5manager.rc), by map cursor number.
 constexpr int kCursorResourceZoomIn = 10;
@@ -239,6 +241,9 @@ void MainWindow::CreateToolBar() {
         {0, nullptr, BTNS_SEP, 0},
         {kZoomIn, "Увеличение", BTNS_BUTTON, TBSTATE_ENABLED},
         {kZoomOut, "Уменьшение", BTNS_BUTTON, TBSTATE_ENABLED},
+        // Room for the scale panel beside the zoom buttons: the text buttons leave none
+        // at the bar's end in a window of ordinary width.
+        {kScaleBox, nullptr, BTNS_SEP, 0},
         {0, nullptr, BTNS_SEP, 0},
         {kViewAll, "Все объекты", BTNS_BUTTON, TBSTATE_ENABLED},
         {kViewObject, "Текущий", BTNS_BUTTON, TBSTATE_ENABLED},
@@ -249,7 +254,7 @@ void MainWindow::CreateToolBar() {
     std::vector<TBBUTTON> buttons;
     for (const Tool& tool : tools) {
         TBBUTTON button{};
-        button.iBitmap = tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
+        button.iBitmap = tool.id == kScaleBox ? kScalePanelWidth : tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
         button.idCommand = tool.id;
         button.fsState = tool.state;
         button.fsStyle = static_cast<BYTE>(tool.style | (tool.style == BTNS_SEP ? 0 : BTNS_AUTOSIZE | BTNS_SHOWTEXT));
@@ -261,6 +266,52 @@ void MainWindow::CreateToolBar() {
     }
     SendMessageW(toolBar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+    CreateScalePanel();
+}
+
+void MainWindow::CreateScalePanel() {
+    RECT room{};
+    SendMessageW(toolBar_, TB_GETRECT, kScaleBox, reinterpret_cast<LPARAM>(&room));
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    const int top = room.top + (room.bottom - room.top - 20) / 2;
+    const HWND label = CreateWindowExW(0, L"STATIC", L"M 1:", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE | SS_RIGHT,
+                                       room.left, top, 30, 20, toolBar_, nullptr, instance, nullptr);
+    SendMessageW(label, WM_SETFONT, font, FALSE);
+    scaleBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"1", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+                                room.left + 32, top, 70, 20, toolBar_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScaleBox)), instance, nullptr);
+    SendMessageW(scaleBox_, WM_SETFONT, font, FALSE);
+    SetWindowSubclass(scaleBox_, ScaleBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    const HWND arrow = CreateWindowExW(0, L"BUTTON", L"v", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, room.left + 104, top,
+                                       18, 20, toolBar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScaleMenuButton)),
+                                       instance, nullptr);
+    SendMessageW(arrow, WM_SETFONT, font, FALSE);
+}
+
+LRESULT CALLBACK MainWindow::ScaleBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) {
+    // `EditScaleKeyUp`: Enter released sets the typed scale; its character would only beep.
+    if (message == WM_KEYUP && wParam == VK_RETURN) {
+        auto* window = reinterpret_cast<MainWindow*>(self);
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+        window->Guarded([&] { window->map_->ApplyScaleText(Narrow(text)); });
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == L'\r') return 0;
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+void MainWindow::ShowScaleMenu() {
+    // `SpeedButton3MouseUp`: the scale menu at the lower left of the scale box.
+    HMENU menu = CreatePopupMenu();
+    int index = 0;
+    for (const map::ScaleMenuItem& item : map::ScaleMenuItems()) AddItem(menu, kFirstScale + index++, item.Caption);
+    RECT box{};
+    GetWindowRect(scaleBox_, &box);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, box.left, box.bottom, 0, hwnd_, nullptr);
+    DestroyMenu(menu);
 }
 
 void MainWindow::CreateChildren() {
@@ -353,6 +404,12 @@ void MainWindow::Command(int id) {
         Guarded([&] { ClickOption(id - kFirstOption); });
         return;
     }
+    if (id >= kFirstScale && id < kFirstScale + static_cast<int>(map::ScaleMenuItems().size())) {
+        Guarded([&] {
+            map_->SetScaleDenominator(std::stod(map::ScaleMenuItems()[static_cast<std::size_t>(id - kFirstScale)].Hint));
+        });
+        return;
+    }
     if (id >= kFirstQuickStart && id < kFirstQuickStart + static_cast<int>(quickStart_.size())) {
         Guarded([&] {
             const std::string directory = base::QuickStartDirectory(quickStart_[static_cast<std::size_t>(id - kFirstQuickStart)]);
@@ -375,6 +432,7 @@ void MainWindow::Command(int id) {
     case kReindexProgram: Guarded([this] { ShowTemplateGroups("ReIndex"); }); break;
     case kReindexBase: Guarded([this] { ShowTemplateGroups("Select"); }); break;
     case kEditTemplates: Guarded([this] { ShowTemplateGroups("Edit"); }); break;
+    case kScaleMenuButton: ShowScaleMenu(); break;
     case kSeek: Guarded([this] { SeekCommand(); }); break;
     case kSeekNext: Guarded([this] { SeekNextCommand(); }); break;
     case kMapDraw: Guarded([this] { map_->DrawMap(); }); break;
@@ -552,6 +610,7 @@ POINT MainWindow::PlaceSeekDialog(SIZE dialog) const {
 
 void MainWindow::ShowScaleStatus(const map::ScaleStatus& status) {
     SetStatusText(kScalePart, status.Scale);
+    if (scaleBox_) SetWindowTextW(scaleBox_, Wide(status.ScaleBox).c_str());
     SetStatusText(kZoomPart, status.Zoom);
     if (status.CursorX) SetStatusText(kCursorXPart, *status.CursorX);
     if (status.CursorY) SetStatusText(kCursorYPart, *status.CursorY);

@@ -79,6 +79,11 @@ private:
     void ClickOption(int index);
     void SetTool(int id);
     void ShowScaleStatus(const map::ScaleStatus& status);
+    // The scale panel in the tool bar: "M 1:", the box `EditScale`, the arrow.
+    void CreateScalePanel();
+    void ShowScaleMenu();
+    static LRESULT CALLBACK ScaleBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
     void SetStatusText(int part, const std::string& text);
     void ShowProgress(double upper);
     void ShowError(const std::string& message);
@@ -116,6 +121,7 @@ private:
     HMENU mainMenu_ = nullptr;
     HMENU optionsMenu_ = nullptr;
     HMENU reindexMenu_ = nullptr;
+    HWND scaleBox_ = nullptr;
     HACCEL accelerators_ = nullptr;
     NOTIFYICONDATAW trayIcon_{};
     bool trayAdded_ = false;

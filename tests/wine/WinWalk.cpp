@@ -2,7 +2,7 @@
 // in a directory holding the demo base "demo", and drives it as a user would, through
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
-// map, the display options, the search dialog (a parcel found, a name not found), and
+// map, the display options, the scale box and menu, the search dialog (a parcel found, a name not found), and
 // the template windows (the lists, a mark, a group reindex and a single table's), and
 // the end through the tray menu's "Выход". It checks the window texts, the grids' rows
 // and texts, the selected parcel, the search dialog's status strip and map.wmf, and
@@ -427,6 +427,17 @@ int wmain(int argc, wchar_t** argv) {
     Check(std::filesystem::last_write_time(mapFile, ignored) != beforeOption,
           "\"точек\" draws the map again");
     SaveScreenshot(main, shots / "03-view-all-points.bmp");
+
+    // The scale box: 500 typed and Enter released sets 1:500; the scale menu's "1:2000"
+    // sets that, and the box follows.
+    HWND scaleBox = GetDlgItem(GetDlgItem(main, kToolBar), kScaleBox);
+    HWND status = GetDlgItem(main, kStatusBar);
+    SetControlText(scaleBox, L"500");
+    SendMessageW(scaleBox, WM_KEYUP, VK_RETURN, 0xC0000001);
+    Check(ControlText(status) == "M 1:500", "500 in the scale box sets the scale: \"" + ControlText(status) + "\"");
+    Command(main, kFirstScale + 6);
+    Check(ControlText(status) == "M 1:2000" && ControlText(scaleBox) == "2000",
+          "the scale menu's 1:2000: \"" + ControlText(status) + "\", box \"" + ControlText(scaleBox) + "\"");
 
     // Enter on the open base enters it: the map is drawn again into the base itself.
     PressKey(tree, VK_RETURN);
