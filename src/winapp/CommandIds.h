@@ -67,6 +67,18 @@ enum TemplateEditId : int {
     kTemplateDiscard,       // SpeedButton2 "Отменить"
 };
 
+// The repair window's class, and its controls' ids.
+inline constexpr wchar_t kRepairWindowClass[] = L"Ter5ManagerRepair";
+enum RepairControlId : int {
+    kRepairDirectory = 500,  // "Каталог: …"
+    kRepairTables,           // TablesGrid: table, state
+    kRepairGroup,            // GroupBox: the structure source
+    kRepairCheck,            // "Проверить"
+    kRepairRun,              // "Восстановить повреждённые"
+    kRepairClose,            // "Закрыть"
+    kRepairReport,           // ReportMemo
+};
+
 enum CommandId : int {
     // Tray menu PopupMenu1.
     kRestoreItem = 1000,  // "Открыть"
@@ -80,6 +92,7 @@ enum CommandId : int {
     kReindexProgram = 1150,  // nReindexTERBases: the group list in "ReIndex"
     kReindexBase,            // nReindexSelectBase: the group list in "Select"
     kEditTemplates,          // nReindexEditBases: the group list in "Edit"
+    kRepairBase,             // nRepairBase: "Проверка и восстановление базы"
     // "Поиск".
     kSeek = 1200,
     kSeekNext,

@@ -23,6 +23,7 @@
 #include "winapp/DirectoryView.h"
 #include "winapp/GridView.h"
 #include "winapp/MapView.h"
+#include "winapp/RepairWindow.h"
 #include "winapp/SeekDialog.h"
 #include "winapp/TemplateWindows.h"
 #include "winapp/WideText.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(Options options) : options_(options), platform_(base::Cre
 }
 
 MainWindow::~MainWindow() {
+    repairWindow_.reset();
     templateWindows_.reset();
     templates_.reset();
     dm_.TbSubter.RemoveObserver(*this);
@@ -174,6 +176,7 @@ void MainWindow::CreateMenus() {
     reindexMenu_ = CreatePopupMenu();
     AddItem(reindexMenu_, kReindexProgram, "По шаблону выборочно по программе");
     AddItem(reindexMenu_, kReindexBase, "По шаблону выборочно по базе данных");
+    AddItem(reindexMenu_, kRepairBase, "Проверка и восстановление базы");
     AddSeparator(reindexMenu_);
     AddItem(reindexMenu_, kEditTemplates, "Редактирование шаблонов");
     AddSubMenu(mainMenu_, reindexMenu_, "Переиндексация");
@@ -432,6 +435,14 @@ void MainWindow::Command(int id) {
     case kReindexProgram: Guarded([this] { ShowTemplateGroups("ReIndex"); }); break;
     case kReindexBase: Guarded([this] { ShowTemplateGroups("Select"); }); break;
     case kEditTemplates: Guarded([this] { ShowTemplateGroups("Edit"); }); break;
+    case kRepairBase:
+        Guarded([this] {
+            if (!templates_) return;
+            if (!repairWindow_)
+                repairWindow_ = std::make_unique<RepairWindow>(*templates_, static_cast<templates::ReindexHost&>(*this));
+            repairWindow_->ShowFor(hwnd_, engine::PathFromUtf8(TargetDirectory()));
+        });
+        break;
     case kScaleMenuButton: ShowScaleMenu(); break;
     case kSeek: Guarded([this] { SeekCommand(); }); break;
     case kSeekNext: Guarded([this] { SeekNextCommand(); }); break;
@@ -653,6 +664,7 @@ void MainWindow::EnableReindexItems() {
     const UINT state = templates::Reindexer::ReindexEnabled(TargetDirectory()) ? MF_ENABLED : MF_GRAYED;
     EnableMenuItem(reindexMenu_, kReindexProgram, MF_BYCOMMAND | state);
     EnableMenuItem(reindexMenu_, kReindexBase, MF_BYCOMMAND | state);
+    EnableMenuItem(reindexMenu_, kRepairBase, MF_BYCOMMAND | state);
 }
 
 void MainWindow::OpenTemplates() {

@@ -30,6 +30,7 @@ namespace ter5::winapp {
 class DirectoryView;
 class GridView;
 class MapView;
+class RepairWindow;
 class SeekDialog;
 class TemplateWindows;
 
@@ -140,6 +141,7 @@ private:
     std::unique_ptr<SeekDialog> seek_;
     std::unique_ptr<templates::TemplateStore> templates_;
     std::unique_ptr<TemplateWindows> templateWindows_;
+    std::unique_ptr<RepairWindow> repairWindow_;
 };
 
 }  // namespace ter5::winapp

@@ -3,7 +3,8 @@
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
 // map, the display options, the scale box and menu, the search dialog (a parcel found, a name not found), and
-// the template windows (the lists, a mark, a group reindex and a single table's), and
+// the template windows (the lists, a mark, a group reindex and a single table's), the
+// repair window, and
 // the end through the tray menu's "Выход". It checks the window texts, the grids' rows
 // and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
@@ -310,6 +311,35 @@ void WalkTemplates(HWND main, RemoteList& remote, DWORD processId, const std::fi
                          (tableDone ? std::string() : ": " + CloseMessageBox(processId)));
 }
 
+// "Проверка и восстановление базы" on the open base with a stray file BROKEN.DB in it:
+// the base's tables are in order, the stray one damaged; repairing it reports that it
+// cannot be repaired (no structure for its header) and changes nothing.
+void WalkRepair(HWND main, RemoteList& remote, const std::filesystem::path& base, const std::filesystem::path& shots) {
+    const std::filesystem::path broken = base / "BROKEN.DB";
+    std::ofstream(broken, std::ios::binary) << std::string(4096, '\x5A');
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kRepairBase, 0), 0);
+    HWND repair = WaitForWindow(kRepairWindowClass, "Проверка и восстановление базы");
+    Check(repair != nullptr, "\"Проверка и восстановление базы\" opens its window");
+    if (!repair) return;
+    HWND tables = GetDlgItem(repair, kRepairTables);
+    std::string states;
+    for (int row = 0; row < Rows(tables); ++row) states += remote.Text(tables, row, 0) + "=" + remote.Text(tables, row, 1) + "|";
+    const bool brokenFirst = remote.Text(tables, 0, 0) == "BROKEN.DB" && remote.Text(tables, 0, 1) != "в порядке";
+    Check(Rows(tables) == 4 && brokenFirst && states.find("ter.db=в порядке|") != std::string::npos,
+          "the tables and their states: " + states);
+    Check(IsWindowEnabled(GetDlgItem(repair, kRepairRun)) != FALSE, "\"Восстановить повреждённые\" is enabled");
+    const std::string before = FileBytes(broken);
+    SendMessageW(repair, WM_COMMAND, MAKEWPARAM(kRepairRun, 0), 0);
+    const std::string report = ControlText(GetDlgItem(repair, kRepairReport));
+    Check(report.find("BROKEN") != std::string::npos && FileBytes(broken) == before,
+          "the report names the table, which is left as it was: " + report.substr(0, 160));
+    SaveScreenshot(GetDesktopWindow(), shots / "09-repair.bmp");
+    PostMessageW(repair, WM_COMMAND, MAKEWPARAM(kRepairClose, 0), 0);
+    Check(WaitFor([&] { return !IsWindowVisible(repair) && IsWindowEnabled(main); }, 10), "\"Закрыть\" closes it");
+    std::error_code ignored;
+    std::filesystem::remove(broken, ignored);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -524,6 +554,7 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     WalkTemplates(main, remote, process.dwProcessId, base, shots);
+    WalkRepair(main, remote, base, shots);
 
     // The about window: the strip of links, closed again.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);
