@@ -39,6 +39,8 @@ Section "Install"
   SetOutPath "$INSTDIR\manual"
   File /r "${MANUAL}\*.*"
 
+  ; The Start-menu entry starts the program in the folder it was installed into.
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\ter5manager.exe" "--show"

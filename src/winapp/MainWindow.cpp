@@ -2,23 +2,31 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include "base/CompanionLauncher.h"
 #include "base/GeometryLoad.h"
 #include "base/GridRows.h"
 #include "base/QuickStartList.h"
 #include "base/RussianMessages.h"
+#include "base/SettingsFile.h"
 #include "map/DisplayOptions.h"
 #include "search/DialogPlacement.h"
+#include "engine/FileUtil.h"
+#include "templates/TemplateSchema.h"
+#include "templates/TemplateStore.h"
 #include "winapp/AboutWindow.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
 #include "winapp/DriveBox.h"
 #include "winapp/GridView.h"
 #include "winapp/MapView.h"
+#include "winapp/RepairWindow.h"
 #include "winapp/SeekDialog.h"
+#include "winapp/TemplateWindows.h"
 #include "winapp/TreeCommands.h"
 #include "winapp/WideText.h"
 
@@ -35,11 +43,13 @@ constexpr int kScalePart = 0;
 constexpr int kZoomPart = 1;
 constexpr int kCursorXPart = 2;
 constexpr int kCursorYPart = 3;
-constexpr int kMessagePart = 4;
+constexpr int kMessagePart = 4;  // MainWindow::kMessageStatusPart
 
 // Width of the directory tree and of the parcel grid, pixels.
 constexpr int kTreeWidth = 220;
 constexpr int kParcelGridWidth = 340;
+// Width of the scale panel in the tool bar, pixels.
+constexpr int kScalePanelWidth = 126;
 
 // The cursor resources of the map (ter5manager.rc), by map cursor number.
 constexpr int kCursorResourceZoomIn = 10;
@@ -78,10 +88,14 @@ MainWindow::MainWindow(Options options) : options_(options), platform_(base::Cre
     CreateTrayIcon();
     Layout();
     dm_.TbSubter.AddObserver(*this);
+    Guarded([this] { OpenTemplates(); });
     if (options_.showAtStart) RestoreFromTray();
 }
 
 MainWindow::~MainWindow() {
+    repairWindow_.reset();
+    templateWindows_.reset();
+    templates_.reset();
     dm_.TbSubter.RemoveObserver(*this);
     if (trayAdded_) Shell_NotifyIconW(NIM_DELETE, &trayIcon_);
     if (accelerators_) DestroyAcceleratorTable(accelerators_);
@@ -121,6 +135,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (drives_ && drives_->Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
         Command(LOWORD(wParam));
         return 0;
+    case WM_INITMENUPOPUP:
+        if (reinterpret_cast<HMENU>(wParam) == reindexMenu_) EnableReindexItems();
+        return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         LRESULT result = 0;
@@ -159,12 +176,13 @@ void MainWindow::CreateMenus() {
     AddItem(base, kCreate, "Создать", MF_STRING | MF_GRAYED);
     AddSubMenu(mainMenu_, base, "База");
 
-    HMENU reindex = CreatePopupMenu();
-    AddItem(reindex, 0, "По шаблону выборочно по программе", MF_STRING | MF_GRAYED);
-    AddItem(reindex, 0, "По шаблону выборочно по базе данных", MF_STRING | MF_GRAYED);
-    AddSeparator(reindex);
-    AddItem(reindex, 0, "Редактирование шаблонов", MF_STRING | MF_GRAYED);
-    AddSubMenu(mainMenu_, reindex, "Переиндексация");
+    reindexMenu_ = CreatePopupMenu();
+    AddItem(reindexMenu_, kReindexProgram, "По шаблону выборочно по программе");
+    AddItem(reindexMenu_, kReindexBase, "По шаблону выборочно по базе данных");
+    AddItem(reindexMenu_, kRepairBase, "Проверка и восстановление базы");
+    AddSeparator(reindexMenu_);
+    AddItem(reindexMenu_, kEditTemplates, "Редактирование шаблонов");
+    AddSubMenu(mainMenu_, reindexMenu_, "Переиндексация");
 
     HMENU seek = CreatePopupMenu();
     AddItem(seek, kSeek, "Найти ...\tCtrl+F");
@@ -229,6 +247,9 @@ void MainWindow::CreateToolBar() {
         {0, nullptr, BTNS_SEP, 0},
         {kZoomIn, "Увеличение", BTNS_BUTTON, TBSTATE_ENABLED},
         {kZoomOut, "Уменьшение", BTNS_BUTTON, TBSTATE_ENABLED},
+        // Room for the scale panel beside the zoom buttons: the text buttons leave none
+        // at the bar's end in a window of ordinary width.
+        {kScaleBox, nullptr, BTNS_SEP, 0},
         {0, nullptr, BTNS_SEP, 0},
         {kViewAll, "Все объекты", BTNS_BUTTON, TBSTATE_ENABLED},
         {kViewObject, "Текущий", BTNS_BUTTON, TBSTATE_ENABLED},
@@ -239,7 +260,7 @@ void MainWindow::CreateToolBar() {
     std::vector<TBBUTTON> buttons;
     for (const Tool& tool : tools) {
         TBBUTTON button{};
-        button.iBitmap = tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
+        button.iBitmap = tool.id == kScaleBox ? kScalePanelWidth : tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
         button.idCommand = tool.id;
         button.fsState = tool.state;
         button.fsStyle = static_cast<BYTE>(tool.style | (tool.style == BTNS_SEP ? 0 : BTNS_AUTOSIZE | BTNS_SHOWTEXT));
@@ -251,6 +272,52 @@ void MainWindow::CreateToolBar() {
     }
     SendMessageW(toolBar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+    CreateScalePanel();
+}
+
+void MainWindow::CreateScalePanel() {
+    RECT room{};
+    SendMessageW(toolBar_, TB_GETRECT, kScaleBox, reinterpret_cast<LPARAM>(&room));
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    const int top = room.top + (room.bottom - room.top - 20) / 2;
+    const HWND label = CreateWindowExW(0, L"STATIC", L"M 1:", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE | SS_RIGHT,
+                                       room.left, top, 30, 20, toolBar_, nullptr, instance, nullptr);
+    SendMessageW(label, WM_SETFONT, font, FALSE);
+    scaleBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"1", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+                                room.left + 32, top, 70, 20, toolBar_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScaleBox)), instance, nullptr);
+    SendMessageW(scaleBox_, WM_SETFONT, font, FALSE);
+    SetWindowSubclass(scaleBox_, ScaleBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    const HWND arrow = CreateWindowExW(0, L"BUTTON", L"v", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, room.left + 104, top,
+                                       18, 20, toolBar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScaleMenuButton)),
+                                       instance, nullptr);
+    SendMessageW(arrow, WM_SETFONT, font, FALSE);
+}
+
+LRESULT CALLBACK MainWindow::ScaleBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) {
+    // `EditScaleKeyUp`: Enter released sets the typed scale; its character would only beep.
+    if (message == WM_KEYUP && wParam == VK_RETURN) {
+        auto* window = reinterpret_cast<MainWindow*>(self);
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+        window->Guarded([&] { window->map_->ApplyScaleText(Narrow(text)); });
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == L'\r') return 0;
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+void MainWindow::ShowScaleMenu() {
+    // `SpeedButton3MouseUp`: the scale menu at the lower left of the scale box.
+    HMENU menu = CreatePopupMenu();
+    int index = 0;
+    for (const map::ScaleMenuItem& item : map::ScaleMenuItems()) AddItem(menu, kFirstScale + index++, item.Caption);
+    RECT box{};
+    GetWindowRect(scaleBox_, &box);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, box.left, box.bottom, 0, hwnd_, nullptr);
+    DestroyMenu(menu);
 }
 
 void MainWindow::CreateChildren() {
@@ -268,7 +335,9 @@ void MainWindow::CreateChildren() {
         if (dm_.BaseOpen() && dm_.BaseDirectory() == tree_->Listing().CurrentDirectory() && map_) map_->DrawMap();
     };
     events.failed = [this](const std::string& message) { ShowError(message); };
-    events.contextMenu = [this](POINT at) { treeCommands_->ShowMenu(at); };
+    events.contextMenu = [this](POINT at) {
+        treeCommands_->ShowMenu(at, templates::Reindexer::ReindexEnabled(TargetDirectory()));
+    };
     tree_ = std::make_unique<DirectoryView>(hwnd_, kDirectoryTree, std::move(events));
     treeCommands_ = std::make_unique<TreeCommands>(hwnd_, *tree_, [this] { dm_.CloseBaseDataSets(); });
     drives_ = std::make_unique<DriveBox>(hwnd_, kDriveBox, [this](const std::string& directory) {
@@ -351,6 +420,12 @@ void MainWindow::Command(int id) {
         Guarded([&] { ClickOption(id - kFirstOption); });
         return;
     }
+    if (id >= kFirstScale && id < kFirstScale + static_cast<int>(map::ScaleMenuItems().size())) {
+        Guarded([&] {
+            map_->SetScaleDenominator(std::stod(map::ScaleMenuItems()[static_cast<std::size_t>(id - kFirstScale)].Hint));
+        });
+        return;
+    }
     if (id >= kFirstQuickStart && id < kFirstQuickStart + static_cast<int>(quickStart_.size())) {
         Guarded([&] {
             const std::string directory = base::QuickStartDirectory(quickStart_[static_cast<std::size_t>(id - kFirstQuickStart)]);
@@ -370,9 +445,25 @@ void MainWindow::Command(int id) {
             LaunchCompanionProgram();
         });
         break;
+    // The tree's context menu: its first items are the main menu's.
+    case kTreeOpenBase: Command(kOpen); break;
+    case kTreeReindexProgram: Command(kReindexProgram); break;
+    case kTreeReindexBase: Command(kReindexBase); break;
     case kTreeCreateDir:
     case kTreeRenameDir:
     case kTreeDeleteDir: Guarded([&] { treeCommands_->Run(id); }); break;
+    case kReindexProgram: Guarded([this] { ShowTemplateGroups("ReIndex"); }); break;
+    case kReindexBase: Guarded([this] { ShowTemplateGroups("Select"); }); break;
+    case kEditTemplates: Guarded([this] { ShowTemplateGroups("Edit"); }); break;
+    case kRepairBase:
+        Guarded([this] {
+            if (!templates_) return;
+            if (!repairWindow_)
+                repairWindow_ = std::make_unique<RepairWindow>(*templates_, static_cast<templates::ReindexHost&>(*this));
+            repairWindow_->ShowFor(hwnd_, engine::PathFromUtf8(TargetDirectory()));
+        });
+        break;
+    case kScaleMenuButton: ShowScaleMenu(); break;
     case kSeek: Guarded([this] { SeekCommand(); }); break;
     case kSeekNext: Guarded([this] { SeekNextCommand(); }); break;
     case kMapDraw: Guarded([this] { map_->DrawMap(); }); break;
@@ -550,6 +641,7 @@ POINT MainWindow::PlaceSeekDialog(SIZE dialog) const {
 
 void MainWindow::ShowScaleStatus(const map::ScaleStatus& status) {
     SetStatusText(kScalePart, status.Scale);
+    if (scaleBox_) SetWindowTextW(scaleBox_, Wide(status.ScaleBox).c_str());
     SetStatusText(kZoomPart, status.Zoom);
     if (status.CursorX) SetStatusText(kCursorXPart, *status.CursorX);
     if (status.CursorY) SetStatusText(kCursorYPart, *status.CursorY);
@@ -566,6 +658,68 @@ void MainWindow::ShowProgress(double upper) {
     for (int i = 0; i < 20; ++i) strip += i < filled ? "█" : "░";
     SetStatusText(kMessagePart, strip);
     UpdateWindow(statusBar_);
+}
+
+void MainWindow::ShowProgress(double upper, double lower) {
+    // The two strips of the reindex: the tables, and the records of the current one.
+    const auto strip = [](double fraction) {
+        const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 12.0 + 0.5);
+        std::string bars;
+        for (int i = 0; i < 12; ++i) bars += i < filled ? "█" : "░";
+        return bars;
+    };
+    SetStatusText(kMessagePart, strip(upper) + "  " + strip(lower));
+    UpdateWindow(statusBar_);
+}
+
+void MainWindow::ShowMessage(const std::string& text) {
+    MessageBoxW(GetActiveWindow() ? GetActiveWindow() : hwnd_, Wide(text).c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+std::string MainWindow::TargetDirectory() const {
+    return tree_ ? tree_->Listing().ItemPath(tree_->SelectedIndex()) : std::string();
+}
+
+void MainWindow::EnableReindexItems() {
+    const UINT state = templates::Reindexer::ReindexEnabled(TargetDirectory()) ? MF_ENABLED : MF_GRAYED;
+    EnableMenuItem(reindexMenu_, kReindexProgram, MF_BYCOMMAND | state);
+    EnableMenuItem(reindexMenu_, kReindexBase, MF_BYCOMMAND | state);
+    EnableMenuItem(reindexMenu_, kRepairBase, MF_BYCOMMAND | state);
+}
+
+void MainWindow::OpenTemplates() {
+    namespace fs = std::filesystem;
+    // The start-up directory when it holds the template tables (a work folder with its
+    // own templates); else the user's folder beside the settings file, which gets a copy
+    // of the installed templates (<program>\templates) the first time, or the built-in
+    // defaults where none are installed. The installed copy itself is never written.
+    wchar_t start[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, start);
+    fs::path directory = start;
+    if (!engine::FindFileNoCase(directory, templates::kNameBaseTable)) {
+        directory = base::UserSettingsPath().parent_path();
+        if (!engine::FindFileNoCase(directory, templates::kNameBaseTable)) {
+            wchar_t module[MAX_PATH] = {};
+            GetModuleFileNameW(nullptr, module, MAX_PATH);
+            const fs::path installed = fs::path(module).parent_path() / "templates";
+            fs::create_directories(directory);
+            if (engine::FindFileNoCase(installed, templates::kNameBaseTable)) {
+                for (const fs::directory_entry& file : fs::directory_iterator(installed))
+                    if (file.is_regular_file()) fs::copy_file(file.path(), directory / file.path().filename());
+            }
+            templates::EnsureTemplateTables(engine::PathToUtf8(directory));
+        }
+    }
+    templates_ = std::make_unique<templates::TemplateStore>(
+        templates::TemplateDataSets{dm_.TNameBase, dm_.TBases, dm_.TField, dm_.TIndex, dm_.Table1},
+        engine::PathToUtf8(directory));
+    templates_->Open();
+}
+
+void MainWindow::ShowTemplateGroups(const std::string& mode) {
+    if (!templates_) return;
+    if (!templateWindows_) templateWindows_ = std::make_unique<TemplateWindows>(dm_, *templates_, static_cast<templates::ReindexHost&>(*this), hwnd_);
+    templateWindows_->ShowGroupList(mode);
 }
 
 void MainWindow::ShowError(const std::string& message) {

@@ -24,6 +24,7 @@
 #include "map/MapObjects.h"
 #include "map/Viewport.h"
 #include "search/SearchHost.h"
+#include "templates/Reindexer.h"
 #include "winapp/WindowClass.h"
 
 namespace ter5::winapp {
@@ -32,10 +33,12 @@ class DirectoryView;
 class DriveBox;
 class GridView;
 class MapView;
+class RepairWindow;
 class SeekDialog;
+class TemplateWindows;
 class TreeCommands;
 
-class MainWindow : private engine::DataSetObserver {
+class MainWindow : private engine::DataSetObserver, private templates::ReindexHost {
 public:
     struct Options {
         bool showAtStart = false;  // --show
@@ -81,9 +84,31 @@ private:
     void ClickOption(int index);
     void SetTool(int id);
     void ShowScaleStatus(const map::ScaleStatus& status);
+    // The scale panel in the tool bar: "M 1:", the box `EditScale`, the arrow.
+    void CreateScalePanel();
+    void ShowScaleMenu();
+    static LRESULT CALLBACK ScaleBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
     void SetStatusText(int part, const std::string& text);
     void ShowProgress(double upper);
     void ShowError(const std::string& message);
+    // The template tables from the start-up directory, else from the program's own
+    // directory; where neither holds them, the start-up directory gets the defaults.
+    void OpenTemplates();
+    // "Переиндексация" and "Создать": the group list in `mode`.
+    void ShowTemplateGroups(const std::string& mode);
+    // `N15Click`: the reindex items enabled when the selected directory has tables.
+    void EnableReindexItems();
+
+    // What the reindex and the base creation ask of the main window.
+    std::string TargetDirectory() const override;
+    void CloseBaseDataSets() override { dm_.CloseBaseDataSets(); }
+    void OpenBaseDirectory(const std::string& directory) override { OpenBase(directory); }
+    void ShowProgress(double upper, double lower) override;
+    void RefreshStatusBar() override { SetStatusText(kMessageStatusPart, ""); }
+    void ShowMessage(const std::string& text) override;
+    // The status bar's part for messages and progress.
+    static constexpr int kMessageStatusPart = 4;
     // Runs a command; an error is shown and the program goes on.
     template <typename F>
     void Guarded(F&& step);
@@ -100,6 +125,8 @@ private:
     HWND statusBar_ = nullptr;
     HMENU mainMenu_ = nullptr;
     HMENU optionsMenu_ = nullptr;
+    HMENU reindexMenu_ = nullptr;
+    HWND scaleBox_ = nullptr;
     HACCEL accelerators_ = nullptr;
     NOTIFYICONDATAW trayIcon_{};
     bool trayAdded_ = false;
@@ -118,6 +145,9 @@ private:
     std::unique_ptr<MapView> map_;
     std::unique_ptr<search::DataModuleSearchHost> searchHost_;
     std::unique_ptr<SeekDialog> seek_;
+    std::unique_ptr<templates::TemplateStore> templates_;
+    std::unique_ptr<TemplateWindows> templateWindows_;
+    std::unique_ptr<RepairWindow> repairWindow_;
 };
 
 }  // namespace ter5::winapp

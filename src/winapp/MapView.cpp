@@ -228,6 +228,10 @@ void MapView::SetScaleDenominator(double denominator) {
     if (denominator > 0) mouse_.SetScale(map::ScaleMode::Set, 1.0 / denominator);
 }
 
+void MapView::ApplyScaleText(const std::string& text) {
+    if (const auto value = map::ScaleBoxValue(text)) mouse_.SetScale(map::ScaleMode::Set, *value);
+}
+
 void MapView::SetCursorShape(map::MapCursor number, HCURSOR cursor) {
     cursors_[CursorSlot(number)] = cursor;
 }

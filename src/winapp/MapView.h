@@ -59,6 +59,9 @@ public:
     void ViewObject();
     void ShiftObject() override;
     void SetScaleDenominator(double denominator);
+    // Enter in the scale box: a typed whole n > 0 sets the scale 1:n; 0, negative or blank
+    // text nothing. Throws for text that is no number.
+    void ApplyScaleText(const std::string& text);
 
     // The picture on show; none before the first drawing.
     const std::optional<map::Picture>& CurrentPicture() const { return picture_; }

@@ -129,7 +129,7 @@ std::optional<std::string> NameDialog::Ask(HWND owner, const std::string& captio
 
 void NameDialog::Finish(bool ok) {
     ok_ = ok;
-    ShowWindow(hwnd_, SW_HIDE);
+    HideModal(hwnd_);
     PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop, which then sees the dialog hidden
 }
 

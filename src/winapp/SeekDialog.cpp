@@ -233,9 +233,7 @@ void SeekDialog::Close() {
     RECT frame{};
     GetWindowRect(hwnd_, &frame);
     place_ = POINT{frame.left, frame.top};
-    // The owner is enabled before the dialog goes, so that it, not another program, is activated.
-    if (const HWND owner = GetWindow(hwnd_, GW_OWNER)) EnableWindow(owner, TRUE);
-    ShowWindow(hwnd_, SW_HIDE);
+    HideModal(hwnd_);
 }
 
 void SeekDialog::ShowSteps() {

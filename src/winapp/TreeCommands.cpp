@@ -60,19 +60,19 @@ TreeCommands::TreeCommands(HWND owner, DirectoryView& tree, std::function<void()
 
 TreeCommands::~TreeCommands() = default;
 
-void TreeCommands::ShowMenu(POINT at) const {
+void TreeCommands::ShowMenu(POINT at, bool reindexEnabled) const {
     struct Item {
         int id;  // 0: a separator
         const char* text;
         bool enabled;
     };
-    // Opening, creating and reindexing a base from here are not there yet: greyed.
+    // Creating a base is not there yet: greyed.
     const Item items[] = {
-        {kTreeOpenBase, "Открыть базу TER", false},
+        {kTreeOpenBase, "Открыть базу TER", true},
         {kTreeCreateBase, "Создать базу TER", false},
         {0, nullptr, false},
-        {kTreeReindexProgram, "Переиндексация выборочно по программе", false},
-        {kTreeReindexBase, "Переиндексация выборочно по базе", false},
+        {kTreeReindexProgram, "Переиндексация выборочно по программе", reindexEnabled},
+        {kTreeReindexBase, "Переиндексация выборочно по базе", reindexEnabled},
         {0, nullptr, false},
         {kTreeCreateDir, "Создать каталог", true},
         {kTreeRenameDir, "Переименовать", true},

@@ -20,9 +20,10 @@ public:
     TreeCommands(HWND owner, DirectoryView& tree, std::function<void()> closeBase);
     ~TreeCommands();
 
-    // Shows the context menu at `at` (screen coordinates); its choice comes to the
-    // owner as WM_COMMAND.
-    void ShowMenu(POINT at) const;
+    // Shows the context menu at `at` (screen coordinates), the two reindex items
+    // enabled as `reindexEnabled` says; its choice comes to the owner as WM_COMMAND
+    // (the owner runs kTreeOpenBase and the reindex items as the main menu's items).
+    void ShowMenu(POINT at, bool reindexEnabled) const;
     // Runs kTreeCreateDir, kTreeRenameDir or kTreeDeleteDir; false for other ids.
     // Throws what the steps throw.
     bool Run(int id);

@@ -17,9 +17,10 @@ namespace {
 
 // What --help adds for Windows: where the program keeps its files.
 constexpr char kHelpNotes[] =
-    "The program works in the directory it is started in: the template tables and\n"
-    "the cursor files are there. The Start-menu entry starts it in the folder it\n"
-    "was installed into.\n";
+    "The template tables are those of the directory the program is started in, when\n"
+    "it holds them; else the user's copy in %APPDATA%\\ter5manager, made from the\n"
+    "installed templates the first time. The Start-menu entry starts the program in\n"
+    "the folder it was installed into.\n";
 
 // Writes `text` to standard output or error: the handle the program was given, else the
 // console of the program that started it. A program of the window subsystem has neither

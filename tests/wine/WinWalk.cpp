@@ -2,8 +2,10 @@
 // in a directory holding the demo base "demo", and drives it as a user would, through
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
-// map, the display options, the search dialog (a parcel found, a name not found), and
-// the end through the tray menu's "Выход". It checks the window texts, the grids' rows
+// map, the display options, the scale box and menu, the search dialog (a parcel found, a name not found), and
+// the template windows (the lists, a mark, a group reindex and a single table's), the
+// repair window, the drive box and the tree's directory commands with the name dialog,
+// and the end through the tray menu's "Выход". It checks the window texts, the grids' rows
 // and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
 //
@@ -176,23 +178,166 @@ void Click(HWND dialog, int id) {
     SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-
-// A visible top-level window of `className` (and `caption`, when given), waited for.
-HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, double seconds = 10) {
+// A visible window of `windowClass` captioned `caption` (UTF-8), waited for up to 10 s.
+HWND WaitForWindow(const wchar_t* windowClass, const std::string& caption) {
     HWND found = nullptr;
-    WaitFor([&] { return (found = FindWindowW(className, caption)) && IsWindowVisible(found); }, seconds);
+    WaitFor([&] { return (found = FindWindowW(windowClass, WideUtf8(caption).c_str())) && IsWindowVisible(found); }, 10);
     return found && IsWindowVisible(found) ? found : nullptr;
 }
 
-// The texts of a message box's static controls, joined.
-std::string MessageBoxText(HWND box) {
+// The text of a message box the program shows, closed; empty when none is shown.
+std::string CloseMessageBox(DWORD processId) {
+    HWND box = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t kind[16] = {};
+            GetClassNameW(window, kind, 16);
+            if (std::wstring(kind) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    DWORD owner = 0;
+    if (!box || (GetWindowThreadProcessId(box, &owner), owner != processId)) return {};
     std::string text;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t kind[32] = {};
-        GetClassNameW(child, kind, 32);
-        if (lstrcmpiW(kind, L"Static") == 0) text += ControlText(child);
+        wchar_t kind[16] = {};
+        GetClassNameW(child, kind, 16);
+        if (std::wstring(kind) == L"Static") text += ControlText(child);
     }
-    return text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return text.empty() ? "(a message box)" : text;
+}
+
+std::filesystem::file_time_type WriteTime(const std::filesystem::path& file) {
+    std::error_code ignored;
+    return std::filesystem::last_write_time(file, ignored);
+}
+
+// The template windows: "Редактирование шаблонов" walks from the group list to the table
+// templates (marked, a mark flipped and back) and their field list; "По шаблону
+// выборочно по программе" reindexes the open base's marked tables, "… по базе данных"
+// one table, each rewriting its index files and opening the base again.
+void WalkTemplates(HWND main, RemoteList& remote, DWORD processId, const std::filesystem::path& base,
+                   const std::filesystem::path& shots) {
+    HWND parcels = GetDlgItem(main, kParcelGrid);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kEditTemplates, 0), 0);
+    HWND groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    Check(groups != nullptr, "\"Редактирование шаблонов\" opens the group list");
+    if (!groups) return;
+    HWND groupGrid = GetDlgItem(groups, kTemplateGrid);
+    Check(Rows(groupGrid) >= 1 && remote.Text(groupGrid, 0, 1) == "TER v.5",
+          "the group list shows the group \"" + remote.Text(groupGrid, 0, 1) + "\"");
+    PostMessageW(groups, WM_COMMAND, IDOK, 0);  // Enter in the grid
+    HWND tables = WaitForWindow(kTemplateListClass, "Перечень баз данных");
+    Check(tables != nullptr, "Enter in the group list opens the table templates");
+    if (tables) {
+        HWND tableGrid = GetDlgItem(tables, kTemplateGrid);
+        std::string names;
+        for (int row = 0; row < Rows(tableGrid); ++row)
+            names += remote.Text(tableGrid, row, 0) + remote.Text(tableGrid, row, 1) + "|";
+        Check(names == "☑POLIGON.DB|☑SUBTER.DB|☑TER.DB|", "the table templates, marked: " + names);
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateMark, 0), 0);
+        Check(remote.Text(tableGrid, 0, 0).empty() && FocusedRow(tableGrid) == 1,
+              "\"Пометить\" clears the first mark and moves on: row " + std::to_string(FocusedRow(tableGrid)));
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateFirst, 0), 0);
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateMark, 0), 0);
+        Check(remote.Text(tableGrid, 0, 0) == "☑", "marked again");
+        SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateFirst, 0), 0);
+        // "Редактировать параметры записи": the dialog shows the row; a new note saved.
+        PostMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateEdit, 0), 0);
+        HWND edit = WaitForWindow(kTemplateEditClass, "Редактирование параметров базы банных");
+        Check(edit && ControlText(GetDlgItem(edit, kTemplateFirstBox)) == "POLIGON.DB" &&
+                  SendMessageW(GetDlgItem(edit, kTemplateFirstRadio), BM_GETCHECK, 0, 0) == BST_CHECKED,
+              "the edit dialog shows the row: " + (edit ? ControlText(GetDlgItem(edit, kTemplateFirstBox)) : ""));
+        if (edit) {
+            SetControlText(GetDlgItem(edit, kTemplateFirstBox + 1), L"Вершины (правка)");
+            SaveScreenshot(GetDesktopWindow(), shots / "07-template-edit.bmp");
+            PostMessageW(edit, WM_COMMAND, MAKEWPARAM(kTemplateSave, 0), 0);
+            WaitFor([&] { return !IsWindowVisible(edit); }, 10);
+            Check(remote.Text(tableGrid, 0, 2) == "Вершины (правка)", "\"Сохранить\" stores the note: " +
+                                                                           remote.Text(tableGrid, 0, 2));
+        }
+        SaveScreenshot(GetDesktopWindow(), shots / "07-table-templates.bmp");
+        PostMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateFields, 0), 0);
+        HWND fields = WaitForWindow(kTemplateListClass, "Список полей базы данных");
+        Check(fields && Rows(GetDlgItem(fields, kTemplateGrid)) == 7 &&
+                  remote.Text(GetDlgItem(fields, kTemplateGrid), 0, 0) == "001",
+              "\"Список полей\" lists POLIGON.DB's 7 fields, numbered 001…");
+        if (fields) {
+            SaveScreenshot(GetDesktopWindow(), shots / "08-template-fields.bmp");
+            PostMessageW(fields, WM_CLOSE, 0, 0);
+            WaitFor([&] { return !IsWindowVisible(fields); }, 10);
+        }
+        PostMessageW(tables, WM_CLOSE, 0, 0);
+        WaitFor([&] { return !IsWindowVisible(tables); }, 10);
+    }
+    PostMessageW(groups, WM_COMMAND, IDCANCEL, 0);  // Escape closes the group list
+    Check(WaitFor([&] { return !IsWindowVisible(groups) && IsWindowEnabled(main); }, 10),
+          "Escape closes the group list");
+
+    // The group reindex of the open base's marked tables.
+    const std::filesystem::path primary = base / "POLIGON.PX";
+    const auto beforeReindex = WriteTime(primary);
+    Sleep(1100);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kReindexProgram, 0), 0);
+    groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    Check(groups != nullptr, "\"По шаблону выборочно по программе\" opens the group list");
+    if (!groups) return;
+    const auto reindexStart = Clock::now();
+    PostMessageW(groups, WM_COMMAND, MAKEWPARAM(kTemplateSelect, 0), 0);
+    const bool closed = WaitFor([&] { return !IsWindowVisible(groups) && IsWindowEnabled(main); }, 60);
+    const double reindexSeconds = SecondsSince(reindexStart);
+    const std::string message = closed ? std::string() : CloseMessageBox(processId);
+    Check(closed && WriteTime(primary) != beforeReindex && Rows(parcels) > 0,
+          "the group reindex rewrites POLIGON.PX, closes the list and opens the base again (" +
+              std::to_string(reindexSeconds) + " s)" + (message.empty() ? "" : ": " + message));
+    std::printf("measured: group reindex of the demo base %.3f s\n", reindexSeconds);
+
+    // One table: the group list and the table list in "Select".
+    const auto beforeTable = WriteTime(base / "TER.PX");
+    Sleep(1100);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kReindexBase, 0), 0);
+    groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    if (groups) PostMessageW(groups, WM_COMMAND, IDOK, 0);
+    tables = WaitForWindow(kTemplateListClass, "Перечень баз данных");
+    Check(tables != nullptr, "\"По шаблону выборочно по базе данных\" leads to the table templates");
+    if (!tables) return;
+    SendMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateLast, 0), 0);  // TER.DB
+    PostMessageW(tables, WM_COMMAND, MAKEWPARAM(kTemplateSelect, 0), 0);
+    const bool tableDone = WaitFor([&] { return !IsWindowVisible(tables) && !IsWindowVisible(groups) &&
+                                                IsWindowEnabled(main) && WriteTime(base / "TER.PX") != beforeTable; }, 60);
+    Check(tableDone, "selecting TER.DB closes both lists and reindexes it" +
+                         (tableDone ? std::string() : ": " + CloseMessageBox(processId)));
+}
+
+// "Проверка и восстановление базы" on the open base with a stray file BROKEN.DB in it:
+// the base's tables are in order, the stray one damaged; repairing it reports that it
+// cannot be repaired (no structure for its header) and changes nothing.
+void WalkRepair(HWND main, RemoteList& remote, const std::filesystem::path& base, const std::filesystem::path& shots) {
+    const std::filesystem::path broken = base / "BROKEN.DB";
+    std::ofstream(broken, std::ios::binary) << std::string(4096, '\x5A');
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kRepairBase, 0), 0);
+    HWND repair = WaitForWindow(kRepairWindowClass, "Проверка и восстановление базы");
+    Check(repair != nullptr, "\"Проверка и восстановление базы\" opens its window");
+    if (!repair) return;
+    HWND tables = GetDlgItem(repair, kRepairTables);
+    std::string states;
+    for (int row = 0; row < Rows(tables); ++row) states += remote.Text(tables, row, 0) + "=" + remote.Text(tables, row, 1) + "|";
+    const bool brokenFirst = remote.Text(tables, 0, 0) == "BROKEN.DB" && remote.Text(tables, 0, 1) != "в порядке";
+    Check(Rows(tables) == 4 && brokenFirst && states.find("ter.db=в порядке|") != std::string::npos,
+          "the tables and their states: " + states);
+    Check(IsWindowEnabled(GetDlgItem(repair, kRepairRun)) != FALSE, "\"Восстановить повреждённые\" is enabled");
+    const std::string before = FileBytes(broken);
+    SendMessageW(repair, WM_COMMAND, MAKEWPARAM(kRepairRun, 0), 0);
+    const std::string report = ControlText(GetDlgItem(repair, kRepairReport));
+    Check(report.find("BROKEN") != std::string::npos && FileBytes(broken) == before,
+          "the report names the table, which is left as it was: " + report.substr(0, 160));
+    SaveScreenshot(GetDesktopWindow(), shots / "09-repair.bmp");
+    PostMessageW(repair, WM_COMMAND, MAKEWPARAM(kRepairClose, 0), 0);
+    Check(WaitFor([&] { return !IsWindowVisible(repair) && IsWindowEnabled(main); }, 10), "\"Закрыть\" closes it");
+    std::error_code ignored;
+    std::filesystem::remove(broken, ignored);
 }
 
 int SelectedRow(HWND list) {
@@ -211,8 +356,8 @@ int TreeRow(HWND tree, RemoteList& remote, const std::string& name) {
 // The directory commands of the tree's context menu with the name dialog, and the
 // drive box, in the work directory (the tree's current directory at start). Whatever
 // is created is deleted again, so the tree ends as it began, its selection included.
-void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::filesystem::path& work,
-                           const std::filesystem::path& shots) {
+void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, DWORD processId,
+                           const std::filesystem::path& work, const std::filesystem::path& shots) {
     const int selectedAtStart = SelectedRow(tree);
     // The drive box holds the work directory's drive.
     HWND drives = GetDlgItem(main, kDriveBox);
@@ -223,7 +368,7 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     const int driveCount = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
     Check(driveCount >= 1, "the drive box lists " + std::to_string(driveCount) + " drives");
     SendMessageW(drives, CB_SHOWDROPDOWN, TRUE, 0);
-    SaveScreenshot(GetDesktopWindow(), shots / "07-drive-box.bmp");
+    SaveScreenshot(GetDesktopWindow(), shots / "10-drive-box.bmp");
     SendMessageW(drives, CB_SHOWDROPDOWN, FALSE, 0);
 
     // "Создать каталог": the name dialog, a name typed, Enter.
@@ -232,7 +377,7 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     const std::string created = "1 Новый каталог", renamed = "2 Переименованный";
     const auto askName = [&](int command, const std::string& prompt, const std::string& text) -> HWND {
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        HWND dialog = WaitForWindow(kNameDialogClass, nullptr);
+        HWND dialog = WaitForWindow(kNameDialogClass, "Каталог");
         Check(dialog != nullptr, "the name dialog opens");
         if (!dialog) return nullptr;
         wchar_t caption[64] = {};
@@ -253,7 +398,7 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     std::error_code ignored;
 
     if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", created)) {
-        SaveScreenshot(GetDesktopWindow(), shots / "08-name-dialog.bmp");
+        SaveScreenshot(GetDesktopWindow(), shots / "11-name-dialog.bmp");
         Check(enter(dialog), "Enter closes the name dialog");
         Check(std::filesystem::is_directory(work / WideUtf8(created), ignored) && selectedText() == created,
               "\"Создать каталог\" creates \"" + created + "\" and selects it: \"" + selectedText() + "\"");
@@ -271,10 +416,9 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     PressKey(tree, VK_HOME);  // the root: nothing opens
     if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", renamed)) {
         PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
-        HWND box = WaitForWindow(L"#32770", L"TER5 Manager");
-        const std::string said = box ? MessageBoxText(box) : std::string();
+        HWND box = WaitForWindow(L"#32770", "TER5 Manager");
+        const std::string said = box ? CloseMessageBox(processId) : std::string();
         Check(said == "Каталог " + renamed + " уже существует", "an existing name: \"" + said + "\"");
-        if (box) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
         Check(WaitFor([&] { return !IsWindow(box) && IsWindowEnabled(main); }, 10), "the message closes");
         Check(WaitFor([&] { return selectedText() == renamed; }, 5), "its item is selected: \"" + selectedText() + "\"");
     }
@@ -283,11 +427,11 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     const int before = SelectedRow(tree);
     SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 5));
     PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(20, 5));
-    HWND menu = WaitForWindow(L"#32768", nullptr, 5);
+    HWND menu = WaitForWindow(L"#32768", "");
     Check(menu != nullptr && SelectedRow(tree) == before,
           "the right button opens the context menu, the selection stays on row " + std::to_string(SelectedRow(tree)));
     if (menu) {
-        SaveScreenshot(GetDesktopWindow(), shots / "09-tree-menu.bmp");
+        SaveScreenshot(GetDesktopWindow(), shots / "12-tree-menu.bmp");
         PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         Check(WaitFor([&] { return !IsWindowVisible(menu); }, 5), "Escape closes the context menu");
     }
@@ -295,14 +439,14 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, const std::
     // "Удалить": the confirmation answered with OK.
     const std::wstring path = (work / WideUtf8(renamed)).wstring();
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(kTreeDeleteDir, 0), 0);
-    HWND confirm = WaitForWindow(L"#32770", L"Предупреждение");
-    const std::string asked = confirm ? MessageBoxText(confirm) : std::string();
+    HWND confirm = WaitForWindow(L"#32770", "Предупреждение");
+    const std::string asked = confirm ? CloseMessageBox(processId) : std::string();  // answered with OK
     Check(asked == "Удалить каталог " + Narrow(path), "\"Удалить\" asks: \"" + asked + "\"");
-    if (confirm) PostMessageW(confirm, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     Check(WaitFor([&] { return !std::filesystem::exists(path, ignored) && TreeRow(tree, remote, renamed) < 0; }, 10),
           "the directory is deleted and gone from the tree");
     Check(SelectedRow(tree) == selectedAtStart, "the selection is back on row " + std::to_string(SelectedRow(tree)));
 }
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -356,7 +500,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND mapImage = GetDlgItem(main, kMapImage);
     Check(tree && parcels && owners && mapImage, "the tree, the grids and the map are there");
     RemoteList remote(process.hProcess);
-    WalkDirectoryCommands(main, tree, remote, work, shots);
+    WalkDirectoryCommands(main, tree, remote, process.dwProcessId, work, shots);
 
     // The tree lists the base "demo" among the sub-directories; moving the selection
     // onto it with the keys opens it.
@@ -421,6 +565,17 @@ int wmain(int argc, wchar_t** argv) {
     Check(std::filesystem::last_write_time(mapFile, ignored) != beforeOption,
           "\"точек\" draws the map again");
     SaveScreenshot(main, shots / "03-view-all-points.bmp");
+
+    // The scale box: 500 typed and Enter released sets 1:500; the scale menu's "1:2000"
+    // sets that, and the box follows.
+    HWND scaleBox = GetDlgItem(GetDlgItem(main, kToolBar), kScaleBox);
+    HWND status = GetDlgItem(main, kStatusBar);
+    SetControlText(scaleBox, L"500");
+    SendMessageW(scaleBox, WM_KEYUP, VK_RETURN, 0xC0000001);
+    Check(ControlText(status) == "M 1:500", "500 in the scale box sets the scale: \"" + ControlText(status) + "\"");
+    Command(main, kFirstScale + 6);
+    Check(ControlText(status) == "M 1:2000" && ControlText(scaleBox) == "2000",
+          "the scale menu's 1:2000: \"" + ControlText(status) + "\", box \"" + ControlText(scaleBox) + "\"");
 
     // Enter on the open base enters it: the map is drawn again into the base itself.
     PressKey(tree, VK_RETURN);
@@ -505,6 +660,9 @@ int wmain(int argc, wchar_t** argv) {
         Check(WaitFor([&] { return !IsWindowVisible(seek) && IsWindowEnabled(main); }, 10), "the dialog closes");
         std::printf("measured: search first hit %.3f s\n", searchSeconds);
     }
+
+    WalkTemplates(main, remote, process.dwProcessId, base, shots);
+    WalkRepair(main, remote, base, shots);
 
     // The about window: the strip of links, closed again.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);

@@ -11,23 +11,23 @@
 
 #include "base/widgets/Messenger.h"
 #include "engine/FileUtil.h"
-#include "templates/Reindexer.h"
+#include "templates/RepairWindowSteps.h"
 #include "templates/TemplateStore.h"
 
 namespace ter5::templates {
 namespace {
 
-// The structure choice that names no template group.
-const char* const kNoGroup = "(не использовать)";
 constexpr int kTableColumn = 0;
 constexpr int kStateColumn = 1;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
 TRepairBase::TRepairBase(TemplateStore& store, ReindexHost& host, QWidget* parent)
     : QDialog(parent), store_(store), host_(host) {
     setObjectName(QStringLiteral("TRepairBase"));
-    setWindowTitle(tr("Проверка и восстановление базы"));
+    setWindowTitle(Text(RepairTexts().caption));
     createWidgets();
     connect(CheckButton, &QPushButton::clicked, this, [this] { base::RunGuarded(this, [this] { CheckTables(); }); });
     connect(RepairButton, &QPushButton::clicked, this, [this] { base::RunGuarded(this, [this] { RepairDamaged(); }); });
@@ -38,21 +38,22 @@ void TRepairBase::createWidgets() {
     directoryLabel_ = new QLabel(this);
     TablesGrid = new QTableWidget(0, 2, this);
     TablesGrid->setObjectName(QStringLiteral("TablesGrid"));
-    TablesGrid->setHorizontalHeaderLabels({tr("Таблица"), tr("Состояние")});
+    const RepairWindowTexts& texts = RepairTexts();
+    TablesGrid->setHorizontalHeaderLabels({Text(texts.tableColumn), Text(texts.stateColumn)});
     TablesGrid->horizontalHeader()->setStretchLastSection(true);
     TablesGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TablesGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     GroupBox = new QComboBox(this);
     GroupBox->setObjectName(QStringLiteral("GroupBox"));
-    CheckButton = new QPushButton(tr("Проверить"), this);
-    RepairButton = new QPushButton(tr("Восстановить повреждённые"), this);
-    CloseButton = new QPushButton(tr("Закрыть"), this);
+    CheckButton = new QPushButton(Text(texts.check), this);
+    RepairButton = new QPushButton(Text(texts.repair), this);
+    CloseButton = new QPushButton(Text(texts.close), this);
     ReportMemo = new QPlainTextEdit(this);
     ReportMemo->setObjectName(QStringLiteral("ReportMemo"));
     ReportMemo->setReadOnly(true);
 
     auto* groupRow = new QHBoxLayout;
-    groupRow->addWidget(new QLabel(tr("Структура нечитаемого заголовка по шаблону:"), this));
+    groupRow->addWidget(new QLabel(Text(texts.groupLabel), this));
     groupRow->addWidget(GroupBox, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(CheckButton);
@@ -64,7 +65,7 @@ void TRepairBase::createWidgets() {
     layout->addWidget(TablesGrid, 1);
     layout->addLayout(groupRow);
     layout->addLayout(buttons);
-    layout->addWidget(new QLabel(tr("Отчёт:"), this));
+    layout->addWidget(new QLabel(Text(texts.report), this));
     layout->addWidget(ReportMemo, 1);
     resize(720, 520);
 }
@@ -72,15 +73,14 @@ void TRepairBase::createWidgets() {
 void TRepairBase::FillGroups() {
     const QString chosen = GroupBox->currentText();
     GroupBox->clear();
-    GroupBox->addItem(tr(kNoGroup));
-    for (const std::string& name : TemplateGroupNames(store_)) GroupBox->addItem(QString::fromStdString(name));
+    for (const std::string& choice : RepairGroupChoices(store_)) GroupBox->addItem(Text(choice));
     const int index = GroupBox->findText(chosen);
     GroupBox->setCurrentIndex(index > 0 ? index : 0);
 }
 
 void TRepairBase::ShowFor(const std::filesystem::path& directory) {
     directory_ = directory;
-    directoryLabel_->setText(tr("Каталог: %1").arg(QString::fromStdString(engine::PathToUtf8(directory))));
+    directoryLabel_->setText(Text(RepairDirectoryLine(directory)));
     ReportMemo->clear();
     FillGroups();
     CheckTables();
@@ -88,10 +88,8 @@ void TRepairBase::ShowFor(const std::filesystem::path& directory) {
 }
 
 void TRepairBase::CheckTables() {
-    states_.clear();
-    for (const std::filesystem::path& table : BaseTables(directory_)) states_.push_back(CheckTableState(table));
+    states_ = CheckBaseTables(directory_);
     TablesGrid->setRowCount(static_cast<int>(states_.size()));
-    bool anyDamaged = false;
     for (std::size_t i = 0; i < states_.size(); ++i) {
         const int row = static_cast<int>(i);
         TablesGrid->setItem(row, kTableColumn,
@@ -99,27 +97,14 @@ void TRepairBase::CheckTables() {
         auto* state = new QTableWidgetItem(QString::fromStdString(states_[i].summary));
         if (states_[i].damaged) state->setForeground(Qt::red);
         TablesGrid->setItem(row, kStateColumn, state);
-        anyDamaged = anyDamaged || states_[i].damaged;
     }
-    RepairButton->setEnabled(anyDamaged);
+    RepairButton->setEnabled(AnyDamaged(states_));
 }
 
 void TRepairBase::RepairDamaged() {
-    BaseRepairRequest request;
-    request.directory = directory_;
-    for (const TableState& s : states_)
-        if (s.damaged) request.tables.push_back(s.table);
-    if (request.tables.empty()) return;
-    request.language = engine::ReportLanguage::Russian;
-    if (GroupBox->currentIndex() > 0) {
-        const std::string group = GroupBox->currentText().toStdString();
-        request.structureFor = [this, group](const std::filesystem::path& table) { return TemplateStructure(store_, group, table); };
-    }
-    const BaseRepairResult result = RepairBaseTables(request, host_);
-    QString text = QString::fromStdString(result.text);
-    if (!result.backupRoot.empty())
-        text += tr("Исходные файлы и отчёт: %1\n").arg(QString::fromStdString(engine::PathToUtf8(result.backupRoot)));
-    ReportMemo->setPlainText(text);
+    if (!AnyDamaged(states_)) return;
+    const std::size_t choice = GroupBox->currentIndex() > 0 ? static_cast<std::size_t>(GroupBox->currentIndex()) : 0;
+    ReportMemo->setPlainText(Text(RepairDamagedTables(store_, host_, directory_, states_, choice)));
     CheckTables();
 }
 

@@ -1,0 +1,58 @@
+#include "templates/RepairWindowSteps.h"
+
+#include "engine/FileUtil.h"
+
+namespace ter5::templates {
+
+const RepairWindowTexts& RepairTexts() {
+    static const RepairWindowTexts texts;
+    return texts;
+}
+
+std::string RepairDirectoryLine(const std::filesystem::path& directory) {
+    return "Каталог: " + engine::PathToUtf8(directory);
+}
+
+std::vector<std::string> RepairGroupChoices(TemplateStore& store) {
+    std::vector<std::string> choices{RepairTexts().noGroup};
+    for (const std::string& name : TemplateGroupNames(store)) choices.push_back(name);
+    return choices;
+}
+
+std::vector<TableState> CheckBaseTables(const std::filesystem::path& directory) {
+    std::vector<TableState> states;
+    for (const std::filesystem::path& table : BaseTables(directory)) states.push_back(CheckTableState(table));
+    return states;
+}
+
+bool AnyDamaged(const std::vector<TableState>& states) {
+    for (const TableState& state : states)
+        if (state.damaged) return true;
+    return false;
+}
+
+std::string RepairDamagedTables(TemplateStore& store, ReindexHost& host, const std::filesystem::path& directory,
+                                const std::vector<TableState>& states, std::size_t choice) {
+    BaseRepairRequest request;
+    request.directory = directory;
+    for (const TableState& s : states)
+        if (s.damaged) request.tables.push_back(s.table);
+    if (request.tables.empty()) return {};
+    request.language = engine::ReportLanguage::Russian;
+    if (choice > 0) {
+        const std::vector<std::string> choices = RepairGroupChoices(store);
+        if (choice < choices.size()) {
+            const std::string group = choices[choice];
+            request.structureFor = [&store, group](const std::filesystem::path& table) {
+                return TemplateStructure(store, group, table);
+            };
+        }
+    }
+    const BaseRepairResult result = RepairBaseTables(request, host);
+    std::string text = result.text;
+    if (!result.backupRoot.empty())
+        text += "Исходные файлы и отчёт: " + engine::PathToUtf8(result.backupRoot) + "\n";
+    return text;
+}
+
+}  // namespace ter5::templates
