@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "winapp/ChildControls.h"
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -31,10 +32,8 @@ std::vector<std::string> LogicalDriveRoots() {
 }  // namespace
 
 DriveBox::DriveBox(HWND parent, int id, std::function<void(const std::string&)> choose) : choose_(std::move(choose)) {
-    hwnd_ = CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                            0, 0, 100, kDroppedHeight, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    hwnd_ = AddChildControl(parent, WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id,
+                            RECT{0, 0, 100, kDroppedHeight});
 }
 
 int DriveBox::Place(int x, int y, int width) {

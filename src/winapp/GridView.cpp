@@ -2,10 +2,8 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
 #include "base/BaseQuery.h"
-#include "base/RussianMessages.h"
+#include "winapp/ChildControls.h"
 #include "winapp/WideText.h"
 
 using ter5::base::GridRows;
@@ -114,11 +112,8 @@ bool GridView::Notify(NMHDR* header, LRESULT& result) {
         const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
         const bool nowFocused = (change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED);
         if (!following_ && nowFocused && change->iItem >= 0 && change->iItem != CurrentRow()) {
-            try {
-                dataSet_.MoveTo(static_cast<std::size_t>(change->iItem) + 1);
-            } catch (const std::exception& error) {
-                MessageBoxW(GetAncestor(hwnd_, GA_ROOT), Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager",
-                            MB_OK | MB_ICONERROR);
+            const std::size_t row = static_cast<std::size_t>(change->iItem) + 1;
+            if (!RunShowingErrors(GetAncestor(hwnd_, GA_ROOT), [&] { dataSet_.MoveTo(row); })) {
                 ShowCursor();
                 result = 0;
                 return true;

@@ -19,6 +19,7 @@
 #include "templates/TemplateSchema.h"
 #include "templates/TemplateStore.h"
 #include "winapp/AboutWindow.h"
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
 #include "winapp/DriveBox.h"
@@ -300,9 +301,8 @@ LRESULT CALLBACK MainWindow::ScaleBoxProc(HWND box, UINT message, WPARAM wParam,
     // `EditScaleKeyUp`: Enter released sets the typed scale; its character would only beep.
     if (message == WM_KEYUP && wParam == VK_RETURN) {
         auto* window = reinterpret_cast<MainWindow*>(self);
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-        window->Guarded([&] { window->map_->ApplyScaleText(Narrow(text)); });
+        const std::string text = WindowTextOf(box);
+        window->Guarded([&] { window->map_->ApplyScaleText(text); });
         return 0;
     }
     if (message == WM_CHAR && wParam == L'\r') return 0;
@@ -396,16 +396,11 @@ void MainWindow::CreateTrayIcon() {
 
 void MainWindow::Layout() {
     if (!toolBar_ || !statusBar_ || !tree_ || !drives_ || !map_ || !parcels_ || !owners_) return;
-    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-    SendMessageW(statusBar_, WM_SIZE, 0, 0);
-    RECT client{}, tools{}, status{};
-    GetClientRect(hwnd_, &client);
-    GetWindowRect(toolBar_, &tools);
-    GetWindowRect(statusBar_, &status);
-    const int top = tools.bottom - tools.top;
-    const int bottom = client.bottom - (status.bottom - status.top);
+    const RECT area = AreaBetweenBars(hwnd_, toolBar_, statusBar_);
+    const int top = static_cast<int>(area.top);
+    const int bottom = static_cast<int>(area.bottom);
     const int height = std::max(0, bottom - top);
-    const int right = client.right;
+    const int right = area.right;
     const int mapHeight = height * 3 / 5;
     const int driveHeight = drives_->Place(0, top, kTreeWidth);
     MoveWindow(tree_->Handle(), 0, top + driveHeight, kTreeWidth, std::max(0, height - driveHeight), TRUE);

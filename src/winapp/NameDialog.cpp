@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/ModalLoop.h"
 #include "winapp/WideText.h"
@@ -40,14 +41,9 @@ LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lPara
     return DefSubclassProc(field, message, wParam, lParam);
 }
 
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-// The width of `text` drawn in `font`, pixels.
-int TextWidth(HWND window, HFONT font, const std::wstring& text) {
+// The width of `window`'s text drawn in `font`, pixels.
+int TextWidth(HWND window, HFONT font) {
+    const std::wstring text = Wide(WindowTextOf(window));
     HDC dc = GetDC(window);
     const HGDIOBJ old = SelectObject(dc, font);
     SIZE size{};
@@ -69,15 +65,9 @@ void NameDialog::Create(HWND owner) {
     CreateWindowExW(kExStyle, kNameDialogClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kLayout.minimumWidth, 100,
                     owner, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd_) return;
-    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    prompt_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNamePrompt)), GetModuleHandleW(nullptr),
-                              nullptr);
-    edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
-                            0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNameEdit)),
-                            GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(prompt_, WM_SETFONT, font, FALSE);
-    SendMessageW(edit_, WM_SETFONT, font, FALSE);
+    prompt_ = AddChildControl(hwnd_, L"STATIC", "", SS_LEFT, kNamePrompt, RECT{});
+    edit_ = AddChildControl(hwnd_, L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kNameEdit, RECT{}, nullptr,
+                            WS_EX_CLIENTEDGE);
     SetWindowSubclass(edit_, FieldProc, 0, 0);
 }
 
@@ -88,10 +78,10 @@ void NameDialog::Fit(HWND owner) {
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     HFONT captionFont = CreateFontIndirectW(&metrics.lfCaptionFont);
-    const int caption = TextWidth(hwnd_, captionFont, WindowText(hwnd_)) + 3 * GetSystemMetrics(SM_CXSIZE);
+    const int caption = TextWidth(hwnd_, captionFont) + 3 * GetSystemMetrics(SM_CXSIZE);
     DeleteObject(captionFont);
     const auto font = reinterpret_cast<HFONT>(SendMessageW(prompt_, WM_GETFONT, 0, 0));
-    const int prompt = TextWidth(prompt_, font, WindowText(prompt_)) + 2 * kLayout.margin;
+    const int prompt = TextWidth(prompt_, font) + 2 * kLayout.margin;
     const int width = std::max({kLayout.minimumWidth, caption, prompt});
     const int fieldTop = kLayout.margin + kLayout.promptHeight + kLayout.gap;
     const int height = fieldTop + kLayout.fieldHeight + kLayout.margin;
@@ -124,7 +114,7 @@ std::optional<std::string> NameDialog::Ask(HWND owner, const std::string& captio
         SendMessageW(edit_, EM_SETSEL, 0, -1);
     });
     if (!ok_) return std::nullopt;
-    return Narrow(WindowText(edit_));
+    return WindowTextOf(edit_);
 }
 
 void NameDialog::Finish(bool ok) {

@@ -28,16 +28,16 @@ public:
                                    const std::optional<std::string>& text);
 
 private:
-    template <class T>
-    friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void Attach(HWND hwnd) { hwnd_ = hwnd; }
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-
-    void Create(HWND owner);
     // Sizes the window for its caption and prompt and centres it on `owner`.
     void Fit(HWND owner);
     // Ends the dialog with "Ok" or "Cancel".
     void Finish(bool ok);
+
+    void Create(HWND owner);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
     HWND prompt_ = nullptr;

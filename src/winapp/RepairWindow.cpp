@@ -4,8 +4,8 @@
 
 #include <exception>
 
-#include "base/RussianMessages.h"
 #include "engine/FileUtil.h"
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/ModalLoop.h"
 #include "winapp/WideText.h"
@@ -24,11 +24,7 @@ constexpr int kGroupLabelWidth = 300;
 constexpr int kReportLabel = 599;  // the "Отчёт:" label
 
 HWND AddControl(HWND parent, const wchar_t* kind, const std::string& text, DWORD style, int id, DWORD exStyle = 0) {
-    const HWND control = CreateWindowExW(exStyle, kind, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
-                                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                         GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    return control;
+    return AddChildControl(parent, kind, text, style, id, RECT{0, 0, 10, 10}, nullptr, exStyle);
 }
 
 }  // namespace
@@ -38,15 +34,6 @@ RepairWindow::RepairWindow(templates::TemplateStore& store, templates::ReindexHo
 
 RepairWindow::~RepairWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
-}
-
-template <typename F>
-void RepairWindow::Guarded(F&& step) {
-    try {
-        step();
-    } catch (const std::exception& error) {
-        MessageBoxW(hwnd_, Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager", MB_OK | MB_ICONERROR);
-    }
 }
 
 void RepairWindow::Create(HWND owner) {
@@ -115,13 +102,13 @@ void RepairWindow::ShowFor(HWND owner, const std::filesystem::path& directory) {
     const HWND groups = GetDlgItem(hwnd_, kRepairGroup);
     const LRESULT chosen = SendMessageW(groups, CB_GETCURSEL, 0, 0);
     SendMessageW(groups, CB_RESETCONTENT, 0, 0);
-    Guarded([&] {
+    RunShowingErrors(hwnd_, [&] {
         for (const std::string& choice : templates::RepairGroupChoices(store_))
             SendMessageW(groups, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(choice).c_str()));
     });
     const LRESULT count = SendMessageW(groups, CB_GETCOUNT, 0, 0);
     SendMessageW(groups, CB_SETCURSEL, chosen > 0 && chosen < count ? chosen : 0, 0);
-    Guarded([this] { CheckTables(); });
+    RunShowingErrors(hwnd_, [this] { CheckTables(); });
     RunModal(hwnd_, owner, [this] { SetFocus(GetDlgItem(hwnd_, kRepairTables)); });
 }
 
@@ -149,7 +136,7 @@ void RepairWindow::RepairDamaged() {
     const LRESULT chosen = SendMessageW(GetDlgItem(hwnd_, kRepairGroup), CB_GETCURSEL, 0, 0);
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     std::string report;
-    Guarded([&] {
+    RunShowingErrors(hwnd_, [&] {
         report = templates::RepairDamagedTables(store_, host_, directory_, states_,
                                                 chosen > 0 ? static_cast<std::size_t>(chosen) : 0);
     });
@@ -158,7 +145,7 @@ void RepairWindow::RepairDamaged() {
     std::string shown;
     for (char c : report) shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
     SetDlgItemTextW(hwnd_, kRepairReport, Wide(shown).c_str());
-    Guarded([this] { CheckTables(); });
+    RunShowingErrors(hwnd_, [this] { CheckTables(); });
 }
 
 LRESULT RepairWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -168,7 +155,7 @@ LRESULT RepairWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case kRepairCheck: Guarded([this] { CheckTables(); }); break;
+        case kRepairCheck: RunShowingErrors(hwnd_, [this] { CheckTables(); }); break;
         case kRepairRun: RepairDamaged(); break;
         case kRepairClose:
         case IDCANCEL: HideModal(hwnd_); break;

@@ -37,8 +37,6 @@ private:
     void Layout();
     void CheckTables();
     void RepairDamaged();
-    template <typename F>
-    void Guarded(F&& step);
 
     templates::TemplateStore& store_;
     templates::ReindexHost& host_;

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "base/RussianMessages.h"
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/ModalLoop.h"
 #include "winapp/WideText.h"
@@ -33,16 +33,6 @@ constexpr int kButtonHeight = 28;
 constexpr int kStatusHeight = 22;
 constexpr int kButtonWidths[] = {90, 120, 90};  // "&Найти", "&Найти далее", "&Отменить"
 
-HWND AddControl(HWND parent, const wchar_t* kind, const std::string& text, DWORD style, int id, RECT box,
-                HFONT font) {
-    const HWND control = CreateWindowExW(0, kind, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, box.left,
-                                         box.top, box.right - box.left, box.bottom - box.top, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                         nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
 }  // namespace
 
 SeekDialog::SeekDialog(search::SearchHost& host) : steps_(host) {}
@@ -54,11 +44,7 @@ SeekDialog::~SeekDialog() {
 
 template <typename F>
 void SeekDialog::Guarded(F&& step) {
-    try {
-        step();
-    } catch (const std::exception& error) {
-        MessageBoxW(hwnd_, Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager", MB_OK | MB_ICONERROR);
-    }
+    RunShowingErrors(hwnd_, step);
 }
 
 void SeekDialog::Create(HWND owner) {
@@ -84,7 +70,7 @@ void SeekDialog::CreateControls() {
     const int fieldRight = search::kSeekClientWidth - kMargin;
     for (std::size_t i = 0; i < kSeekRadioCount; ++i) {
         const int top = kRowTop + static_cast<int>(i) * kRowStep;
-        AddControl(hwnd_, L"BUTTON", search::kSeekRadioCaptions[i],
+        AddChildControl(hwnd_, L"BUTTON", search::kSeekRadioCaptions[i],
                    BS_AUTORADIOBUTTON | WS_TABSTOP | (i == 0 ? WS_GROUP : 0), kSeekFirstRadio + static_cast<int>(i),
                    {kMargin, top, kMargin + kRadioWidth, top + kRowHeight}, boldFont_);
     }
@@ -99,15 +85,15 @@ void SeekDialog::CreateControls() {
         {kFieldLeft + kLabelWidth, coordinateTop, kFieldLeft + half - 6, coordinateTop + kRowHeight},
         {kFieldLeft + half + kLabelWidth, coordinateTop, fieldRight, coordinateTop + kRowHeight},
     };
-    AddControl(hwnd_, L"STATIC", search::kSeekXLabel, SS_CENTERIMAGE, kSeekXLabel,
+    AddChildControl(hwnd_, L"STATIC", search::kSeekXLabel, SS_CENTERIMAGE, kSeekXLabel,
                {kFieldLeft, coordinateTop, kFieldLeft + kLabelWidth, coordinateTop + kRowHeight}, font_);
-    AddControl(hwnd_, L"STATIC", search::kSeekYLabel, SS_CENTERIMAGE, kSeekYLabel,
+    AddChildControl(hwnd_, L"STATIC", search::kSeekYLabel, SS_CENTERIMAGE, kSeekYLabel,
                {kFieldLeft + half, coordinateTop, kFieldLeft + half + kLabelWidth, coordinateTop + kRowHeight}, font_);
     for (std::size_t i = 0; i < kSeekFieldCount; ++i) {
         // The first field ends the radio buttons' group, so that the arrow keys stay among them.
         const DWORD style = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | (i == 0 ? WS_GROUP : 0);
         const HWND field =
-            AddControl(hwnd_, L"EDIT", "", style, kSeekFirstField + static_cast<int>(i), fieldBoxes[i], font_);
+            AddChildControl(hwnd_, L"EDIT", "", style, kSeekFirstField + static_cast<int>(i), fieldBoxes[i], font_);
         SetWindowSubclass(field, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
 
@@ -116,11 +102,11 @@ void SeekDialog::CreateControls() {
     const int buttonTop = search::kSeekClientHeight - kStatusHeight - kMargin - kButtonHeight;
     int right = fieldRight;
     for (int i = 2; i >= 0; --i) {
-        AddControl(hwnd_, L"BUTTON", captions[i], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, ids[i],
+        AddChildControl(hwnd_, L"BUTTON", captions[i], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, ids[i],
                    {right - kButtonWidths[i], buttonTop, right, buttonTop + kButtonHeight}, font_);
         right -= kButtonWidths[i] + 6;
     }
-    AddControl(hwnd_, STATUSCLASSNAMEW, "", 0, kSeekStatus, {0, 0, 0, 0}, font_);
+    AddChildControl(hwnd_, STATUSCLASSNAMEW, "", 0, kSeekStatus, {0, 0, 0, 0}, font_);
 }
 
 void SeekDialog::ShowModal(HWND owner, const Placement& placement) {
@@ -209,10 +195,7 @@ std::size_t SeekDialog::CheckedRadio() const {
 void SeekDialog::Find() {
     search::SeekFieldTexts fields;
     for (std::size_t i = 0; i < kSeekFieldCount; ++i) {
-        const HWND field = GetDlgItem(hwnd_, kSeekFirstField + static_cast<int>(i));
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
-        fields[i] = Narrow(text);
+        fields[i] = WindowTextOf(GetDlgItem(hwnd_, kSeekFirstField + static_cast<int>(i)));
     }
     EnableWindow(GetDlgItem(hwnd_, kSeekFindNext), FALSE);
     SetDlgItemTextW(hwnd_, kSeekStatus, L"");

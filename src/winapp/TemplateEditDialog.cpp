@@ -1,8 +1,6 @@
 #include "winapp/TemplateEditDialog.h"
 
-#include <exception>
-
-#include "base/RussianMessages.h"
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/ModalLoop.h"
 #include "winapp/WideText.h"
@@ -26,18 +24,8 @@ constexpr int kClientWidth = kMargin + kLabelWidth + kFieldWidth + kMargin;
 
 HWND AddControl(HWND parent, const wchar_t* kind, const std::string& text, DWORD style, int id, int x, int y,
                 int width, int height) {
-    const HWND control = CreateWindowExW(kind == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, kind,
-                                         Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                         nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    return control;
-}
-
-std::string ControlText(HWND control) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return Narrow(text);
+    return AddChildControl(parent, kind, text, style, id, RECT{x, y, x + width, y + height}, nullptr,
+                           kind == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0);
 }
 
 }  // namespace
@@ -123,7 +111,7 @@ void TemplateEditDialog::Load() {
 
 bool TemplateEditDialog::Commit() {
     for (std::size_t i = 0; i < texts_.size(); ++i)
-        texts_[i].typed = ControlText(GetDlgItem(hwnd_, kTemplateFirstBox + static_cast<int>(i)));
+        texts_[i].typed = WindowTextOf(GetDlgItem(hwnd_, kTemplateFirstBox + static_cast<int>(i)));
     for (std::size_t g = 0; g < choices_.size(); ++g) {
         choices_[g].chosen = -1;
         for (std::size_t i = 0; i < choices_[g].group->captions.size(); ++i) {
@@ -132,24 +120,11 @@ bool TemplateEditDialog::Commit() {
                 choices_[g].chosen = static_cast<int>(i);
         }
     }
-    try {
-        templates::CommitTypedValues(table_, texts_, choices_);
-        return true;
-    } catch (const std::exception& error) {
-        MessageBoxW(hwnd_, Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager", MB_OK | MB_ICONERROR);
-        return false;
-    }
+    return RunShowingErrors(hwnd_, [this] { templates::CommitTypedValues(table_, texts_, choices_); });
 }
 
 void TemplateEditDialog::Save() {
-    if (!Commit()) return;
-    try {
-        templates::SaveTemplateTable(table_);
-    } catch (const std::exception& error) {
-        MessageBoxW(hwnd_, Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager", MB_OK | MB_ICONERROR);
-        return;
-    }
-    HideModal(hwnd_);
+    if (Commit() && RunShowingErrors(hwnd_, [this] { templates::SaveTemplateTable(table_); })) HideModal(hwnd_);
 }
 
 void TemplateEditDialog::Discard() {

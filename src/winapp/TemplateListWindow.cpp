@@ -7,9 +7,9 @@
 #include <exception>
 #include <vector>
 
-#include "base/RussianMessages.h"
 #include "templates/TemplateImporter.h"
 #include "templates/TemplateSelectSteps.h"
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/GridView.h"
 #include "winapp/ModalLoop.h"
@@ -108,11 +108,7 @@ TemplateListWindow::~TemplateListWindow() {
 
 template <typename F>
 void TemplateListWindow::Guarded(F&& step) {
-    try {
-        step();
-    } catch (const std::exception& error) {
-        MessageBoxW(hwnd_, Wide(base::UserErrorText(error)).c_str(), L"TER5 Manager", MB_OK | MB_ICONERROR);
-    }
+    RunShowingErrors(hwnd_, step);
     UpdateNavigator();
 }
 
@@ -174,15 +170,9 @@ void TemplateListWindow::CreateToolBar() {
 
 void TemplateListWindow::Layout() {
     if (!toolBar_ || !statusBar_ || !grid_) return;
-    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-    SendMessageW(statusBar_, WM_SIZE, 0, 0);
-    RECT client{}, tools{}, status{};
-    GetClientRect(hwnd_, &client);
-    GetWindowRect(toolBar_, &tools);
-    GetWindowRect(statusBar_, &status);
-    const int top = tools.bottom - tools.top;
-    const int bottom = client.bottom - (status.bottom - status.top);
-    MoveWindow(grid_->Handle(), 0, top, client.right, std::max(0, bottom - top), TRUE);
+    const RECT area = AreaBetweenBars(hwnd_, toolBar_, statusBar_);
+    const int top = static_cast<int>(area.top);
+    MoveWindow(grid_->Handle(), 0, top, area.right, std::max(0, static_cast<int>(area.bottom) - top), TRUE);
     if (progress_) {
         // Right of the last button.
         RECT last{};
@@ -280,7 +270,7 @@ void TemplateListWindow::Import(bool wholeBase) {
 void TemplateListWindow::Command(int id) {
     switch (id) {
     case kTemplateDelete:
-        if (MessageBoxW(hwnd_, Wide(templates::ToolTexts().confirmDelete).c_str(), L"TER5 Manager",
+        if (MessageBoxW(hwnd_, Wide(templates::ToolTexts().confirmDelete).c_str(), kMessageCaption,
                         MB_OKCANCEL | MB_ICONWARNING) == IDOK)
             Guarded([this] { table_.Delete(); });
         break;

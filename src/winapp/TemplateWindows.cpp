@@ -1,7 +1,7 @@
 #include "winapp/TemplateWindows.h"
 
 #include "winapp/TemplateListWindow.h"
-#include "winapp/WideText.h"
+#include "winapp/ChildControls.h"
 
 namespace ter5::winapp {
 
@@ -47,7 +47,7 @@ templates::ListProgress& TemplateWindows::GroupProgress() {
 
 void TemplateWindows::ShowError(const std::string& text) {
     HWND over = GetActiveWindow();
-    MessageBoxW(over ? over : owner_, Wide(text).c_str(), L"TER5 Manager", MB_OK | MB_ICONERROR);
+    MessageBoxW(over ? over : owner_, Wide(text).c_str(), kMessageCaption, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace ter5::winapp

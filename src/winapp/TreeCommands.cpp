@@ -2,6 +2,7 @@
 
 #include "base/DirectoryCommandSteps.h"
 
+#include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
 #include "winapp/NameDialog.h"
@@ -11,7 +12,6 @@ namespace ter5::winapp {
 
 namespace {
 
-constexpr char kApplicationTitle[] = "TER5 Manager";
 constexpr char kWarningCaption[] = "Предупреждение";
 
 }  // namespace
@@ -30,7 +30,9 @@ private:
                                        const std::optional<std::string>& text) override {
         return nameDialog_.Ask(owner_, caption, prompt, text);
     }
-    void ShowMessage(const std::string& text) override { Box(text, kApplicationTitle, MB_OK | MB_ICONINFORMATION); }
+    void ShowMessage(const std::string& text) override {
+        MessageBoxW(owner_, Wide(text).c_str(), kMessageCaption, MB_OK | MB_ICONINFORMATION);
+    }
     void Warning(const std::string& text) override { Box(text, kWarningCaption, MB_OK | MB_ICONWARNING); }
     bool ConfirmWarning(const std::string& text) override {
         return Box(text, kWarningCaption, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
