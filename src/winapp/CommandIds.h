@@ -17,6 +17,14 @@ enum ControlId : int {
     kMapImage = 105,       // MapImage
     kScaleBox = 106,       // EditScale, in the tool bar's scale panel
     kScaleMenuButton = 107,  // SpeedButton3, the arrow beside it
+    kDriveBox = 108,       // DriveComboBox1
+};
+
+// The name dialog `TNewForm`'s class name, and its controls' ids in it.
+inline constexpr wchar_t kNameDialogClass[] = L"Ter5ManagerName";
+enum NameControlId : int {
+    kNamePrompt = 240,  // the line saying what to type
+    kNameEdit,          // Edit1
 };
 
 // The search dialog's class name, and its controls' ids in it.
@@ -93,6 +101,14 @@ enum CommandId : int {
     kReindexBase,            // nReindexSelectBase: the group list in "Select"
     kEditTemplates,          // nReindexEditBases: the group list in "Edit"
     kRepairBase,             // nRepairBase: "Проверка и восстановление базы"
+    // The directory tree's context menu PopupMenuDir.
+    kTreeOpenBase = 1170,  // TER1 "Открыть базу TER"
+    kTreeCreateBase,       // N19 "Создать базу TER"
+    kTreeReindexProgram,   // N23 "Переиндексация выборочно по программе"
+    kTreeReindexBase,      // N24 "Переиндексация выборочно по базе"
+    kTreeCreateDir,        // nCreateDir "Создать каталог"
+    kTreeRenameDir,        // nRenameDir "Переименовать"
+    kTreeDeleteDir,        // nDeleteDir "Удалить"
     // "Поиск".
     kSeek = 1200,
     kSeekNext,

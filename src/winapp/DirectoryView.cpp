@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "winapp/WideText.h"
@@ -19,11 +20,12 @@ DirectoryView::DirectoryView(HWND parent, int id, Events events) : events_(std::
     column.mask = LVCF_WIDTH;
     column.cx = 400;
     ListView_InsertColumn(hwnd_, 0, &column);
+    SetWindowSubclass(hwnd_, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     ShowItems();
 }
 
 void DirectoryView::ShowItems() {
-    showing_ = true;
+    ++quiet_;
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(hwnd_);
     int row = 0;
@@ -40,7 +42,7 @@ void DirectoryView::ShowItems() {
     SelectIndex(listing_.CurrentDirectoryRow());
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
-    showing_ = false;
+    --quiet_;
 }
 
 int DirectoryView::SelectedIndex() const {
@@ -49,19 +51,34 @@ int DirectoryView::SelectedIndex() const {
 
 void DirectoryView::SelectIndex(int row) {
     if (row < 0 || row >= listing_.Count()) return;
+    ++quiet_;
     ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(hwnd_, row, FALSE);
+    --quiet_;
+}
+
+std::string DirectoryView::ItemText(int row) const {
+    if (row < 0 || row >= listing_.Count()) return {};
+    return listing_.Items()[static_cast<std::size_t>(row)].text;
 }
 
 void DirectoryView::Enter(const std::string& path) {
     try {
-        listing_.Enter(path);
+        SetCurrentDirectory(path);
     } catch (const std::runtime_error& error) {
         if (events_.failed) events_.failed(error.what());
-        return;
     }
+}
+
+void DirectoryView::SetCurrentDirectory(const std::string& path) {
+    listing_.Enter(path);
     ShowItems();
     if (events_.entered) events_.entered();
+}
+
+void DirectoryView::Rebuild() {
+    listing_.Rebuild();
+    ShowItems();
 }
 
 bool DirectoryView::Notify(NMHDR* header, LRESULT& result) {
@@ -78,7 +95,7 @@ bool DirectoryView::Notify(NMHDR* header, LRESULT& result) {
         // The user moved the selection (mouse or keys): the window opens what it names.
         const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
         const bool nowSelected = (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED);
-        if (!showing_ && nowSelected && events_.selected) events_.selected();
+        if (quiet_ == 0 && nowSelected && events_.selected) events_.selected();
         return true;
     }
     case LVN_KEYDOWN: {
@@ -89,14 +106,40 @@ bool DirectoryView::Notify(NMHDR* header, LRESULT& result) {
         }
         return true;
     }
-    case NM_RCLICK: {
-        POINT at{};
-        GetCursorPos(&at);
-        if (events_.contextMenu) events_.contextMenu(at);
-        return true;
-    }
     default:
         return false;
+    }
+}
+
+LRESULT CALLBACK DirectoryView::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) {
+    auto* view = reinterpret_cast<DirectoryView*>(self);
+    switch (message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+        // The context menu acts on the selected item: the right button leaves it alone.
+        SetFocus(list);
+        return 0;
+    case WM_RBUTTONUP: {
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ClientToScreen(list, &at);
+        if (view->events_.contextMenu) view->events_.contextMenu(at);
+        return 0;
+    }
+    case WM_CONTEXTMENU: {
+        // From the keyboard (-1, -1): beside the selected item.
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (at.x == -1 && at.y == -1) {
+            RECT item{};
+            if (!ListView_GetItemRect(list, std::max(0, view->SelectedIndex()), &item, LVIR_LABEL)) item = RECT{};
+            at = POINT{item.left, item.bottom};
+            ClientToScreen(list, &at);
+        }
+        if (view->events_.contextMenu) view->events_.contextMenu(at);
+        return 0;
+    }
+    default:
+        return DefSubclassProc(list, message, wParam, lParam);
     }
 }
 

@@ -22,11 +22,13 @@
 #include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
+#include "winapp/DriveBox.h"
 #include "winapp/GridView.h"
 #include "winapp/MapView.h"
 #include "winapp/RepairWindow.h"
 #include "winapp/SeekDialog.h"
 #include "winapp/TemplateWindows.h"
+#include "winapp/TreeCommands.h"
 #include "winapp/WideText.h"
 
 namespace ter5::winapp {
@@ -131,6 +133,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(0);
         return 0;
     case WM_COMMAND:
+        if (drives_ && drives_->Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
         Command(LOWORD(wParam));
         return 0;
     case WM_INITMENUPOPUP:
@@ -327,11 +330,20 @@ void MainWindow::CreateChildren() {
     DirectoryView::Events events;
     events.selected = [this] { Guarded([this] { SelectTreeDirectory(); }); };
     events.entered = [this] {
+        if (drives_) drives_->Shown(tree_->Listing().CurrentDirectory());
         // Entering the open base draws its map again, so that map.wmf is written there.
         if (dm_.BaseOpen() && dm_.BaseDirectory() == tree_->Listing().CurrentDirectory() && map_) map_->DrawMap();
     };
     events.failed = [this](const std::string& message) { ShowError(message); };
+    events.contextMenu = [this](POINT at) {
+        treeCommands_->ShowMenu(at, templates::Reindexer::ReindexEnabled(TargetDirectory()));
+    };
     tree_ = std::make_unique<DirectoryView>(hwnd_, kDirectoryTree, std::move(events));
+    treeCommands_ = std::make_unique<TreeCommands>(hwnd_, *tree_, [this] { dm_.CloseBaseDataSets(); });
+    drives_ = std::make_unique<DriveBox>(hwnd_, kDriveBox, [this](const std::string& directory) {
+        tree_->Enter(directory);
+    });
+    drives_->Refresh(tree_->Listing().CurrentDirectory());
 
     MapViewHost host;
     host.locateParcel = [this](std::int32_t code) {
@@ -383,14 +395,15 @@ void MainWindow::CreateTrayIcon() {
 }
 
 void MainWindow::Layout() {
-    if (!toolBar_ || !statusBar_ || !tree_ || !map_ || !parcels_ || !owners_) return;
+    if (!toolBar_ || !statusBar_ || !tree_ || !drives_ || !map_ || !parcels_ || !owners_) return;
     const RECT area = AreaBetweenBars(hwnd_, toolBar_, statusBar_);
     const int top = static_cast<int>(area.top);
     const int bottom = static_cast<int>(area.bottom);
     const int height = std::max(0, bottom - top);
     const int right = area.right;
     const int mapHeight = height * 3 / 5;
-    MoveWindow(tree_->Handle(), 0, top, kTreeWidth, height, TRUE);
+    const int driveHeight = drives_->Place(0, top, kTreeWidth);
+    MoveWindow(tree_->Handle(), 0, top + driveHeight, kTreeWidth, std::max(0, height - driveHeight), TRUE);
     MoveWindow(map_->Handle(), kTreeWidth, top, std::max(0, right - kTreeWidth), mapHeight, TRUE);
     MoveWindow(parcels_->Handle(), kTreeWidth, top + mapHeight, kParcelGridWidth, height - mapHeight, TRUE);
     MoveWindow(owners_->Handle(), kTreeWidth + kParcelGridWidth, top + mapHeight,
@@ -427,6 +440,13 @@ void MainWindow::Command(int id) {
             LaunchCompanionProgram();
         });
         break;
+    // The tree's context menu: its first items are the main menu's.
+    case kTreeOpenBase: Command(kOpen); break;
+    case kTreeReindexProgram: Command(kReindexProgram); break;
+    case kTreeReindexBase: Command(kReindexBase); break;
+    case kTreeCreateDir:
+    case kTreeRenameDir:
+    case kTreeDeleteDir: Guarded([&] { treeCommands_->Run(id); }); break;
     case kReindexProgram: Guarded([this] { ShowTemplateGroups("ReIndex"); }); break;
     case kReindexBase: Guarded([this] { ShowTemplateGroups("Select"); }); break;
     case kEditTemplates: Guarded([this] { ShowTemplateGroups("Edit"); }); break;

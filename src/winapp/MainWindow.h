@@ -4,7 +4,9 @@
 // menu. The program lives in the tray: the window starts hidden (unless asked to show),
 // closing and minimising hide it, and only "Выход" ends the program.
 //
-// Selecting a directory in the tree opens the base in it (the grids, and with the map
+// The drive box above the tree moves it to another drive; the tree's context menu
+// creates, renames and deletes directories. Selecting a directory in the tree opens
+// the base in it (the grids, and with the map
 // button down its geometry, read on a thread of its own while the window keeps painting
 // and the status bar shows how far it got); moving in one grid moves the other; a pick on
 // the map moves the grids to the parcel.
@@ -28,11 +30,13 @@
 namespace ter5::winapp {
 
 class DirectoryView;
+class DriveBox;
 class GridView;
 class MapView;
 class RepairWindow;
 class SeekDialog;
 class TemplateWindows;
+class TreeCommands;
 
 class MainWindow : private engine::DataSetObserver, private templates::ReindexHost {
 public:
@@ -134,6 +138,8 @@ private:
     base::TDM dm_;
     map::TArrObjects mapObjects_;
     std::unique_ptr<DirectoryView> tree_;
+    std::unique_ptr<DriveBox> drives_;
+    std::unique_ptr<TreeCommands> treeCommands_;
     std::unique_ptr<GridView> parcels_;
     std::unique_ptr<GridView> owners_;
     std::unique_ptr<MapView> map_;

@@ -52,16 +52,6 @@ inline void AnswerModal(const std::function<void(QWidget*)>& answer, const std::
     action();
 }
 
-// Keeps the process's current directory across a test that moves it.
-class CurrentDirectoryGuard {
-public:
-    CurrentDirectoryGuard() : saved_(QDir::currentPath()) {}
-    ~CurrentDirectoryGuard() { QDir::setCurrent(saved_); }
-
-private:
-    QString saved_;
-};
-
 // A main window started in a scratch directory holding the template tables, with
 // the companion program's Wine prefix and settings file inside that directory.
 struct MainWindowFixture {

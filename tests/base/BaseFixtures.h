@@ -42,6 +42,22 @@ struct VertexRow {
     double z = 0.0;
 };
 
+// Restores the process's current directory at the end (declare it after the
+// ScratchDir it may point into, so that it is left before the directory goes).
+class CurrentDirectoryGuard {
+public:
+    CurrentDirectoryGuard() : saved_(std::filesystem::current_path()) {}
+    ~CurrentDirectoryGuard() {
+        std::error_code ec;
+        std::filesystem::current_path(saved_, ec);
+    }
+    CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
+    CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
+
+private:
+    std::filesystem::path saved_;
+};
+
 // A directory of its own under the system's temporary directory, removed at the end.
 class ScratchDir {
 public:

@@ -4,8 +4,8 @@
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
 // map, the display options, the scale box and menu, the search dialog (a parcel found, a name not found), and
 // the template windows (the lists, a mark, a group reindex and a single table's), the
-// repair window, and
-// the end through the tray menu's "Выход". It checks the window texts, the grids' rows
+// repair window, the drive box and the tree's directory commands with the name dialog,
+// and the end through the tray menu's "Выход". It checks the window texts, the grids' rows
 // and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
 //
@@ -340,6 +340,113 @@ void WalkRepair(HWND main, RemoteList& remote, const std::filesystem::path& base
     std::filesystem::remove(broken, ignored);
 }
 
+int SelectedRow(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// The row of the tree's item `name` (its base mark aside); -1 if none.
+int TreeRow(HWND tree, RemoteList& remote, const std::string& name) {
+    for (int row = 0; row < Rows(tree); ++row) {
+        const std::string text = remote.Text(tree, row, 0);
+        if (text == name || text.rfind(name + "  ", 0) == 0) return row;
+    }
+    return -1;
+}
+
+// The directory commands of the tree's context menu with the name dialog, and the
+// drive box, in the work directory (the tree's current directory at start). Whatever
+// is created is deleted again, so the tree ends as it began, its selection included.
+void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, DWORD processId,
+                           const std::filesystem::path& work, const std::filesystem::path& shots) {
+    const int selectedAtStart = SelectedRow(tree);
+    // The drive box holds the work directory's drive.
+    HWND drives = GetDlgItem(main, kDriveBox);
+    std::wstring letter = work.wstring().substr(0, 2);
+    CharLowerW(letter.data());
+    Check(drives && ControlText(drives) == Narrow(letter),
+          "the drive box shows the work directory's drive \"" + Narrow(letter) + "\": \"" + ControlText(drives) + "\"");
+    const int driveCount = static_cast<int>(SendMessageW(drives, CB_GETCOUNT, 0, 0));
+    Check(driveCount >= 1, "the drive box lists " + std::to_string(driveCount) + " drives");
+    SendMessageW(drives, CB_SHOWDROPDOWN, TRUE, 0);
+    SaveScreenshot(GetDesktopWindow(), shots / "10-drive-box.bmp");
+    SendMessageW(drives, CB_SHOWDROPDOWN, FALSE, 0);
+
+    // "Создать каталог": the name dialog, a name typed, Enter.
+    // Names sorting before "demo": deleting the last one selects the current directory
+    // again, where the selection was at the start.
+    const std::string created = "1 Новый каталог", renamed = "2 Переименованный";
+    const auto askName = [&](int command, const std::string& prompt, const std::string& text) -> HWND {
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        HWND dialog = WaitForWindow(kNameDialogClass, "Каталог");
+        Check(dialog != nullptr, "the name dialog opens");
+        if (!dialog) return nullptr;
+        wchar_t caption[64] = {};
+        GetWindowTextW(dialog, caption, 64);
+        const std::string shownPrompt = ControlText(GetDlgItem(dialog, kNamePrompt));
+        Check(Narrow(caption) == "Каталог" && shownPrompt == prompt && !IsWindowEnabled(main),
+              "the modal name dialog \"" + Narrow(caption) + "\" asks \"" + shownPrompt + "\"");
+        SetControlText(GetDlgItem(dialog, kNameEdit), WideUtf8(text));
+        return dialog;
+    };
+    const auto enter = [&](HWND dialog) {
+        PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
+        return WaitFor([&] { return !IsWindowVisible(dialog) && IsWindowEnabled(main); }, 10);
+    };
+    const auto selectedText = [&] {
+        return SelectedRow(tree) >= 0 ? remote.Text(tree, SelectedRow(tree), 0) : std::string();
+    };
+    std::error_code ignored;
+
+    if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", created)) {
+        SaveScreenshot(GetDesktopWindow(), shots / "11-name-dialog.bmp");
+        Check(enter(dialog), "Enter closes the name dialog");
+        Check(std::filesystem::is_directory(work / WideUtf8(created), ignored) && selectedText() == created,
+              "\"Создать каталог\" creates \"" + created + "\" and selects it: \"" + selectedText() + "\"");
+    }
+
+    // "Переименовать": the dialog shows the selected item's name.
+    if (HWND dialog = askName(kTreeRenameDir, "Новое имя каталога:", renamed)) {
+        Check(enter(dialog), "Enter closes the name dialog");
+        Check(!std::filesystem::exists(work / WideUtf8(created), ignored) &&
+                  std::filesystem::is_directory(work / WideUtf8(renamed), ignored) && selectedText() == renamed,
+              "\"Переименовать\" renames it to \"" + renamed + "\", still selected: \"" + selectedText() + "\"");
+    }
+
+    // An existing name: the message, the item selected. The field kept the last text.
+    PressKey(tree, VK_HOME);  // the root: nothing opens
+    if (HWND dialog = askName(kTreeCreateDir, "Имя нового каталога:", renamed)) {
+        PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
+        HWND box = WaitForWindow(L"#32770", "TER5 Manager");
+        const std::string said = box ? CloseMessageBox(processId) : std::string();
+        Check(said == "Каталог " + renamed + " уже существует", "an existing name: \"" + said + "\"");
+        Check(WaitFor([&] { return !IsWindow(box) && IsWindowEnabled(main); }, 10), "the message closes");
+        Check(WaitFor([&] { return selectedText() == renamed; }, 5), "its item is selected: \"" + selectedText() + "\"");
+    }
+
+    // The right button shows the context menu without moving the selection.
+    const int before = SelectedRow(tree);
+    SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 5));
+    PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(20, 5));
+    HWND menu = WaitForWindow(L"#32768", "");
+    Check(menu != nullptr && SelectedRow(tree) == before,
+          "the right button opens the context menu, the selection stays on row " + std::to_string(SelectedRow(tree)));
+    if (menu) {
+        SaveScreenshot(GetDesktopWindow(), shots / "12-tree-menu.bmp");
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        Check(WaitFor([&] { return !IsWindowVisible(menu); }, 5), "Escape closes the context menu");
+    }
+
+    // "Удалить": the confirmation answered with OK.
+    const std::wstring path = (work / WideUtf8(renamed)).wstring();
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kTreeDeleteDir, 0), 0);
+    HWND confirm = WaitForWindow(L"#32770", "Предупреждение");
+    const std::string asked = confirm ? CloseMessageBox(processId) : std::string();  // answered with OK
+    Check(asked == "Удалить каталог " + Narrow(path), "\"Удалить\" asks: \"" + asked + "\"");
+    Check(WaitFor([&] { return !std::filesystem::exists(path, ignored) && TreeRow(tree, remote, renamed) < 0; }, 10),
+          "the directory is deleted and gone from the tree");
+    Check(SelectedRow(tree) == selectedAtStart, "the selection is back on row " + std::to_string(SelectedRow(tree)));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -393,6 +500,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND mapImage = GetDlgItem(main, kMapImage);
     Check(tree && parcels && owners && mapImage, "the tree, the grids and the map are there");
     RemoteList remote(process.hProcess);
+    WalkDirectoryCommands(main, tree, remote, process.dwProcessId, work, shots);
 
     // The tree lists the base "demo" among the sub-directories; moving the selection
     // onto it with the keys opens it.

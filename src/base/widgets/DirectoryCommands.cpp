@@ -1,12 +1,5 @@
 #include "base/widgets/DirectoryCommands.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <exception>
-#include <stdexcept>
-
-#include "base/DirectoryOperations.h"
-#include "base/PathNames.h"
 #include "base/widgets/DirectoryTree.h"
 #include "base/widgets/Messenger.h"
 #include "base/widgets/TNewForm.h"
@@ -15,13 +8,8 @@ namespace ter5::base {
 
 namespace {
 
-QString DirectoryCaption() {
-    return QStringLiteral("Каталог");
-}
-
-// A name as typed, resolved against the tree's (and the process's) current directory.
-std::string Resolved(const DirectoryTree* tree, const QString& name) {
-    return QDir::toNativeSeparators(QDir(tree->CurrentDirectory()).absoluteFilePath(name)).toStdString();
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 }  // namespace
@@ -34,83 +22,59 @@ QWidget* DirectoryCommands::ParentWidget() const {
     return tree_->window();
 }
 
-void DirectoryCommands::CreateDirectory() {
+std::optional<std::string> DirectoryCommands::AskName(const std::string& caption, const std::string& prompt,
+                                                      const std::optional<std::string>& text) {
     TNewForm* dialog = nameDialog_();
-    dialog->setWindowTitle(DirectoryCaption());
-    dialog->SetPrompt(tr("Имя нового каталога:"));
-    if (!dialog->Ask()) return;
-    const QString name = dialog->Text();
-    const std::string path = Resolved(tree_, name);
-
-    if (!name.isEmpty() && DirectoryExists(path)) {
-        Messenger::Current().ShowMessage(ParentWidget(), QStringLiteral("Каталог %1 уже существует").arg(name));
-    } else {
-        closeBase_();
-        if (name.isEmpty() || !CreateDirectoryOneLevel(path))
-            throw std::runtime_error(QStringLiteral("Невозможно создать каталог %1").arg(name).toStdString());
-    }
-    if (!name.isEmpty() && DirectoryExists(path)) {
-        tree_->Rebuild();
-        const int row = tree_->FindItem(name);
-        if (row >= 0) tree_->SelectIndex(row);
-    }
+    dialog->setWindowTitle(Q(caption));
+    dialog->SetPrompt(Q(prompt));
+    if (text) dialog->SetText(Q(*text));
+    if (!dialog->Ask()) return std::nullopt;
+    return dialog->Text().toStdString();
 }
 
-void DirectoryCommands::RenameDirectory() {
-    const int row = tree_->SelectedIndex();
-    if (row < 0) return;
-    const QString itemText = tree_->item(row)->text();
-    TNewForm* dialog = nameDialog_();
-    dialog->setWindowTitle(DirectoryCaption());
-    dialog->SetPrompt(tr("Новое имя каталога:"));
-    dialog->SetText(itemText);
-    const bool confirmed = dialog->Ask();
-    const QString oldPath = tree_->ItemPath(row);
-    if (!confirmed || dialog->Text() == itemText) return;
-
-    const QString newPath = oldPath.left(oldPath.size() - itemText.size()) + dialog->Text();
-    // The rename goes ahead even when closing the base fails; that error is shown after it.
-    std::exception_ptr closeError;
-    try {
-        closeBase_();
-    } catch (...) {
-        closeError = std::current_exception();
-    }
-    const QString current = tree_->CurrentDirectory();
-    const bool insideRenamed = IsSameOrBelow(current.toStdString(), oldPath.toStdString());
-    if (base::RenameDirectory(oldPath.toStdString(), newPath.toStdString())) {
-        if (insideRenamed) {
-            // The current directory was the renamed one or lay inside it: follow it.
-            tree_->SetCurrentDirectory(newPath + current.mid(oldPath.size()));
-        } else {
-            tree_->Rebuild();
-        }
-        tree_->SelectIndex(row);
-    } else {
-        Messenger::Current().Warning(ParentWidget(),
-                                     QStringLiteral("Невозможно переименовать каталог %1 в %2").arg(oldPath, newPath));
-    }
-    if (closeError) std::rethrow_exception(closeError);
+void DirectoryCommands::ShowMessage(const std::string& text) {
+    Messenger::Current().ShowMessage(ParentWidget(), Q(text));
 }
 
-void DirectoryCommands::DeleteDirectory() {
-    const int row = tree_->SelectedIndex();
-    if (row < 0) return;
-    const QString path = tree_->ItemPath(row);
-    if (!Messenger::Current().ConfirmWarning(ParentWidget(), QStringLiteral("Удалить каталог %1").arg(path))) return;
-    const QString current = tree_->CurrentDirectory();
-    const bool removingCurrent = IsSameOrBelow(current.toStdString(), path.toStdString());
-    if (!RemoveEmptyDirectory(path.toStdString())) {
-        Messenger::Current().Warning(ParentWidget(), QStringLiteral("Невозможно удалить каталог %1").arg(path));
-        return;
-    }
-    if (removingCurrent) {
-        // The current directory itself was removed (it was empty): step up to its parent.
-        tree_->SetCurrentDirectory(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
-    } else {
-        tree_->Rebuild();
-    }
-    if (row > 0) tree_->SelectIndex(row - 1);
+void DirectoryCommands::Warning(const std::string& text) {
+    Messenger::Current().Warning(ParentWidget(), Q(text));
+}
+
+bool DirectoryCommands::ConfirmWarning(const std::string& text) {
+    return Messenger::Current().ConfirmWarning(ParentWidget(), Q(text));
+}
+
+std::string DirectoryCommands::CurrentDirectory() const {
+    return tree_->CurrentDirectory().toStdString();
+}
+
+int DirectoryCommands::SelectedIndex() const {
+    return tree_->SelectedIndex();
+}
+
+std::string DirectoryCommands::ItemText(int row) const {
+    const QListWidgetItem* item = tree_->item(row);
+    return item ? item->text().toStdString() : std::string();
+}
+
+std::string DirectoryCommands::ItemPath(int row) const {
+    return tree_->ItemPath(row).toStdString();
+}
+
+void DirectoryCommands::Rebuild() {
+    tree_->Rebuild();
+}
+
+int DirectoryCommands::FindItem(const std::string& text) const {
+    return tree_->FindItem(Q(text));
+}
+
+void DirectoryCommands::SelectIndex(int row) {
+    tree_->SelectIndex(row);
+}
+
+void DirectoryCommands::SetCurrentDirectory(const std::string& path) {
+    tree_->SetCurrentDirectory(Q(path));
 }
 
 }  // namespace ter5::base

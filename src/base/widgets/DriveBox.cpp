@@ -27,20 +27,6 @@ bool IsSystemVolume(const QStorageInfo& volume) {
     return false;
 }
 
-bool Contains(const QString& root, const QString& directory) {
-    const QString r = QDir::fromNativeSeparators(root);
-    const QString d = QDir::fromNativeSeparators(directory);
-    const Qt::CaseSensitivity cs =
-#ifdef _WIN32
-        Qt::CaseInsensitive;
-#else
-        Qt::CaseSensitive;
-#endif
-    if (d.compare(r, cs) == 0) return true;
-    const QString prefix = r.endsWith(QLatin1Char('/')) ? r : r + QLatin1Char('/');
-    return d.startsWith(prefix, cs);
-}
-
 }  // namespace
 
 DriveBox::DriveBox(DirectoryTree* tree, QWidget* parent) : QComboBox(parent), tree_(tree) {
@@ -53,20 +39,21 @@ DriveBox::DriveBox(DirectoryTree* tree, QWidget* parent) : QComboBox(parent), tr
 }
 
 void DriveBox::AddDrive(const QString& label, const QString& root) {
-    for (int i = 0; i < count(); ++i) {
-        if (itemData(i).toString() == root) return;
-    }
-    addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), label, root);
+    const int before = drives_.Count();
+    drives_.Add(label.toStdString(), root.toStdString());
+    if (drives_.Count() > before) addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), label, root);
 }
 
 void DriveBox::Refresh() {
     const QSignalBlocker blocker(this);
     clear();
+    drives_.Clear();
 #ifdef _WIN32
-    for (const QFileInfo& drive : QDir::drives()) {
-        const QString root = QDir::toNativeSeparators(drive.absolutePath());
-        AddDrive(root.left(2).toLower(), root);
-    }
+    std::vector<std::string> roots;
+    for (const QFileInfo& drive : QDir::drives())
+        roots.push_back(QDir::toNativeSeparators(drive.absolutePath()).toStdString());
+    for (const Drive& drive : WindowsDrives(roots))
+        AddDrive(QString::fromStdString(drive.label), QString::fromStdString(drive.root));
 #else
     AddDrive(tr("Домашний каталог"), QDir::homePath());
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
@@ -89,40 +76,23 @@ void DriveBox::Refresh() {
 }
 
 int DriveBox::DriveOf(const QString& directory) const {
-    int best = -1;
-    int bestLength = -1;
-    for (int i = 0; i < count(); ++i) {
-        const QString root = DriveRoot(i);
-        if (Contains(root, directory) && root.size() > bestLength) {
-            best = i;
-            bestLength = static_cast<int>(root.size());
-        }
-    }
-    return best;
+    return drives_.DriveOf(directory.toStdString());
 }
 
 QString DriveBox::DriveRoot(int index) const {
-    return itemData(index).toString();
+    return QString::fromStdString(drives_.Root(index));
 }
 
 void DriveBox::DriveChosen(int index) {
-    const QString root = DriveRoot(index);
-    if (root.isEmpty()) return;
-    const QString target = lastDirectory_.value(root, root);
-    RunGuarded(this, [&] {
-        if (QFileInfo(target).isDir()) {
-            tree_->SetCurrentDirectory(target);
-        } else {
-            tree_->SetCurrentDirectory(root);
-        }
-    });
+    const QString target = QString::fromStdString(drives_.Target(index));
+    if (target.isEmpty()) return;
+    RunGuarded(this, [&] { tree_->SetCurrentDirectory(target); });
     const QSignalBlocker blocker(this);
     setCurrentIndex(DriveOf(tree_->CurrentDirectory()));
 }
 
 void DriveBox::DirectoryChanged(const QString& directory) {
-    const int drive = DriveOf(directory);
-    if (drive >= 0) lastDirectory_.insert(DriveRoot(drive), directory);
+    const int drive = drives_.Shown(directory.toStdString());
     const QSignalBlocker blocker(this);
     setCurrentIndex(drive);
 }

@@ -1,13 +1,14 @@
 #pragma once
 // The drive box `DriveComboBox1`, linked to the directory tree: choosing a drive
 // moves the tree to the directory last visited on that drive (its root at first);
-// the tree's moves select the drive holding the new directory.
+// the tree's moves select the drive holding the new directory (DriveList's rules).
 //
 // On Windows the drives are the drive letters; elsewhere the home directory, the
 // mounted volumes and the drives of the Wine prefix the companion program uses.
 
 #include <QComboBox>
-#include <QHash>
+
+#include "base/DriveList.h"
 
 namespace ter5::base {
 
@@ -32,7 +33,7 @@ private:
     void DirectoryChanged(const QString& directory);
 
     DirectoryTree* tree_;
-    QHash<QString, QString> lastDirectory_;  // drive root → directory last shown there
+    DriveList drives_;  // the entries, in the box's order, and where each was left
 };
 
 }  // namespace ter5::base
