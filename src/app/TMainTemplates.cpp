@@ -49,8 +49,8 @@ void TMain::nRepairBaseClick() {
 
 void TMain::nCreateClick() {
     base::TNewForm* dialog = NameDialog();
-    dialog->setWindowTitle(tr("Каталог"));
-    dialog->SetPrompt(tr("Каталог новой базы:"));
+    dialog->setWindowTitle(QString::fromUtf8(templates::kNewBaseCaption));
+    dialog->SetPrompt(QString::fromUtf8(templates::kNewBasePrompt));
     if (!dialog->Ask()) return;
     const auto directory = templates::PrepareBaseDirectory(
         dialog->Text().toStdString(), DirectoryListBox1->CurrentDirectory().toStdString(),

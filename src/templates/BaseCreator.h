@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Reindexer.h"
+#include "base/DirectoryCommandSteps.h"
 #include "TemplateStore.h"
 
 namespace ter5::templates {
@@ -20,6 +21,10 @@ namespace ter5::templates {
 // used; otherwise one level is created, and a failure throws std::runtime_error
 // "Невозможно создать каталог <name>". Returns the directory to create the base
 // in; nullopt when it does not exist afterwards.
+// The name dialog of "Создать": its caption (the directory commands' one) and prompt.
+inline constexpr const char* kNewBaseCaption = base::kDirectoryCaption;
+inline constexpr const char* kNewBasePrompt = "Каталог новой базы:";
+
 std::optional<std::string> PrepareBaseDirectory(const std::string& name, const std::string& currentDirectory,
                                                 const std::function<void(const std::string&)>& showMessage);
 

@@ -174,7 +174,7 @@ void MainWindow::CreateMenus() {
     mainMenu_ = CreateMenu();
     HMENU base = CreatePopupMenu();
     AddItem(base, kOpen, "Открыть");
-    AddItem(base, kCreate, "Создать", MF_STRING | MF_GRAYED);
+    AddItem(base, kCreate, "Создать");
     AddSubMenu(mainMenu_, base, "База");
 
     reindexMenu_ = CreatePopupMenu();
@@ -442,6 +442,15 @@ void MainWindow::Command(int id) {
         break;
     // The tree's context menu: its first items are the main menu's.
     case kTreeOpenBase: Command(kOpen); break;
+    case kTreeCreateBase: Command(kCreate); break;
+    case kCreate:
+        // `nCreateClick`: the directory named, made current, then the group list's creation.
+        Guarded([this] {
+            if (!templates_) return;
+            if (treeCommands_->PrepareNewBase([this](const std::string& text) { ShowMessage(text); }))
+                ShowTemplateGroups("CreateTerBases");
+        });
+        break;
     case kTreeReindexProgram: Command(kReindexProgram); break;
     case kTreeReindexBase: Command(kReindexBase); break;
     case kTreeCreateDir:

@@ -5,6 +5,7 @@
 #include "winapp/ChildControls.h"
 #include "winapp/CommandIds.h"
 #include "winapp/DirectoryView.h"
+#include "templates/BaseCreator.h"
 #include "winapp/NameDialog.h"
 #include "winapp/WideText.h"
 
@@ -24,6 +25,9 @@ public:
         : owner_(owner), tree_(tree), closeBase_(std::move(closeBase)) {}
 
     base::DirectoryCommandSteps steps{*this};
+
+    NameDialog& Names() { return nameDialog_; }
+    DirectoryView& Tree() { return tree_; }
 
 private:
     std::optional<std::string> AskName(const std::string& caption, const std::string& prompt,
@@ -68,10 +72,9 @@ void TreeCommands::ShowMenu(POINT at, bool reindexEnabled) const {
         const char* text;
         bool enabled;
     };
-    // Creating a base is not there yet: greyed.
     const Item items[] = {
         {kTreeOpenBase, "Открыть базу TER", true},
-        {kTreeCreateBase, "Создать базу TER", false},
+        {kTreeCreateBase, "Создать базу TER", true},
         {0, nullptr, false},
         {kTreeReindexProgram, "Переиндексация выборочно по программе", reindexEnabled},
         {kTreeReindexBase, "Переиндексация выборочно по базе", reindexEnabled},
@@ -100,6 +103,17 @@ bool TreeCommands::Run(int id) {
     case kTreeDeleteDir: host_->steps.Delete(); return true;
     default: return false;
     }
+}
+
+std::optional<std::string> TreeCommands::PrepareNewBase(const std::function<void(const std::string&)>& showMessage) {
+    const std::optional<std::string> name =
+        host_->Names().Ask(owner_, templates::kNewBaseCaption, templates::kNewBasePrompt, std::nullopt);
+    if (!name) return std::nullopt;
+    DirectoryView& tree = host_->Tree();
+    const auto directory = templates::PrepareBaseDirectory(*name, tree.Listing().CurrentDirectory(), showMessage);
+    // The new directory becomes the tree's current (and selected) one; it is not opened.
+    if (directory) tree.SetCurrentDirectory(*directory);
+    return directory;
 }
 
 }  // namespace ter5::winapp

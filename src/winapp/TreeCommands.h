@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace ter5::winapp {
 
@@ -27,6 +29,12 @@ public:
     // Runs kTreeCreateDir, kTreeRenameDir or kTreeDeleteDir; false for other ids.
     // Throws what the steps throw.
     bool Run(int id);
+    // The first steps of "Создать" (`nCreateClick`): the name dialog "Каталог" (its field
+    // as last typed), the directory made one level deep or found (then `showMessage`
+    // says it exists), and made the tree's current directory. The directory to create
+    // the base in; nothing when the dialog was cancelled. Throws "Невозможно создать
+    // каталог …" when it cannot be made.
+    std::optional<std::string> PrepareNewBase(const std::function<void(const std::string&)>& showMessage);
 
 private:
     class Host;

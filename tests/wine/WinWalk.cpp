@@ -2,10 +2,10 @@
 // in a directory holding the demo base "demo", and drives it as a user would, through
 // the messages its windows get: the window from the tray, the base opened from the
 // directory tree, moves in the parcel grid followed by the owner grid, a pick on the
-// map, the display options, the scale box and menu, the search dialog (a parcel found, a name not found), and
-// the template windows (the lists, a mark, a group reindex and a single table's), the
-// repair window, the drive box and the tree's directory commands with the name dialog,
-// and the end through the tray menu's "Выход". It checks the window texts, the grids' rows
+// map, the display options, the scale box and menu, the search dialog (a parcel found,
+// a name not found), the template windows (the lists, an edit, a mark, a group reindex
+// and a single table's), the repair window, base creation, the drive box and the tree's
+// directory commands with the name dialog, and the end through the tray menu's "Выход". It checks the window texts, the grids' rows
 // and texts, the selected parcel, the search dialog's status strip and map.wmf, and
 // saves screenshots of the window (BMP) into the directory given.
 //
@@ -447,6 +447,35 @@ void WalkDirectoryCommands(HWND main, HWND tree, RemoteList& remote, DWORD proce
     Check(SelectedRow(tree) == selectedAtStart, "the selection is back on row " + std::to_string(SelectedRow(tree)));
 }
 
+// "Создать": the name dialog asks for the new base's directory (relative to the tree's
+// current one, the base entered before), the group list in "CreateTerBases" creates the
+// group's tables there, and the new directory is the tree's current one.
+void WalkCreateBase(HWND main, const std::filesystem::path& base, const std::filesystem::path& shots) {
+    const std::string name = "Новая база";
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCreate, 0), 0);
+    HWND dialog = WaitForWindow(kNameDialogClass, "Каталог");
+    Check(dialog && ControlText(GetDlgItem(dialog, kNamePrompt)) == "Каталог новой базы:",
+          "\"Создать\" asks for the new base's directory");
+    if (!dialog) return;
+    SetControlText(GetDlgItem(dialog, kNameEdit), WideUtf8(name));
+    PressKey(GetDlgItem(dialog, kNameEdit), VK_RETURN);
+    HWND groups = WaitForWindow(kTemplateListClass, "Список баз данных переиндексируемых по шаблону");
+    Check(groups != nullptr, "then the group list opens");
+    if (!groups) return;
+    PostMessageW(groups, WM_COMMAND, MAKEWPARAM(kTemplateSelect, 0), 0);
+    const std::filesystem::path created = base / WideUtf8(name);
+    std::error_code ignored;
+    const bool made = WaitFor([&] { return !IsWindowVisible(groups) && IsWindowEnabled(main); }, 30);
+    bool tables = true;
+    for (const char* table : {"ter.db", "subter.db", "poligon.db"})
+        tables = tables && std::filesystem::exists(created / table, ignored);
+    Check(made && tables, "the group's tables are created in \"" + name + "\" and the list closes");
+    HWND tree = GetDlgItem(main, kDirectoryTree);
+    const int selected = static_cast<int>(SendMessageW(tree, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    Check(selected >= 0, "the new directory is the tree's current one, selected (row " + std::to_string(selected) + ")");
+    SaveScreenshot(main, shots / "13-base-created.bmp");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -663,6 +692,7 @@ int wmain(int argc, wchar_t** argv) {
 
     WalkTemplates(main, remote, process.dwProcessId, base, shots);
     WalkRepair(main, remote, base, shots);
+    WalkCreateBase(main, base, shots);
 
     // The about window: the strip of links, closed again.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(kAboutItem, 0), 0);
