@@ -224,7 +224,7 @@ void MainWindow::CreateMenus() {
 
 void MainWindow::CreateToolBar() {
     toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP,
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE | CCS_TOP,
                                0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBar)),
                                GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -237,6 +237,7 @@ void MainWindow::CreateToolBar() {
     };
     const Tool tools[] = {
         {kOpen, "Открыть", BTNS_BUTTON, TBSTATE_ENABLED},
+        {kCreate, "Создать", BTNS_BUTTON, TBSTATE_ENABLED},  // tbCreate
         {kSeek, "Найти", BTNS_BUTTON, TBSTATE_ENABLED},
         {0, nullptr, BTNS_SEP, 0},
         {kToolZoom, "Масштаб", BTNS_CHECKGROUP, TBSTATE_ENABLED},
@@ -248,9 +249,9 @@ void MainWindow::CreateToolBar() {
         {0, nullptr, BTNS_SEP, 0},
         {kZoomIn, "Увеличение", BTNS_BUTTON, TBSTATE_ENABLED},
         {kZoomOut, "Уменьшение", BTNS_BUTTON, TBSTATE_ENABLED},
-        // Room for the scale panel beside the zoom buttons: the text buttons leave none
-        // at the bar's end in a window of ordinary width.
-        {kScaleBox, nullptr, BTNS_SEP, 0},
+        // Room for the scale panel beside the zoom buttons: an empty button the panel's
+        // controls lie on, moved with it when the bar wraps.
+        {kScaleBox, nullptr, BTNS_BUTTON, 0},
         {0, nullptr, BTNS_SEP, 0},
         {kViewAll, "Все объекты", BTNS_BUTTON, TBSTATE_ENABLED},
         {kViewObject, "Текущий", BTNS_BUTTON, TBSTATE_ENABLED},
@@ -261,10 +262,12 @@ void MainWindow::CreateToolBar() {
     std::vector<TBBUTTON> buttons;
     for (const Tool& tool : tools) {
         TBBUTTON button{};
-        button.iBitmap = tool.id == kScaleBox ? kScalePanelWidth : tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
+        button.iBitmap = tool.style == BTNS_SEP ? 6 : I_IMAGENONE;
         button.idCommand = tool.id;
         button.fsState = tool.state;
-        button.fsStyle = static_cast<BYTE>(tool.style | (tool.style == BTNS_SEP ? 0 : BTNS_AUTOSIZE | BTNS_SHOWTEXT));
+        button.fsStyle = static_cast<BYTE>(tool.style | (tool.style == BTNS_SEP || tool.id == kScaleBox
+                                                             ? 0
+                                                             : BTNS_AUTOSIZE | BTNS_SHOWTEXT));
         if (tool.text) {
             texts.push_back(Wide(tool.text));
             button.iString = reinterpret_cast<INT_PTR>(texts.back().c_str());
@@ -277,23 +280,27 @@ void MainWindow::CreateToolBar() {
 }
 
 void MainWindow::CreateScalePanel() {
+    TBBUTTONINFOW room{};
+    room.cbSize = sizeof room;
+    room.dwMask = TBIF_SIZE;
+    room.cx = kScalePanelWidth;
+    SendMessageW(toolBar_, TB_SETBUTTONINFOW, kScaleBox, reinterpret_cast<LPARAM>(&room));
+    scaleLabel_ = AddChildControl(toolBar_, L"STATIC", "M 1:", SS_CENTERIMAGE | SS_RIGHT, -1, RECT{0, 0, 30, 20});
+    scaleBox_ = AddChildControl(toolBar_, L"EDIT", "1", ES_AUTOHSCROLL, kScaleBox, RECT{0, 0, 70, 20}, nullptr,
+                                WS_EX_CLIENTEDGE);
+    SetWindowSubclass(scaleBox_, ScaleBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    scaleArrow_ = AddChildControl(toolBar_, L"BUTTON", "v", BS_PUSHBUTTON, kScaleMenuButton, RECT{0, 0, 18, 20});
+    PlaceScalePanel();
+}
+
+void MainWindow::PlaceScalePanel() {
+    // On the empty button kept for it, wherever the bar's wrapping put that.
     RECT room{};
     SendMessageW(toolBar_, TB_GETRECT, kScaleBox, reinterpret_cast<LPARAM>(&room));
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     const int top = room.top + (room.bottom - room.top - 20) / 2;
-    const HWND label = CreateWindowExW(0, L"STATIC", L"M 1:", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE | SS_RIGHT,
-                                       room.left, top, 30, 20, toolBar_, nullptr, instance, nullptr);
-    SendMessageW(label, WM_SETFONT, font, FALSE);
-    scaleBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"1", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
-                                room.left + 32, top, 70, 20, toolBar_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScaleBox)), instance, nullptr);
-    SendMessageW(scaleBox_, WM_SETFONT, font, FALSE);
-    SetWindowSubclass(scaleBox_, ScaleBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    const HWND arrow = CreateWindowExW(0, L"BUTTON", L"v", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, room.left + 104, top,
-                                       18, 20, toolBar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScaleMenuButton)),
-                                       instance, nullptr);
-    SendMessageW(arrow, WM_SETFONT, font, FALSE);
+    MoveWindow(scaleLabel_, room.left, top, 30, 20, TRUE);
+    MoveWindow(scaleBox_, room.left + 32, top, 70, 20, TRUE);
+    MoveWindow(scaleArrow_, room.left + 104, top, 18, 20, TRUE);
 }
 
 LRESULT CALLBACK MainWindow::ScaleBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -397,6 +404,7 @@ void MainWindow::CreateTrayIcon() {
 void MainWindow::Layout() {
     if (!toolBar_ || !statusBar_ || !tree_ || !drives_ || !map_ || !parcels_ || !owners_) return;
     const RECT area = AreaBetweenBars(hwnd_, toolBar_, statusBar_);
+    PlaceScalePanel();
     const int top = static_cast<int>(area.top);
     const int bottom = static_cast<int>(area.bottom);
     const int height = std::max(0, bottom - top);

@@ -86,6 +86,7 @@ private:
     void ShowScaleStatus(const map::ScaleStatus& status);
     // The scale panel in the tool bar: "M 1:", the box `EditScale`, the arrow.
     void CreateScalePanel();
+    void PlaceScalePanel();
     void ShowScaleMenu();
     static LRESULT CALLBACK ScaleBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self);
@@ -126,7 +127,9 @@ private:
     HMENU mainMenu_ = nullptr;
     HMENU optionsMenu_ = nullptr;
     HMENU reindexMenu_ = nullptr;
+    HWND scaleLabel_ = nullptr;
     HWND scaleBox_ = nullptr;
+    HWND scaleArrow_ = nullptr;
     HACCEL accelerators_ = nullptr;
     NOTIFYICONDATAW trayIcon_{};
     bool trayAdded_ = false;
