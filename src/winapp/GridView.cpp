@@ -35,11 +35,24 @@ GridView::GridView(HWND parent, int id, engine::DataSet& dataSet, std::unique_pt
                                                                          : LVCFMT_CENTER;
         ListView_InsertColumn(hwnd_, column, &shown);
     }
+    // Mark titles (the check glyphs) are drawn by ListProc.
+    const HWND header = ListView_GetHeader(hwnd_);
+    for (int column = 0; column < rows_->ColumnCount(); ++column) {
+        const std::string title = rows_->HeaderText(column);
+        if (title != GridRows::MarkGlyph("ю") && title != GridRows::MarkGlyph("ь")) continue;
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, column, &item);
+        item.fmt |= HDF_OWNERDRAW;
+        Header_SetItem(header, column, &item);
+    }
+    SetWindowSubclass(hwnd_, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     dataSet_.AddObserver(*this);
     Reset();
 }
 
 GridView::~GridView() {
+    if (IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, ListProc, 0);
     if (observing_) dataSet_.RemoveObserver(*this);
 }
 
@@ -66,34 +79,63 @@ void GridView::ShowCursor() {
     following_ = false;
 }
 
-bool GridView::DrawMark(const NMLVCUSTOMDRAW& draw) const {
-    // The check glyphs are drawn as lines: the fonts of the system need not have them.
-    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-    const std::string text = rows_->CellText(row, draw.iSubItem, ".");
+namespace {
+
+// The check glyph of a mark ("☑" boxed, "✓" not) centred in `box`, drawn as lines: the
+// fonts of the system need not have the glyphs. False for other text.
+bool DrawCheckGlyph(HDC dc, const RECT& box, const std::string& text, COLORREF colour) {
     const bool boxed = text == GridRows::MarkGlyph("ю");
     if (!boxed && text != GridRows::MarkGlyph("ь")) return false;
+    const int x = (box.left + box.right) / 2, y = (box.top + box.bottom) / 2;
+    const HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    const HGDIOBJ old = SelectObject(dc, pen);
+    const POINT tick[] = {{x - 4, y}, {x - 1, y + 3}, {x + 4, y - 3}};
+    Polyline(dc, tick, 3);
+    if (boxed) {
+        const HPEN thin = CreatePen(PS_SOLID, 1, colour);
+        SelectObject(dc, thin);
+        const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        Rectangle(dc, x - 6, y - 6, x + 7, y + 7);
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, pen);
+        DeleteObject(thin);
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    return true;
+}
+
+}  // namespace
+
+bool GridView::DrawMark(const NMLVCUSTOMDRAW& draw) const {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    const std::string text = rows_->CellText(row, draw.iSubItem, ".");
+    if (text != GridRows::MarkGlyph("ю") && text != GridRows::MarkGlyph("ь")) return false;
     RECT cell{};
     // For the first column the bounds are the whole row's; its label is the cell.
     ListView_GetSubItemRect(hwnd_, row, draw.iSubItem, draw.iSubItem == 0 ? LVIR_LABEL : LVIR_BOUNDS, &cell);
     const bool selected = (ListView_GetItemState(hwnd_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     FillRect(draw.nmcd.hdc, &cell, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    const int x = (cell.left + cell.right) / 2, y = (cell.top + cell.bottom) / 2;
-    const HPEN pen = CreatePen(PS_SOLID, 2, draw.clrText);
-    const HGDIOBJ old = SelectObject(draw.nmcd.hdc, pen);
-    const POINT tick[] = {{x - 4, y}, {x - 1, y + 3}, {x + 4, y - 3}};
-    Polyline(draw.nmcd.hdc, tick, 3);
-    if (boxed) {
-        const HPEN thin = CreatePen(PS_SOLID, 1, draw.clrText);
-        SelectObject(draw.nmcd.hdc, thin);
-        const HGDIOBJ oldBrush = SelectObject(draw.nmcd.hdc, GetStockObject(NULL_BRUSH));
-        Rectangle(draw.nmcd.hdc, x - 6, y - 6, x + 7, y + 7);
-        SelectObject(draw.nmcd.hdc, oldBrush);
-        SelectObject(draw.nmcd.hdc, pen);
-        DeleteObject(thin);
+    return DrawCheckGlyph(draw.nmcd.hdc, cell, text, draw.clrText);
+}
+
+LRESULT CALLBACK GridView::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    // The header's mark titles are owner-drawn: the header sends WM_DRAWITEM to the list.
+    if (message == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_HEADER) {
+            const auto* view = reinterpret_cast<const GridView*>(self);
+            const int column = static_cast<int>(item->itemID);
+            RECT box = item->rcItem;
+            FillRect(item->hDC, &box, GetSysColorBrush(COLOR_BTNFACE));
+            DrawEdge(item->hDC, &box, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM);
+            const auto colour = view->rows_->ColumnColour(column);
+            DrawCheckGlyph(item->hDC, box, view->rows_->HeaderText(column),
+                           colour ? RGB(colour->red, colour->green, colour->blue) : GetSysColor(COLOR_BTNTEXT));
+            return TRUE;
+        }
     }
-    SelectObject(draw.nmcd.hdc, old);
-    DeleteObject(pen);
-    return true;
+    return DefSubclassProc(list, message, wParam, lParam);
 }
 
 bool GridView::Notify(NMHDR* header, LRESULT& result) {

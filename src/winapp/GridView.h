@@ -55,6 +55,8 @@ private:
     void ShowCursor();
     // Draws a mark cell's check glyph; false when the cell shows none.
     bool DrawMark(const NMLVCUSTOMDRAW& draw) const;
+    static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
     engine::DataSet& dataSet_;
