@@ -1,5 +1,6 @@
 #include "templates/RepairWindowSteps.h"
 
+#include "base/RussianMessages.h"
 #include "engine/FileUtil.h"
 
 namespace ter5::templates {
@@ -21,7 +22,11 @@ std::vector<std::string> RepairGroupChoices(TemplateStore& store) {
 
 std::vector<TableState> CheckBaseTables(const std::filesystem::path& directory) {
     std::vector<TableState> states;
-    for (const std::filesystem::path& table : BaseTables(directory)) states.push_back(CheckTableState(table));
+    for (const std::filesystem::path& table : BaseTables(directory)) {
+        states.push_back(CheckTableState(table));
+        // The engine says what it found in English; the window says it in Russian.
+        states.back().summary = base::RussianMessage(states.back().summary);
+    }
     return states;
 }
 
@@ -49,7 +54,7 @@ std::string RepairDamagedTables(TemplateStore& store, ReindexHost& host, const s
         }
     }
     const BaseRepairResult result = RepairBaseTables(request, host);
-    std::string text = result.text;
+    std::string text = base::RussianMessage(result.text);
     if (!result.backupRoot.empty())
         text += "Исходные файлы и отчёт: " + engine::PathToUtf8(result.backupRoot) + "\n";
     return text;

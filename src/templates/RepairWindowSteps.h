@@ -32,7 +32,7 @@ std::string RepairDirectoryLine(const std::filesystem::path& directory);
 // The structure choices: RepairTexts().noGroup, then the template groups' names.
 std::vector<std::string> RepairGroupChoices(TemplateStore& store);
 
-// "Проверить": the tables of `directory` with their states.
+// "Проверить": the tables of `directory` with their states, in Russian.
 std::vector<TableState> CheckBaseTables(const std::filesystem::path& directory);
 // Whether "Восстановить повреждённые" has anything to do.
 bool AnyDamaged(const std::vector<TableState>& states);
@@ -40,7 +40,8 @@ bool AnyDamaged(const std::vector<TableState>& states);
 // "Восстановить повреждённые": repairs the damaged tables of `states` in `directory`
 // (the base closed and re-opened through `host`), the structure of an unreadable header
 // from the template group `choice` (RepairGroupChoices' index; 0 for none). Returns the
-// report as the window shows it: every table's, then where the originals went. Empty
+// report as the window shows it (in Russian as far as the message catalog goes): every
+// table's, then where the originals went. Empty
 // when no table is damaged.
 std::string RepairDamagedTables(TemplateStore& store, ReindexHost& host, const std::filesystem::path& directory,
                                 const std::vector<TableState>& states, std::size_t choice);
