@@ -37,21 +37,17 @@ bool AnyDamaged(const std::vector<TableState>& states) {
 }
 
 std::string RepairDamagedTables(TemplateStore& store, ReindexHost& host, const std::filesystem::path& directory,
-                                const std::vector<TableState>& states, std::size_t choice) {
+                                const std::vector<TableState>& states, const std::string& choice) {
     BaseRepairRequest request;
     request.directory = directory;
     for (const TableState& s : states)
         if (s.damaged) request.tables.push_back(s.table);
     if (request.tables.empty()) return {};
     request.language = engine::ReportLanguage::Russian;
-    if (choice > 0) {
-        const std::vector<std::string> choices = RepairGroupChoices(store);
-        if (choice < choices.size()) {
-            const std::string group = choices[choice];
-            request.structureFor = [&store, group](const std::filesystem::path& table) {
-                return TemplateStructure(store, group, table);
-            };
-        }
+    if (!choice.empty() && choice != RepairTexts().noGroup) {
+        request.structureFor = [&store, choice](const std::filesystem::path& table) {
+            return TemplateStructure(store, choice, table);
+        };
     }
     const BaseRepairResult result = RepairBaseTables(request, host);
     std::string text = base::RussianMessage(result.text);

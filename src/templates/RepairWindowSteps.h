@@ -39,11 +39,12 @@ bool AnyDamaged(const std::vector<TableState>& states);
 
 // "Восстановить повреждённые": repairs the damaged tables of `states` in `directory`
 // (the base closed and re-opened through `host`), the structure of an unreadable header
-// from the template group `choice` (RepairGroupChoices' index; 0 for none). Returns the
+// from the template group `choice` (one of RepairGroupChoices; RepairTexts().noGroup or
+// "" for none). Returns the
 // report as the window shows it (in Russian as far as the message catalog goes): every
 // table's, then where the originals went. Empty
 // when no table is damaged.
 std::string RepairDamagedTables(TemplateStore& store, ReindexHost& host, const std::filesystem::path& directory,
-                                const std::vector<TableState>& states, std::size_t choice);
+                                const std::vector<TableState>& states, const std::string& choice);
 
 }  // namespace ter5::templates

@@ -717,7 +717,10 @@ void MainWindow::OpenTemplates() {
             fs::create_directories(directory);
             if (engine::FindFileNoCase(installed, templates::kNameBaseTable)) {
                 for (const fs::directory_entry& file : fs::directory_iterator(installed))
-                    if (file.is_regular_file()) fs::copy_file(file.path(), directory / file.path().filename());
+                    // A file left by an earlier, broken copy is kept: the tables still missing
+                    // are made by EnsureTemplateTables below.
+                    if (file.is_regular_file())
+                        fs::copy_file(file.path(), directory / file.path().filename(), fs::copy_options::skip_existing);
             }
             templates::EnsureTemplateTables(engine::PathToUtf8(directory));
         }

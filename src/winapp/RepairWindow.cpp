@@ -133,13 +133,10 @@ void RepairWindow::CheckTables() {
 
 void RepairWindow::RepairDamaged() {
     if (!templates::AnyDamaged(states_)) return;
-    const LRESULT chosen = SendMessageW(GetDlgItem(hwnd_, kRepairGroup), CB_GETCURSEL, 0, 0);
+    const std::string choice = WindowTextOf(GetDlgItem(hwnd_, kRepairGroup));
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     std::string report;
-    RunShowingErrors(hwnd_, [&] {
-        report = templates::RepairDamagedTables(store_, host_, directory_, states_,
-                                                chosen > 0 ? static_cast<std::size_t>(chosen) : 0);
-    });
+    RunShowingErrors(hwnd_, [&] { report = templates::RepairDamagedTables(store_, host_, directory_, states_, choice); });
     SetCursor(previous);
     // The edit control wants CR LF line ends.
     std::string shown;

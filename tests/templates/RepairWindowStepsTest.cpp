@@ -40,7 +40,7 @@ TEST(RepairWindowSteps, AStrayFileIsDamagedInRussianAndLeftAsItWas) {
     RecordingHost host;
     host.target = engine::PathToUtf8(base);
     const std::string before = Bytes(base / "BROKEN.DB");
-    const std::string report = RepairDamagedTables(module.Store(), host, base, states, 0);
+    const std::string report = RepairDamagedTables(module.Store(), host, base, states, RepairTexts().noGroup);
     EXPECT_NE(report.find("восстановить нельзя"), std::string::npos) << report;
     EXPECT_NE(report.find("не файл Paradox"), std::string::npos) << report;
     EXPECT_EQ(Bytes(base / "BROKEN.DB"), before);

@@ -103,7 +103,7 @@ void TRepairBase::CheckTables() {
 
 void TRepairBase::RepairDamaged() {
     if (!AnyDamaged(states_)) return;
-    const std::size_t choice = GroupBox->currentIndex() > 0 ? static_cast<std::size_t>(GroupBox->currentIndex()) : 0;
+    const std::string choice = GroupBox->currentText().toStdString();
     ReportMemo->setPlainText(Text(RepairDamagedTables(store_, host_, directory_, states_, choice)));
     CheckTables();
 }
